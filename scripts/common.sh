@@ -1,0 +1,32 @@
+# Shared by scripts/run and scripts/test: the Debian packages the project needs, installed only
+# when missing (as root, or through sudo otherwise).
+
+# What building and running the window and the command line need.
+STDLOOKUP_RUN_PACKAGES=(
+  g++ cmake ninja-build pkg-config
+  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n fonts-wqy-microhei
+  libcurl4-openssl-dev libxlsxwriter-dev libzip-dev nlohmann-json3-dev libcli11-dev
+  libcpp-httplib-dev xdg-utils
+)
+# What the test suite needs on top: test frameworks, a headless display, a workbook reader.
+STDLOOKUP_TEST_PACKAGES=(
+  "${STDLOOKUP_RUN_PACKAGES[@]}"
+  libgtest-dev libgmock-dev libbenchmark-dev python3-openpyxl xvfb xauth
+)
+
+ensure_packages() {
+  local missing=()
+  local pkg
+  for pkg in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$pkg")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing Debian packages: ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}"
+}

@@ -1,0 +1,73 @@
+#include "runtime/system.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "runtime/conversion.h"
+#include "runtime/gbk.h"
+
+namespace stdlookup {
+
+using namespace literals;
+
+namespace {
+
+// Without a window: boxes and the runtime error go to stderr (in UTF-8), the box answers with
+// its first button, and the file dialog counts as cancelled.
+class ConsolePresenter final : public Presenter {
+ public:
+  MessageBoxButton show_message_box(const Text& message, const Text& title,
+                                    unsigned flags) override {
+    std::string line = gbk_to_utf8(title) + " " + gbk_to_utf8(message) + "\n";
+    std::fputs(line.c_str(), stderr);
+    switch (flags & kMbButtonMask) {
+      case kMbAbortRetryIgnore: return MessageBoxButton::abort;
+      case kMbYesNoCancel:
+      case kMbYesNo: return MessageBoxButton::yes;
+      case kMbRetryCancel: return MessageBoxButton::retry;
+      default: return MessageBoxButton::ok;
+    }
+  }
+  void process_pending_messages() override {}
+  bool show_common_dialog(CommonDialog&) override { return false; }
+  void show_runtime_error(const Text& text) override {
+    std::string utf8 = gbk_to_utf8(text);
+    std::fputs(utf8.c_str(), stderr);
+    std::fflush(stderr);
+  }
+};
+
+ConsolePresenter console_presenter;
+std::atomic<Presenter*> current_presenter{&console_presenter};
+
+}  // namespace
+
+Presenter& presenter() { return *current_presenter.load(); }
+
+Presenter* set_presenter(Presenter* p) {
+  return current_presenter.exchange(p ? p : &console_presenter);
+}
+
+void pause(int milliseconds) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds < 0 ? 0 : milliseconds));
+}
+
+int message_box(std::string_view message, unsigned flags, std::string_view title) {
+  if (!(flags & kMbSystemModal)) flags |= kMbTaskModal;
+  MessageBoxButton pressed = presenter().show_message_box(Text(message), Text(title), flags);
+  return static_cast<int>(pressed) - 1;
+}
+
+int message_box(std::string_view message, unsigned flags) {
+  return message_box(message, flags, "信息："_gbk);
+}
+
+int message_box(int number, unsigned flags) { return message_box(to_text(number), flags); }
+
+void process_pending_messages() { presenter().process_pending_messages(); }
+
+bool show_common_dialog(CommonDialog& dialog) { return presenter().show_common_dialog(dialog); }
+
+}  // namespace stdlookup

@@ -1,0 +1,115 @@
+// System operations: pausing, files, and the window-bound operations (message boxes, pending
+// messages, the common file dialog, the runtime error dialog), which go through a replaceable
+// presenter so that the logic never sees the toolkit and tests never block on a real dialog.
+#pragma once
+
+#include <memory>
+#include <string_view>
+
+#include "runtime/types.h"
+
+namespace stdlookup {
+
+void pause(int milliseconds);  // negative counts as 0
+
+bool remove_file(const Text& path);  // a regular file only; true when it was deleted
+
+// Directory enumeration by wildcard pattern ("dir/*.txt"; "*" and "?" in the last component).
+// Owned by the caller; a default-constructed search is the closed handle (0).
+class FileSearch {
+ public:
+  FileSearch();
+  ~FileSearch();
+  FileSearch(FileSearch&&) noexcept;
+  FileSearch& operator=(FileSearch&&) noexcept;
+  FileSearch(const FileSearch&) = delete;
+  FileSearch& operator=(const FileSearch&) = delete;
+
+  bool is_open() const { return state_ != nullptr; }
+
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// Entry attribute bits, as the enumeration reports them. "." and ".." are never reported.
+enum FileAttribute : int {
+  kAttributeReadOnly = 0x01,
+  kAttributeHidden = 0x02,
+  kAttributeDirectory = 0x10,
+  kAttributeArchive = 0x20,  // every regular file carries it, as files usually do on Windows
+};
+
+// A non-empty pattern starts a new enumeration in `search`; an empty one continues it. With
+// files_only, directories are skipped; otherwise an entry is accepted when its attributes share
+// a bit with (attributes & 0x37), or are 0 when that mask is 0. Returns the bare name, or the
+// empty text once nothing is left (the search is then closed).
+Text next_matching_file(const Text& pattern, int attributes, bool files_only, FileSearch& search);
+void end_file_search(FileSearch& search);
+
+// Message box style bits and results.
+enum MessageBoxFlags : unsigned {
+  kMbOk = 0x0,
+  kMbOkCancel = 0x1,
+  kMbAbortRetryIgnore = 0x2,
+  kMbYesNoCancel = 0x3,
+  kMbYesNo = 0x4,
+  kMbRetryCancel = 0x5,
+  kMbButtonMask = 0xF,
+  kMbIconHand = 0x10,
+  kMbIconQuestion = 0x20,
+  kMbIconExclamation = 0x30,
+  kMbIconInformation = 0x40,
+  kMbIconMask = 0xF0,
+  kMbSystemModal = 0x1000,
+  kMbTaskModal = 0x2000,
+};
+
+enum class MessageBoxButton : int { ok = 1, cancel, abort, retry, ignore, yes, no };
+
+// The file dialog a common-dialog control describes; file_name carries the initial name in and
+// the confirmed path out.
+struct CommonDialog {
+  int type = 0;  // 0 open, 1 save
+  Text filter;   // "text|pattern|text|pattern"
+  int initial_filter = 1;
+  Text default_extension;
+  Text title;
+  Text initial_directory;
+  unsigned flags = 0;
+  Text file_name;
+};
+
+enum CommonDialogFlags : unsigned {
+  kOfnOverwritePrompt = 0x2,
+  kOfnHideReadOnly = 0x4,
+  kOfnPathMustExist = 0x800,
+  kOfnFileMustExist = 0x1000,
+};
+
+class Presenter {
+ public:
+  virtual ~Presenter() = default;
+  // Shows a box (no owner window) and returns the button pressed. Texts are GBK.
+  virtual MessageBoxButton show_message_box(const Text& message, const Text& title,
+                                            unsigned flags) = 0;
+  virtual void process_pending_messages() = 0;
+  virtual bool show_common_dialog(CommonDialog& dialog) = 0;
+  // The runtime error dialog, titled "错误"; returns once the user has closed it.
+  virtual void show_runtime_error(const Text& text) = 0;
+};
+
+// The presenter in force; without a window it is a console one that writes to stderr.
+Presenter& presenter();
+// Installs `p` (not owned) and returns the previous one; nullptr restores the console presenter.
+Presenter* set_presenter(Presenter* p);
+
+// Adds MB_TASKMODAL unless MB_SYSTEMMODAL is given; an omitted title is "信息：". Returns the
+// button as OK 0, Cancel 1, Abort 2, Retry 3, Ignore 4, Yes 5, No 6.
+int message_box(std::string_view message, unsigned flags);
+int message_box(std::string_view message, unsigned flags, std::string_view title);
+int message_box(int number, unsigned flags);
+
+void process_pending_messages();
+bool show_common_dialog(CommonDialog& dialog);
+
+}  // namespace stdlookup

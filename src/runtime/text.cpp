@@ -1,0 +1,236 @@
+#include "runtime/text.h"
+
+#include <cstring>
+
+#include "runtime/runtime_error.h"
+
+namespace stdlookup {
+namespace {
+
+constexpr unsigned char kLeadMin = 0x80;
+
+bool is_lead(unsigned char c) { return c >= kLeadMin; }
+unsigned char lower_ascii(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
+
+// Tells whether candidate positions (visited in increasing order) are character boundaries when
+// stepping from `start`. The byte after any byte below 0x80 is a boundary (that byte is either a
+// character or a trail), so only the run of high bytes just before a candidate matters: inside
+// such a run, starting on a boundary, characters are pairs. Each byte is looked at once.
+class BoundaryCheck {
+ public:
+  BoundaryCheck(std::string_view text, std::size_t start)
+      : text_(text), scanned_(start), run_start_(start) {}
+
+  bool is_boundary(std::size_t candidate) {
+    std::size_t q = candidate;
+    while (q > scanned_ && is_lead(static_cast<unsigned char>(text_[q - 1]))) --q;
+    if (q > scanned_) run_start_ = q;  // a byte below 0x80 sits at q - 1
+    scanned_ = candidate;
+    return ((candidate - run_start_) & 1) == 0;
+  }
+
+ private:
+  std::string_view text_;
+  std::size_t scanned_;    // bytes before this position have been looked at
+  std::size_t run_start_;  // where the run of high bytes that ends at scanned_ begins
+};
+
+// Compares `sought` at `at`, folding ASCII letters; the bytes of double-byte characters in
+// `sought` are compared as they are.
+bool equal_ignoring_case(std::string_view text, std::size_t at, std::string_view sought) {
+  for (std::size_t i = 0; i < sought.size(); ++i) {
+    auto s = static_cast<unsigned char>(sought[i]);
+    auto t = static_cast<unsigned char>(text[at + i]);
+    if (is_lead(s)) {
+      if (t != s) return false;
+      if (++i < sought.size() && text[at + i] != sought[i]) return false;
+      continue;
+    }
+    if (lower_ascii(s) != lower_ascii(t)) return false;
+  }
+  return true;
+}
+
+// Byte offset of the first match of a non-empty `sought` that starts on a boundary, stepping
+// from `from` (taken to be a boundary); npos when there is none.
+std::size_t find_offset(std::string_view text, std::string_view sought, std::size_t from,
+                        bool ignore_case) {
+  if (from >= text.size() || text.size() - from < sought.size()) return std::string_view::npos;
+  BoundaryCheck boundary(text, from);
+  const std::size_t last = text.size() - sought.size();
+  std::size_t p = from;
+  while (p <= last) {
+    std::size_t candidate;
+    if (!ignore_case) {
+      const void* hit = memmem(text.data() + p, text.size() - p, sought.data(), sought.size());
+      candidate = hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text.data())
+                      : std::string_view::npos;
+    } else {
+      candidate = std::string_view::npos;
+      for (std::size_t q = p; q <= last; ++q) {
+        if (lower_ascii(static_cast<unsigned char>(text[q])) ==
+                lower_ascii(static_cast<unsigned char>(sought[0])) &&
+            equal_ignoring_case(text, q, sought)) {
+          candidate = q;
+          break;
+        }
+      }
+    }
+    if (candidate == std::string_view::npos) return candidate;
+    if (boundary.is_boundary(candidate)) return candidate;
+    p = candidate + 1;
+  }
+  return std::string_view::npos;
+}
+
+std::size_t char_length(std::string_view text, std::size_t i) {
+  return (is_lead(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? 2 : 1;
+}
+
+bool is_space_at(std::string_view text, std::size_t i) {
+  if (text[i] == ' ') return true;
+  return static_cast<unsigned char>(text[i]) == 0xA1 && i + 1 < text.size() &&
+         static_cast<unsigned char>(text[i + 1]) == 0xA1;
+}
+
+}  // namespace
+
+const Text& TextArray::operator[](int index) const {
+  if (index < 1) report_runtime_error(kIndexBelowOne);
+  if (index > count()) report_runtime_error(kIndexAboveCount);
+  return items_[static_cast<std::size_t>(index - 1)];
+}
+
+int text_byte_count(std::string_view text) { return static_cast<int>(text.size()); }
+
+Text left_text(std::string_view text, int count) {
+  if (count <= 0) return {};
+  return Text(text.substr(0, static_cast<std::size_t>(count)));
+}
+
+Text right_text(std::string_view text, int count) {
+  if (count <= 0) return {};
+  auto n = static_cast<std::size_t>(count);
+  if (n >= text.size()) return Text(text);
+  return Text(text.substr(text.size() - n));
+}
+
+Text middle_text(std::string_view text, int start, int count) {
+  if (start < 1 || count <= 0 || static_cast<std::size_t>(start) > text.size()) return {};
+  return Text(text.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(count)));
+}
+
+int find_text(std::string_view text, std::string_view sought, int start, bool ignore_case) {
+  std::size_t from = start < 1 ? 0 : static_cast<std::size_t>(start) - 1;
+  if (from >= text.size()) return -1;
+  if (sought.empty()) return 1;
+  std::size_t at = find_offset(text, sought, from, ignore_case);
+  return at == std::string_view::npos ? -1 : static_cast<int>(at + 1);
+}
+
+int find_text_backward(std::string_view text, std::string_view sought, std::optional<int> start,
+                       bool ignore_case) {
+  std::size_t region = text.size();
+  if (start) {
+    if (*start <= 1) return -1;
+    region = std::min(region, static_cast<std::size_t>(*start - 1));
+  }
+  if (sought.empty()) return region > 0 ? 1 : -1;
+  int found = -1;
+  std::size_t from = 0;
+  while (true) {
+    std::size_t at = find_offset(text, sought, from, ignore_case);
+    if (at == std::string_view::npos || at + sought.size() > region) break;
+    found = static_cast<int>(at + 1);
+    from = at + char_length(text, at);  // continue stepping from the next character
+  }
+  return found;
+}
+
+Text replace_text(std::string_view text, std::string_view sought, std::string_view replacement,
+                  int start, std::optional<int> count, bool case_sensitive) {
+  std::size_t from = start < 1 ? 0 : static_cast<std::size_t>(start) - 1;
+  if (text.empty() || sought.empty() || from >= text.size() || (count && *count == 0)) {
+    return Text(text);
+  }
+  Text result(text.substr(0, from));
+  int done = 0;
+  std::size_t pos = from;
+  while (true) {
+    std::size_t at = find_offset(text, sought, pos, !case_sensitive);
+    if (at == std::string_view::npos) break;
+    result.append(text.substr(pos, at - pos));
+    result.append(replacement);
+    pos = at + sought.size();
+    if (count && *count > 0 && ++done == *count) break;
+  }
+  result.append(text.substr(pos));
+  return result;
+}
+
+TextArray split_text(std::string_view text, std::optional<std::string_view> delimiter,
+                     std::optional<int> max_parts) {
+  std::string_view sep = delimiter.value_or(",");
+  std::size_t limit = SIZE_MAX;
+  if (max_parts) limit = *max_parts < 0 ? 0 : static_cast<std::size_t>(*max_parts);
+  std::vector<Text> items;
+  if (text.empty() || limit == 0) return TextArray(std::move(items));
+  if (sep.empty()) return TextArray({Text(text)});
+  std::size_t pos = 0;
+  while (items.size() < limit) {
+    std::size_t at = find_offset(text, sep, pos, false);
+    if (at == std::string_view::npos) break;
+    items.emplace_back(text.substr(pos, at - pos));
+    pos = at + sep.size();
+  }
+  if (items.size() < limit && pos < text.size()) items.emplace_back(text.substr(pos));
+  return TextArray(std::move(items));
+}
+
+Text trim_spaces(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && is_space_at(text, i)) i += char_length(text, i);
+  std::size_t begin = i;
+  std::size_t end = i;  // end of the last character that is not a space
+  while (i < text.size()) {
+    std::size_t len = char_length(text, i);
+    if (!is_space_at(text, i)) end = i + len;
+    i += len;
+  }
+  return Text(text.substr(begin, end - begin));
+}
+
+Text remove_spaces(std::string_view text) {
+  Text result;
+  result.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    std::size_t len = char_length(text, i);
+    if (!is_space_at(text, i)) result.append(text.substr(i, len));
+    i += len;
+  }
+  return result;
+}
+
+Text to_lower(std::string_view text) {
+  Text result(text);
+  for (std::size_t i = 0; i < result.size();) {
+    auto c = static_cast<unsigned char>(result[i]);
+    if (is_lead(c)) {
+      i += 2;  // both bytes of a double-byte character stay as they are
+    } else {
+      result[i] = static_cast<char>(lower_ascii(c));
+      ++i;
+    }
+  }
+  return result;
+}
+
+Text char_text(int code) {
+  auto byte = static_cast<char>(code & 0xFF);
+  if (byte == 0) return {};
+  return Text(1, byte);
+}
+
+Text space_text(int count) { return count <= 0 ? Text() : Text(static_cast<std::size_t>(count), ' '); }
+
+}  // namespace stdlookup

@@ -1,0 +1,22 @@
+// Taking a URL apart for the connection: host, port and object path. Text rules only, no URL
+// parser: "http://", "https://" or no scheme (plain HTTP). Odd inputs give odd but fixed results
+// (user information is not recognised, a host found earlier in the URL shifts the path).
+#pragma once
+
+#include <string_view>
+
+#include "runtime/types.h"
+
+namespace stdlookup {
+
+// Lower-case host; with keep_port a ":port" suffix stays on it.
+Text url_host(std::string_view url, bool keep_port = false);
+// The explicit port, else 443 when the URL's first five bytes are "https" in any case, else 80.
+int url_port(std::string_view url);
+// Everything from the first "/" after the host, query and fragment included; "/" when none.
+Text url_path(std::string_view url);
+
+// The HTTPS test shared with the request: the first five bytes, lower-cased, are "https".
+bool url_is_https(std::string_view url);
+
+}  // namespace stdlookup

@@ -1,0 +1,129 @@
+#include "runtime/system.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+
+#include "support/gbk_literals.h"
+#include "support/recording_presenter.h"
+#include "support/temp_dir.h"
+
+namespace stdlookup {
+namespace {
+
+using namespace literals;
+
+std::vector<std::string> enumerate(const std::string& pattern, int attributes, bool files_only) {
+  std::vector<std::string> names;
+  FileSearch search;
+  for (Text name = next_matching_file(pattern, attributes, files_only, search); !name.empty();
+       name = next_matching_file("", attributes, files_only, search)) {
+    names.push_back(name);
+  }
+  EXPECT_FALSE(search.is_open());  // closed once the enumeration ran out
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(FileSearch, FilesOnlySkipsDirectoriesAndReturnsBareNames) {
+  test::TempDir dir;
+  dir.write("mysite1.txt");
+  dir.write("other1.txt");
+  dir.write("notes.dat");
+  std::filesystem::create_directory(dir.path() / "old.txt");
+  EXPECT_EQ(enumerate(dir.str() + "/*.txt", 0, true),
+            (std::vector<std::string>{"mysite1.txt", "other1.txt"}));
+  EXPECT_EQ(enumerate(dir.str() + "/*", 0, true),
+            (std::vector<std::string>{"mysite1.txt", "notes.dat", "other1.txt"}));
+  EXPECT_EQ(enumerate(dir.str() + "/other?.txt", 0, true), (std::vector<std::string>{"other1.txt"}));
+}
+
+TEST(FileSearch, AttributeMaskSelectsEntries) {
+  test::TempDir dir;
+  dir.write("a.txt");
+  dir.write(".hidden.txt");
+  std::filesystem::create_directory(dir.path() / "sub.txt");
+  EXPECT_EQ(enumerate(dir.str() + "/*.txt", kAttributeDirectory, false),
+            (std::vector<std::string>{"sub.txt"}));
+  EXPECT_EQ(enumerate(dir.str() + "/*.txt", kAttributeHidden, false),
+            (std::vector<std::string>{".hidden.txt"}));
+  EXPECT_EQ(enumerate(dir.str() + "/*.txt", kAttributeArchive | 0x100, false),
+            (std::vector<std::string>{".hidden.txt", "a.txt"}));
+  EXPECT_EQ(enumerate(dir.str() + "/*.txt", 0x40, false), (std::vector<std::string>{}));
+}
+
+TEST(FileSearch, MissingFolderAndRestartAndEnd) {
+  test::TempDir dir;
+  dir.write("a.txt");
+  dir.write("b.txt");
+  FileSearch search;
+  EXPECT_EQ(next_matching_file(dir.str() + "/missing/*.txt", 0, true, search), "");
+  EXPECT_FALSE(search.is_open());
+  EXPECT_EQ(next_matching_file("", 0, true, search), "");  // nothing to continue
+  Text first = next_matching_file(dir.str() + "/*.txt", 0, true, search);
+  EXPECT_FALSE(first.empty());
+  EXPECT_TRUE(search.is_open());
+  // a new pattern restarts from the beginning
+  Text again = next_matching_file(dir.str() + "/*.txt", 0, true, search);
+  EXPECT_EQ(again, first);
+  end_file_search(search);
+  EXPECT_FALSE(search.is_open());
+  end_file_search(search);  // closing a closed search does nothing
+}
+
+TEST(RemoveFile, DeletesFilesOnly) {
+  test::TempDir dir;
+  auto file = dir.write("a.txt");
+  std::filesystem::create_directory(dir.path() / "d.txt");
+  EXPECT_TRUE(remove_file(file.string()));
+  EXPECT_FALSE(std::filesystem::exists(file));
+  EXPECT_FALSE(remove_file(file.string()));
+  EXPECT_FALSE(remove_file((dir.path() / "d.txt").string()));
+  EXPECT_TRUE(std::filesystem::exists(dir.path() / "d.txt"));
+  EXPECT_FALSE(remove_file(""));
+}
+
+TEST(Pause, SuspendsTheThreadAndTakesNegativeAsZero) {
+  auto t0 = std::chrono::steady_clock::now();
+  pause(-100);
+  pause(30);
+  EXPECT_GE(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(30));
+}
+
+TEST(MessageBox, DefaultsTitleAndModalityAndNumbersResults) {
+  test::RecordingPresenter boxes;
+  EXPECT_EQ(message_box("x"_gbk, kMbOk), 0);
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].title, "信息："_gbk);
+  EXPECT_EQ(boxes.boxes[0].flags, unsigned{kMbTaskModal});
+
+  boxes.answer = MessageBoxButton::no;
+  EXPECT_EQ(message_box("q", kMbYesNo | kMbSystemModal, "T"), 6);
+  EXPECT_EQ(boxes.boxes[1].title, "T");
+  EXPECT_EQ(boxes.boxes[1].flags, unsigned{kMbYesNo | kMbSystemModal});  // no task-modal added
+
+  const std::pair<MessageBoxButton, int> numbering[] = {
+      {MessageBoxButton::ok, 0},    {MessageBoxButton::cancel, 1}, {MessageBoxButton::abort, 2},
+      {MessageBoxButton::retry, 3}, {MessageBoxButton::ignore, 4}, {MessageBoxButton::yes, 5},
+      {MessageBoxButton::no, 6}};
+  for (auto [button, number] : numbering) {
+    boxes.answer = button;
+    EXPECT_EQ(message_box("m", kMbOk, ""), number);
+  }
+  // a given empty title stays empty; a number is shown as its decimal text
+  EXPECT_EQ(boxes.boxes.back().title, "");
+  message_box(42, kMbOk);
+  EXPECT_EQ(boxes.boxes.back().message, "42");
+}
+
+TEST(ConsolePresenter, AnswersWithTheFirstButtonAndCancelsDialogs) {
+  EXPECT_EQ(message_box("m", kMbYesNo), 5);
+  EXPECT_EQ(message_box("m", kMbRetryCancel), 3);
+  CommonDialog dialog;
+  EXPECT_FALSE(show_common_dialog(dialog));
+}
+
+}  // namespace
+}  // namespace stdlookup

@@ -1,0 +1,57 @@
+// A presenter for tests: records every box and answers with a preset button and dialog result.
+#pragma once
+
+#include <mutex>
+#include <vector>
+
+#include "runtime/system.h"
+
+namespace stdlookup::test {
+
+class RecordingPresenter : public Presenter {
+ public:
+  struct Box {
+    Text message;
+    Text title;
+    unsigned flags;
+  };
+
+  RecordingPresenter() { previous_ = set_presenter(this); }
+  ~RecordingPresenter() override { set_presenter(previous_); }
+  RecordingPresenter(const RecordingPresenter&) = delete;
+  RecordingPresenter& operator=(const RecordingPresenter&) = delete;
+
+  MessageBoxButton show_message_box(const Text& message, const Text& title,
+                                    unsigned flags) override {
+    std::lock_guard lock(mutex_);
+    boxes.push_back({message, title, flags});
+    return answer;
+  }
+  void process_pending_messages() override {
+    std::lock_guard lock(mutex_);
+    ++pending_message_passes;
+  }
+  bool show_common_dialog(CommonDialog& dialog) override {
+    std::lock_guard lock(mutex_);
+    dialogs.push_back(dialog);
+    if (dialog_result) dialog.file_name = *dialog_result;
+    return dialog_result.has_value();
+  }
+  void show_runtime_error(const Text& text) override {
+    std::lock_guard lock(mutex_);
+    runtime_errors.push_back(text);
+  }
+
+  std::vector<Box> boxes;
+  std::vector<CommonDialog> dialogs;
+  std::vector<Text> runtime_errors;
+  int pending_message_passes = 0;
+  MessageBoxButton answer = MessageBoxButton::ok;
+  std::optional<Text> dialog_result;  // the confirmed path, or nullopt for cancel
+
+ private:
+  std::mutex mutex_;
+  Presenter* previous_;
+};
+
+}  // namespace stdlookup::test
