@@ -6,6 +6,12 @@
 
 #include "runtime/runtime_error.h"
 
+// Referenced by the linker (--undefined, see CMakeLists.txt) so that this object is always
+// linked: otherwise a sanitizer runtime's operator new, seen first, would be taken instead.
+extern "C" {
+int stdlookup_allocation_anchor = 0;
+}
+
 namespace stdlookup {
 namespace {
 
