@@ -3,6 +3,7 @@
 // presenter so that the logic never sees the toolkit and tests never block on a real dialog.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string_view>
 
@@ -45,6 +46,13 @@ enum FileAttribute : int {
 // empty text once nothing is left (the search is then closed).
 Text next_matching_file(const Text& pattern, int attributes, bool files_only, FileSearch& search);
 void end_file_search(FileSearch& search);
+
+// Hands a file or an absolute URL (GBK) to the desktop's opener, which starts the application
+// registered for it: xdg-open on Linux, started directly, never through a shell. Returns
+// whether the opener could be started; nothing waits for it.
+bool shell_open(const Text& target);
+// Replaces the opener (tests); an empty function restores the real one.
+void set_shell_opener(std::function<bool(const Text&)> opener);
 
 // Message box style bits and results.
 enum MessageBoxFlags : unsigned {
