@@ -33,14 +33,16 @@ int main() {
 
   volatile int sink = 0;
   double find_s = bench::best_of(rounds, [&] { sink = sink + find_text(page, marker); });
-  double between_s = bench::best_of(
-      rounds, [&] { sink = sink + static_cast<int>(text_between(page, marker, "&nbsp;</td>").size()); });
+  double between_s = bench::best_of(rounds, [&] {
+    sink = sink + static_cast<int>(text_between(page, marker, "&nbsp;</td>").size());
+  });
   double memmem_s = bench::best_of(rounds, [&] {
     const void* hit = memmem(page.data(), page.size(), marker.data(), marker.size());
     sink = sink + (hit != nullptr);
   });
 
-  if (find_text(page, marker) == -1 || text_between(page, marker, "&nbsp;</td>") != "GB 2760-2014") {
+  if (find_text(page, marker) == -1 ||
+      text_between(page, marker, "&nbsp;</td>") != "GB 2760-2014") {
     std::fprintf(stderr, "the marker was not found: the bench page is wrong\n");
     return 1;
   }

@@ -18,7 +18,9 @@ void MemoryControls::set_edit_text(std::string_view name, std::string_view text)
   control(name).text = text;
 }
 
-Text MemoryControls::caption(std::string_view name) { return edit_text(name); }
+Text MemoryControls::caption(std::string_view name) {
+  return edit_text(name);
+}
 
 void MemoryControls::set_caption(std::string_view name, std::string_view text) {
   set_edit_text(name, text);
@@ -67,7 +69,8 @@ void MemoryControls::list_set_cell(std::string_view name, int row, int column,
   auto& rows = control(name).rows;
   if (row < 0 || column < 0 || static_cast<std::size_t>(row) >= rows.size()) return;
   auto& cells = rows[static_cast<std::size_t>(row)];
-  if (cells.size() <= static_cast<std::size_t>(column)) cells.resize(static_cast<std::size_t>(column) + 1);
+  if (cells.size() <= static_cast<std::size_t>(column))
+    cells.resize(static_cast<std::size_t>(column) + 1);
   cells[static_cast<std::size_t>(column)] = text;
 }
 

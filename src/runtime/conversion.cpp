@@ -19,12 +19,16 @@ Bytes little_endian_bytes(T value) {
 }
 
 std::int32_t saturate(long long value) {
-  if (value > std::numeric_limits<std::int32_t>::max()) return std::numeric_limits<std::int32_t>::max();
-  if (value < std::numeric_limits<std::int32_t>::min()) return std::numeric_limits<std::int32_t>::min();
+  if (value > std::numeric_limits<std::int32_t>::max())
+    return std::numeric_limits<std::int32_t>::max();
+  if (value < std::numeric_limits<std::int32_t>::min())
+    return std::numeric_limits<std::int32_t>::min();
   return static_cast<std::int32_t>(value);
 }
 
-bool is_c_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool is_c_space(char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 }  // namespace
 
@@ -99,13 +103,25 @@ Text to_text(double value) {
   return buf;
 }
 
-Bytes to_bytes(std::string_view text) { return Bytes(text.data(), text.size()); }
-Bytes to_bytes(std::int32_t value) { return little_endian_bytes(value); }
-Bytes to_bytes(bool value) { return little_endian_bytes<std::int32_t>(value ? 1 : 0); }
-Bytes to_bytes(double value) { return little_endian_bytes(value); }
-Bytes to_bytes(std::uint8_t value) { return Bytes(&value, 1); }
+Bytes to_bytes(std::string_view text) {
+  return Bytes(text.data(), text.size());
+}
+Bytes to_bytes(std::int32_t value) {
+  return little_endian_bytes(value);
+}
+Bytes to_bytes(bool value) {
+  return little_endian_bytes<std::int32_t>(value ? 1 : 0);
+}
+Bytes to_bytes(double value) {
+  return little_endian_bytes(value);
+}
+Bytes to_bytes(std::uint8_t value) {
+  return Bytes(&value, 1);
+}
 
-int byte_string_length(const Bytes& bytes) { return static_cast<int>(bytes.size()); }
+int byte_string_length(const Bytes& bytes) {
+  return static_cast<int>(bytes.size());
+}
 
 Bytes left_bytes(const Bytes& bytes, int count) {
   if (count <= 0) return {};

@@ -74,6 +74,8 @@ Text next_matching_file(const Text& pattern, int attributes, bool files_only, Fi
   return {};
 }
 
-void end_file_search(FileSearch& search) { search.state_.reset(); }
+void end_file_search(FileSearch& search) {
+  search.state_.reset();
+}
 
 }  // namespace stdlookup

@@ -54,9 +54,13 @@ void report_runtime_error(int code, std::string_view message) {
   std::_Exit(-1);
 }
 
-void report_runtime_error(int code) { report_runtime_error(code, runtime_error_message(code)); }
+void report_runtime_error(int code) {
+  report_runtime_error(code, runtime_error_message(code));
+}
 
-void report_runtime_error(std::string_view message) { report_runtime_error(0, message); }
+void report_runtime_error(std::string_view message) {
+  report_runtime_error(0, message);
+}
 
 Text allocation_failure_message(std::size_t byte_count) {
   // "分配 %d 字节内存失败!" with the real byte count, which may exceed an int.
@@ -72,6 +76,8 @@ Text binding_failure_message(std::string_view function) {
   return "无法找到指定DLL库文件中的输出命令“"_gbk + Text(function) + "”"_gbk;
 }
 
-const Text& main_window_load_failure_message() { return "载入启动窗口失败"_gbk; }
+const Text& main_window_load_failure_message() {
+  return "载入启动窗口失败"_gbk;
+}
 
 }  // namespace stdlookup

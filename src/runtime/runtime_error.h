@@ -24,7 +24,7 @@ const Text& runtime_error_message(int code);
 Text runtime_error_text(int code, std::string_view message);
 
 [[noreturn]] void report_runtime_error(int code, std::string_view message);
-[[noreturn]] void report_runtime_error(int code);              // message from the table
+[[noreturn]] void report_runtime_error(int code);                  // message from the table
 [[noreturn]] void report_runtime_error(std::string_view message);  // code 0
 
 // Messages reported without a code.

@@ -23,11 +23,15 @@ class ConsolePresenter final : public Presenter {
     std::string line = gbk_to_utf8(title) + " " + gbk_to_utf8(message) + "\n";
     std::fputs(line.c_str(), stderr);
     switch (flags & kMbButtonMask) {
-      case kMbAbortRetryIgnore: return MessageBoxButton::abort;
+      case kMbAbortRetryIgnore:
+        return MessageBoxButton::abort;
       case kMbYesNoCancel:
-      case kMbYesNo: return MessageBoxButton::yes;
-      case kMbRetryCancel: return MessageBoxButton::retry;
-      default: return MessageBoxButton::ok;
+      case kMbYesNo:
+        return MessageBoxButton::yes;
+      case kMbRetryCancel:
+        return MessageBoxButton::retry;
+      default:
+        return MessageBoxButton::ok;
     }
   }
   void process_pending_messages() override {}
@@ -44,7 +48,9 @@ std::atomic<Presenter*> current_presenter{&console_presenter};
 
 }  // namespace
 
-Presenter& presenter() { return *current_presenter.load(); }
+Presenter& presenter() {
+  return *current_presenter.load();
+}
 
 Presenter* set_presenter(Presenter* p) {
   return current_presenter.exchange(p ? p : &console_presenter);
@@ -64,10 +70,16 @@ int message_box(std::string_view message, unsigned flags) {
   return message_box(message, flags, "信息："_gbk);
 }
 
-int message_box(int number, unsigned flags) { return message_box(to_text(number), flags); }
+int message_box(int number, unsigned flags) {
+  return message_box(to_text(number), flags);
+}
 
-void process_pending_messages() { presenter().process_pending_messages(); }
+void process_pending_messages() {
+  presenter().process_pending_messages();
+}
 
-bool show_common_dialog(CommonDialog& dialog) { return presenter().show_common_dialog(dialog); }
+bool show_common_dialog(CommonDialog& dialog) {
+  return presenter().show_common_dialog(dialog);
+}
 
 }  // namespace stdlookup

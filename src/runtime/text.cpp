@@ -9,8 +9,12 @@ namespace {
 
 constexpr unsigned char kLeadMin = 0x80;
 
-bool is_lead(unsigned char c) { return c >= kLeadMin; }
-unsigned char lower_ascii(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
+bool is_lead(unsigned char c) {
+  return c >= kLeadMin;
+}
+unsigned char lower_ascii(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+}
 
 // Tells whether candidate positions (visited in increasing order) are character boundaries when
 // stepping from `start`. The byte after any byte below 0x80 is a boundary (that byte is either a
@@ -101,7 +105,9 @@ const Text& TextArray::operator[](int index) const {
   return items_[static_cast<std::size_t>(index - 1)];
 }
 
-int text_byte_count(std::string_view text) { return static_cast<int>(text.size()); }
+int text_byte_count(std::string_view text) {
+  return static_cast<int>(text.size());
+}
 
 Text left_text(std::string_view text, int count) {
   if (count <= 0) return {};
@@ -231,6 +237,8 @@ Text char_text(int code) {
   return Text(1, byte);
 }
 
-Text space_text(int count) { return count <= 0 ? Text() : Text(static_cast<std::size_t>(count), ' '); }
+Text space_text(int count) {
+  return count <= 0 ? Text() : Text(static_cast<std::size_t>(count), ' ');
+}
 
 }  // namespace stdlookup

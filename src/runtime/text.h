@@ -31,7 +31,8 @@ Text replace_text(std::string_view text, std::string_view sought, std::string_vi
                   bool case_sensitive = false);
 
 // An omitted delimiter is ","; a given empty one yields the whole text as one element.
-TextArray split_text(std::string_view text, std::optional<std::string_view> delimiter = std::nullopt,
+TextArray split_text(std::string_view text,
+                     std::optional<std::string_view> delimiter = std::nullopt,
                      std::optional<int> max_parts = std::nullopt);
 
 // Spaces are 0x20 and the ideographic space A1 A1; tabs, CR and LF are not.

@@ -22,7 +22,7 @@ TEST(ToInteger, ReadsTheLeadingDecimalNumber) {
       {"  \t-12", -12},
       {"+7", 7},
       {"- 7", 0},
-      {bytes({0xA3, 0xB8, 0xA3, 0xB0}), 80},             // full-width 8 0
+      {bytes({0xA3, 0xB8, 0xA3, 0xB0}), 80},              // full-width 8 0
       {bytes({0xA1, 0xA1, 0xA3, 0xAD, 0xA3, 0xB5}), -5},  // ideographic space, full-width - 5
       {"99999999999", std::numeric_limits<std::int32_t>::max()},
       {"-99999999999", std::numeric_limits<std::int32_t>::min()},

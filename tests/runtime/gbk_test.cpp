@@ -22,8 +22,10 @@ TEST(Gbk, RoundTripsChineseAndAscii) {
 
 TEST(Gbk, WhatGbkCannotHoldBecomesQuestionMark) {
   EXPECT_EQ(utf8_to_gbk("a😀b"), "a?b");
-  EXPECT_EQ(utf8_to_gbk("a\xFF" "b"), "a?b");     // malformed UTF-8
-  EXPECT_EQ(utf8_to_gbk("x\xE7\x8E"), "x?");      // truncated sequence at the end
+  EXPECT_EQ(utf8_to_gbk("a\xFF"
+                        "b"),
+            "a?b");                                  // malformed UTF-8
+  EXPECT_EQ(utf8_to_gbk("x\xE7\x8E"), "x?");         // truncated sequence at the end
   EXPECT_EQ(gbk_to_utf8(bytes({'a', 0xB0})), "a?");  // lone lead byte
   EXPECT_EQ(gbk_to_utf8(bytes({0xFF, 'z'})), "?z");
 }

@@ -37,7 +37,8 @@ TEST(FileSearch, FilesOnlySkipsDirectoriesAndReturnsBareNames) {
             (std::vector<std::string>{"mysite1.txt", "other1.txt"}));
   EXPECT_EQ(enumerate(dir.str() + "/*", 0, true),
             (std::vector<std::string>{"mysite1.txt", "notes.dat", "other1.txt"}));
-  EXPECT_EQ(enumerate(dir.str() + "/other?.txt", 0, true), (std::vector<std::string>{"other1.txt"}));
+  EXPECT_EQ(enumerate(dir.str() + "/other?.txt", 0, true),
+            (std::vector<std::string>{"other1.txt"}));
 }
 
 TEST(FileSearch, AttributeMaskSelectsEntries) {

@@ -28,23 +28,22 @@ TEST_P(FindTextTest, FindsFirstMatchOnCharacterBoundary) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, FindTextTest,
-    ::testing::Values(
-        FindCase{"xyzxyz", "z", 1, false, 3}, FindCase{"xyzxyz", "z", 4, false, 6},
-        FindCase{"xyzxyz", "z", 7, false, -1}, FindCase{"xyzxyz", "z", 0, false, 3},
-        FindCase{"xyzxyz", "z", -5, false, 3}, FindCase{"XYZ", "y", 1, false, -1},
-        FindCase{"XYZ", "y", 1, true, 2}, FindCase{"abc", "abcd", 1, false, -1},
-        // a trail byte equal to the sought byte is no match
-        FindCase{bytes({0xB0, 0x41, 0x41}), "A", 1, false, 3},
-        FindCase{bytes({0xB0, 0x41}), "A", 1, false, -1},
-        // the stepping starts at `start`, which is taken to be a boundary
-        FindCase{bytes({0xB0, 0x41, 0x41}), "A", 2, false, 2},
-        // empty sought: 1 whenever a byte remains from start on
-        FindCase{"abc", "", 1, false, 1}, FindCase{"abc", "", 3, false, 1},
-        FindCase{"abc", "", 4, false, -1}, FindCase{"", "", 1, false, -1},
-        FindCase{"", "a", 1, false, -1},
-        // ignore_case folds ASCII letters but not the bytes of double-byte characters
-        FindCase{bytes({0xB0, 0x61}) + "A", bytes({0xB0, 0x41}), 1, true, -1},
-        FindCase{"aSeT-CoOkIe", "set-cookie", 1, true, 2}));
+    ::testing::Values(FindCase{"xyzxyz", "z", 1, false, 3}, FindCase{"xyzxyz", "z", 4, false, 6},
+                      FindCase{"xyzxyz", "z", 7, false, -1}, FindCase{"xyzxyz", "z", 0, false, 3},
+                      FindCase{"xyzxyz", "z", -5, false, 3}, FindCase{"XYZ", "y", 1, false, -1},
+                      FindCase{"XYZ", "y", 1, true, 2}, FindCase{"abc", "abcd", 1, false, -1},
+                      // a trail byte equal to the sought byte is no match
+                      FindCase{bytes({0xB0, 0x41, 0x41}), "A", 1, false, 3},
+                      FindCase{bytes({0xB0, 0x41}), "A", 1, false, -1},
+                      // the stepping starts at `start`, which is taken to be a boundary
+                      FindCase{bytes({0xB0, 0x41, 0x41}), "A", 2, false, 2},
+                      // empty sought: 1 whenever a byte remains from start on
+                      FindCase{"abc", "", 1, false, 1}, FindCase{"abc", "", 3, false, 1},
+                      FindCase{"abc", "", 4, false, -1}, FindCase{"", "", 1, false, -1},
+                      FindCase{"", "a", 1, false, -1},
+                      // ignore_case folds ASCII letters but not the bytes of double-byte characters
+                      FindCase{bytes({0xB0, 0x61}) + "A", bytes({0xB0, 0x41}), 1, true, -1},
+                      FindCase{"aSeT-CoOkIe", "set-cookie", 1, true, 2}));
 
 TEST(FindText, NeverMatchesAcrossACharacterBoundaryInLongRuns) {
   // "现行" is CF D6 D0 D0. After a long ASCII run, B0 A1 | B0 CF | D6 D0 | D0 A1 holds those
@@ -61,8 +60,8 @@ TEST(FindText, AgreesWithPlainSteppingFromEveryStart) {
   // Mixed runs of ASCII and double-byte characters, including trail bytes below 0x80, checked
   // against a straightforward character-by-character scan at every start position.
   std::string text;
-  const int pattern[] = {0xB0, 0x41, 'A', 'b', 0xC4, 0xE3, 0xBA, 0xC3, 'A', 0x81, 0x40, 'A',
-                         0xA1, 0xA1, 0xB0, 0xA1, 'A', 'A', 0xFE, 0x41, 0x41};
+  const int pattern[] = {0xB0, 0x41, 'A',  'b',  0xC4, 0xE3, 0xBA, 0xC3, 'A',  0x81, 0x40,
+                         'A',  0xA1, 0xA1, 0xB0, 0xA1, 'A',  'A',  0xFE, 0x41, 0x41};
   for (int round = 0; round < 20; ++round) {
     for (int b : pattern) text.push_back(static_cast<char>(b));
     text.append(static_cast<std::size_t>(round % 9), 'z');
@@ -143,9 +142,8 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"x\r\ny\r\n", std::string("\r\n"), std::nullopt, {"x", "y"}},
         SplitCase{"\r\n", std::string("\r\n"), std::nullopt, {""}},
         SplitCase{"A\r\n\r\nB\r\n", std::string("\r\n"), std::nullopt, {"A", "", "B"}},
-        SplitCase{"a,b,c", std::nullopt, 2, {"a", "b"}},
-        SplitCase{"a,b,c", std::nullopt, 0, {}}, SplitCase{"a,b,c", std::nullopt, -3, {}},
-        SplitCase{"a,b", std::nullopt, 2, {"a", "b"}},
+        SplitCase{"a,b,c", std::nullopt, 2, {"a", "b"}}, SplitCase{"a,b,c", std::nullopt, 0, {}},
+        SplitCase{"a,b,c", std::nullopt, -3, {}}, SplitCase{"a,b", std::nullopt, 2, {"a", "b"}},
         SplitCase{"aXbxc", std::string("x"), std::nullopt, {"aXb", "c"}},
         // a delimiter byte inside a double-byte character does not split it
         SplitCase{"\xB0,\xB0,", std::nullopt, std::nullopt, {"\xB0,\xB0,"}}));

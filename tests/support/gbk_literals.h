@@ -16,6 +16,8 @@ inline std::string bytes(std::initializer_list<int> values) {
 }
 
 // UTF-8 to GBK, for test data written in readable Chinese.
-inline std::string g(std::string_view utf8) { return utf8_to_gbk(utf8); }
+inline std::string g(std::string_view utf8) {
+  return utf8_to_gbk(utf8);
+}
 
 }  // namespace stdlookup::test

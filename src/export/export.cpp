@@ -1,0 +1,109 @@
+#include "export/export.h"
+
+#include "runtime/conversion.h"
+#include "runtime/gbk.h"
+#include "runtime/system.h"
+#include "runtime/text.h"
+
+namespace stdlookup {
+
+using namespace literals;
+
+namespace {
+
+constexpr std::string_view kList = "超级列表框1";
+constexpr std::string_view kDialog = "通用对话框_公用";
+
+Text cell_address(int column, int row) {
+  return char_text(96 + column) + to_text(row);
+}
+
+void write_text_cell(WorkbookWriter& writer, int column, int row, std::string_view text) {
+  Text address = cell_address(column, row);
+  writer.set_range_start(address);
+  writer.set_range_end(address);
+  writer.set_number_format("@");
+  writer.set_value(text);
+}
+
+// The layout offers "*.xls"; what is written is an Office Open XML workbook, so "*.xlsx" is
+// offered first and a name typed without an extension gets ".xlsx".
+void prepare_save_dialog(CommonDialog& dialog) {
+  dialog.type = 1;
+  if (dialog.filter.find("*.xlsx") == Text::npos) {
+    dialog.filter = "*.xlsx|*.xlsx|" + dialog.filter;
+    dialog.initial_filter = 1;
+  }
+  dialog.default_extension = "xlsx";
+}
+
+Text with_default_extension(Text path) {
+  std::size_t name = path.rfind('/');
+  name = name == Text::npos ? 0 : name + 1;
+  if (path.find('.', name) == Text::npos) path += ".xlsx";
+  return path;
+}
+
+}  // namespace
+
+const std::array<Text, 4>& export_header_texts() {
+  static const std::array<Text, 4> headers = {"标准号"_gbk, "标准中文名"_gbk, "实施日期"_gbk,
+                                              "是否作废"_gbk};
+  return headers;
+}
+
+SaveResult write_list_to_workbook(Controls& controls, WorkbookWriter& writer, const Text& path,
+                                  bool yield) {
+  writer.create_application();
+  writer.create_workbook();
+  writer.activate();
+  writer.set_current_worksheet(1);
+  const auto& headers = export_header_texts();
+  const int columns = static_cast<int>(headers.size());
+  for (int j = 1; j <= columns; ++j)
+    write_text_cell(writer, j, 1, headers[static_cast<std::size_t>(j - 1)]);
+  const int rows =
+      controls.list_row_count(kList);  // once: rows a running batch adds later stay out
+  for (int k = 1; k <= rows; ++k) {
+    if (yield) process_pending_messages();
+    for (int j = 1; j <= columns; ++j)
+      write_text_cell(writer, j, k + 1, controls.list_cell(kList, k - 1, j - 1));
+  }
+  SaveResult result = writer.save_as(path);
+  writer.close_workbook();
+  writer.release_workbook();
+  writer.quit_application();
+  writer.release_application();
+  return result;
+}
+
+void export_to_workbook(Controls& controls, WorkbookWriter& writer) {
+  // The export yields to window messages per row, so a second click on 按钮3 could start a
+  // nested export on the same thread; it is ignored instead.
+  static bool running = false;
+  if (running) return;
+  running = true;
+  struct Reset {
+    ~Reset() { running = false; }
+  } reset;
+
+  CommonDialog& dialog = controls.common_dialog(kDialog);
+  prepare_save_dialog(dialog);
+  if (!show_common_dialog(dialog)) return;
+  const Text path = with_default_extension(dialog.file_name);
+
+  SaveResult result = write_list_to_workbook(controls, writer, path, true);
+  if (!result.ok()) {
+    message_box("导出失败"_gbk + "\r\n" + result.failure_reason, kMbOk | kMbIconHand);
+    return;
+  }
+  message_box("导出成功!"_gbk, kMbOk | kMbIconInformation);
+  shell_open(path);
+}
+
+void export_to_workbook(Controls& controls) {
+  auto writer = make_xlsx_workbook_writer();
+  export_to_workbook(controls, *writer);
+}
+
+}  // namespace stdlookup

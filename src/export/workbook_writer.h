@@ -1,0 +1,48 @@
+// The workbook-writer component the export drives: one application with one workbook, cells
+// addressed by range texts ("a1"), a number format and a value per range, then "save as".
+// On Linux it writes an Office Open XML workbook with libxlsxwriter.
+#pragma once
+
+#include <memory>
+#include <string_view>
+
+#include "runtime/types.h"
+
+namespace stdlookup {
+
+// What a failed save reports: a reason for the user (GBK). ok() when there is none.
+struct SaveResult {
+  Text failure_reason;
+  bool ok() const { return failure_reason.empty(); }
+};
+
+class WorkbookWriter {
+ public:
+  virtual ~WorkbookWriter() = default;
+
+  // The application: created (replacing any earlier one), quit and released.
+  virtual bool create_application() = 0;
+  virtual void quit_application() = 0;
+  virtual void release_application() = 0;
+
+  // The workbook of that application: false when there is no application.
+  virtual bool create_workbook() = 0;
+  virtual void activate() = 0;
+  virtual void set_current_worksheet(int index) = 0;  // 1-based
+  virtual void set_range_start(std::string_view cell) = 0;
+  virtual void set_range_end(std::string_view cell) = 0;        // makes start:end the current range
+  virtual void set_number_format(std::string_view format) = 0;  // GBK, of the current range
+  virtual void set_value(std::string_view text) = 0;            // GBK, of the current range
+  // `path` is a native file path. The file at `path` is replaced only by a complete, checked
+  // workbook; on failure it is left as it was.
+  virtual SaveResult save_as(const Text& path) = 0;
+  virtual void close_workbook() = 0;
+  virtual void release_workbook() = 0;
+};
+
+std::unique_ptr<WorkbookWriter> make_xlsx_workbook_writer();
+
+// Cell address "a1", "D17" → 0-based row and column; false when it is not one.
+bool parse_cell_address(std::string_view cell, int& row, int& column);
+
+}  // namespace stdlookup

@@ -1,0 +1,181 @@
+// The workbook writer over libxlsxwriter. Cells are kept in memory until "save as", which writes
+// the whole workbook in one go (row by row, in constant-memory mode) to a checked temporary file.
+#include <xlsxwriter.h>
+
+#include <map>
+#include <vector>
+
+#include "export/atomic_file.h"
+#include "export/workbook_writer.h"
+#include "runtime/gbk.h"
+
+namespace stdlookup {
+
+using namespace literals;
+
+bool parse_cell_address(std::string_view cell, int& row, int& column) {
+  std::size_t i = 0;
+  long col = 0;
+  while (i < cell.size() && i < 3 &&
+         ((cell[i] >= 'a' && cell[i] <= 'z') || (cell[i] >= 'A' && cell[i] <= 'Z'))) {
+    col = col * 26 + ((cell[i] | 0x20) - 'a' + 1);
+    ++i;
+  }
+  if (i == 0 || i == cell.size()) return false;
+  long r = 0;
+  for (; i < cell.size(); ++i) {
+    if (cell[i] < '0' || cell[i] > '9' || r > 10'000'000) return false;
+    r = r * 10 + (cell[i] - '0');
+  }
+  if (r < 1) return false;
+  row = static_cast<int>(r - 1);
+  column = static_cast<int>(col - 1);
+  return true;
+}
+
+namespace {
+
+class XlsxWorkbookWriter final : public WorkbookWriter {
+ public:
+  bool create_application() override {
+    release_workbook();
+    application_ = true;
+    return true;
+  }
+  void quit_application() override {}
+  void release_application() override { application_ = false; }
+
+  bool create_workbook() override {
+    release_workbook();
+    if (!application_) return false;
+    workbook_ = true;
+    worksheet_ = true;  // the first worksheet of the new workbook
+    return true;
+  }
+  void activate() override {}
+  void set_current_worksheet(int index) override { worksheet_ = workbook_ && index == 1; }
+
+  void set_range_start(std::string_view cell) override { range_start_ = cell; }
+  void set_range_end(std::string_view cell) override {
+    range_end_ = cell;
+    int r0, c0, r1, c1;
+    has_range_ = worksheet_ && parse_cell_address(range_start_, r0, c0) &&
+                 parse_cell_address(range_end_, r1, c1);
+    if (has_range_) {
+      first_ = {std::min(r0, r1), std::min(c0, c1)};
+      last_ = {std::max(r0, r1), std::max(c0, c1)};
+    }
+  }
+
+  void set_number_format(std::string_view format) override {
+    if (!has_range_) return;
+    int index = format_index(gbk_to_utf8(format));
+    for_each_cell([&](Cell& cell) { cell.format = index; });
+  }
+
+  void set_value(std::string_view text) override {
+    if (!has_range_) return;
+    std::string utf8 = gbk_to_utf8(text);
+    for_each_cell([&](Cell& cell) {
+      cell.value = utf8;
+      cell.written = true;
+    });
+  }
+
+  SaveResult save_as(const Text& path) override {
+    if (!workbook_) return {"没有可保存的工作簿"_gbk};
+    return write_file_atomically(
+        path, [this](const std::string& temp) { return write_xlsx(temp); }, check_workbook_file);
+  }
+
+  void close_workbook() override {
+    workbook_ = worksheet_ = has_range_ = false;
+    rows_.clear();
+    formats_.clear();
+  }
+  void release_workbook() override {
+    close_workbook();
+    range_start_.clear();
+    range_end_.clear();
+  }
+
+ private:
+  struct Cell {
+    std::string value;  // UTF-8
+    int format = -1;    // index into formats_, -1 for none
+    bool written = false;
+  };
+  struct Position {
+    int row, column;
+  };
+
+  int format_index(const std::string& format) {
+    for (std::size_t i = 0; i < formats_.size(); ++i) {
+      if (formats_[i] == format) return static_cast<int>(i);
+    }
+    formats_.push_back(format);
+    return static_cast<int>(formats_.size()) - 1;
+  }
+
+  template <typename F>
+  void for_each_cell(F&& f) {
+    if (static_cast<std::size_t>(last_.row) >= rows_.size())
+      rows_.resize(static_cast<std::size_t>(last_.row) + 1);
+    for (int r = first_.row; r <= last_.row; ++r) {
+      auto& row = rows_[static_cast<std::size_t>(r)];
+      if (static_cast<std::size_t>(last_.column) >= row.size())
+        row.resize(static_cast<std::size_t>(last_.column) + 1);
+      for (int c = first_.column; c <= last_.column; ++c) f(row[static_cast<std::size_t>(c)]);
+    }
+  }
+
+  Text write_xlsx(const std::string& path) {
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    lxw_workbook* workbook = workbook_new_opt(path.c_str(), &options);
+    if (!workbook) return "无法创建工作簿文件"_gbk;
+    lxw_worksheet* sheet = workbook_add_worksheet(workbook, nullptr);
+    std::vector<lxw_format*> formats;
+    for (const std::string& f : formats_) {
+      lxw_format* format = workbook_add_format(workbook);
+      format_set_num_format(format, f.c_str());
+      formats.push_back(format);
+    }
+    lxw_error error = LXW_NO_ERROR;
+    for (std::size_t r = 0; r < rows_.size() && error == LXW_NO_ERROR; ++r) {
+      for (std::size_t c = 0; c < rows_[r].size() && error == LXW_NO_ERROR; ++c) {
+        const Cell& cell = rows_[r][c];
+        lxw_format* format =
+            cell.format < 0 ? nullptr : formats[static_cast<std::size_t>(cell.format)];
+        auto row = static_cast<lxw_row_t>(r);
+        auto col = static_cast<lxw_col_t>(c);
+        if (!cell.value.empty()) {
+          error = worksheet_write_string(sheet, row, col, cell.value.c_str(), format);
+        } else if (cell.written || format) {
+          error = worksheet_write_blank(sheet, row, col, format);
+        }
+      }
+    }
+    lxw_error closed = workbook_close(workbook);  // frees the workbook in every case
+    if (error == LXW_NO_ERROR) error = closed;
+    if (error != LXW_NO_ERROR) return "写入工作簿失败："_gbk + lxw_strerror(error);
+    return {};
+  }
+
+  bool application_ = false;
+  bool workbook_ = false;
+  bool worksheet_ = false;
+  std::string range_start_, range_end_;
+  bool has_range_ = false;
+  Position first_{0, 0}, last_{0, 0};
+  std::vector<std::vector<Cell>> rows_;
+  std::vector<std::string> formats_;
+};
+
+}  // namespace
+
+std::unique_ptr<WorkbookWriter> make_xlsx_workbook_writer() {
+  return std::make_unique<XlsxWorkbookWriter>();
+}
+
+}  // namespace stdlookup

@@ -1,0 +1,137 @@
+#include "export/workbook_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "export/atomic_file.h"
+#include "runtime/gbk.h"
+#include "support/temp_dir.h"
+#include "workbook_reader.h"
+
+namespace stdlookup {
+namespace {
+
+TEST(CellAddress, ParsesLettersThenRow) {
+  struct Case {
+    const char* text;
+    bool ok;
+    int row, column;
+  } cases[] = {{"a1", true, 0, 0},   {"d1", true, 0, 3},    {"b2", true, 1, 1},
+               {"c17", true, 16, 2}, {"AA10", true, 9, 26}, {"A0", false, 0, 0},
+               {"1", false, 0, 0},   {"a", false, 0, 0},    {"", false, 0, 0},
+               {"a1b", false, 0, 0}, {"ABCD1", false, 0, 0}};
+  for (const Case& c : cases) {
+    int row = -1, column = -1;
+    EXPECT_EQ(parse_cell_address(c.text, row, column), c.ok) << c.text;
+    if (c.ok) {
+      EXPECT_EQ(row, c.row) << c.text;
+      EXPECT_EQ(column, c.column) << c.text;
+    }
+  }
+}
+
+TEST(XlsxWriter, WritesNothingWithoutApplicationOrWorksheet) {
+  test::TempDir dir;
+  auto writer = make_xlsx_workbook_writer();
+  EXPECT_FALSE(writer->create_workbook());  // no application yet
+  EXPECT_FALSE(writer->save_as((dir.path() / "a.xlsx").string()).ok());
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "a.xlsx"));
+
+  writer->create_application();
+  ASSERT_TRUE(writer->create_workbook());
+  writer->set_current_worksheet(2);  // there is only one
+  writer->set_range_start("a1");
+  writer->set_range_end("a1");
+  writer->set_value("lost");
+  writer->set_current_worksheet(1);
+  writer->set_range_start("b2");
+  writer->set_range_end("b2");
+  writer->set_value(utf8_to_gbk("留下"));
+  ASSERT_TRUE(writer->save_as((dir.path() / "a.xlsx").string()).ok());
+  nlohmann::json book = test::read_workbook((dir.path() / "a.xlsx").string());
+  EXPECT_EQ(book["cells"]["B2"]["value"], "留下");
+  EXPECT_TRUE(book["cells"]["A1"]["value"].is_null());
+  EXPECT_EQ(book["cells"]["B2"]["format"], "General");  // no format was set
+}
+
+TEST(XlsxWriter, ARangeTakesFormatAndValueInEveryCell) {
+  test::TempDir dir;
+  auto writer = make_xlsx_workbook_writer();
+  writer->create_application();
+  writer->create_workbook();
+  writer->set_range_start("c2");
+  writer->set_range_end("a1");
+  writer->set_number_format("@");
+  writer->set_value("007");
+  ASSERT_TRUE(writer->save_as((dir.path() / "r.xlsx").string()).ok());
+  nlohmann::json book = test::read_workbook((dir.path() / "r.xlsx").string());
+  EXPECT_EQ(book["cells"].size(), 6u);
+  for (const auto& [ref, cell] : book["cells"].items()) {
+    EXPECT_EQ(cell["value"], "007") << ref;
+    EXPECT_EQ(cell["format"], "@") << ref;
+  }
+}
+
+TEST(WorkbookCheck, RejectsTruncatedAndCorruptedFiles) {
+  test::TempDir dir;
+  const std::string good = (dir.path() / "good.xlsx").string();
+  auto writer = make_xlsx_workbook_writer();
+  writer->create_application();
+  writer->create_workbook();
+  for (int row = 1; row <= 300; ++row) {
+    std::string cell = "a" + std::to_string(row);
+    writer->set_range_start(cell);
+    writer->set_range_end(cell);
+    writer->set_value("GB " + std::to_string(row * 7919));
+  }
+  ASSERT_TRUE(writer->save_as(good).ok());
+  EXPECT_EQ(check_workbook_file(good), "");
+
+  std::ifstream in(good, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), {});
+  auto write = [&](const std::string& name, const std::string& content) {
+    std::ofstream(dir.path() / name, std::ios::binary) << content;
+    return (dir.path() / name).string();
+  };
+  EXPECT_NE(check_workbook_file(write("cut.xlsx", bytes.substr(0, bytes.size() / 2))), "");
+  std::string flipped = bytes;
+  flipped[bytes.size() / 3] = static_cast<char>(flipped[bytes.size() / 3] ^ 0x55);
+  EXPECT_NE(check_workbook_file(write("flipped.xlsx", flipped)), "");
+  EXPECT_NE(check_workbook_file(write("empty.xlsx", "")), "");
+  EXPECT_NE(check_workbook_file((dir.path() / "absent.xlsx").string()), "");
+}
+
+TEST(AtomicWrite, FailingCheckKeepsTheTargetAndRemovesTheTemporaryFile) {
+  test::TempDir dir;
+  const std::string target = (dir.path() / "t.txt").string();
+  dir.write("t.txt", "old");
+  std::string temp_seen;
+  SaveResult result = write_file_atomically(
+      target,
+      [&](const std::string& temp) {
+        temp_seen = temp;
+        std::ofstream(temp) << "new";
+        return Text();
+      },
+      [](const std::string&) { return Text("bad"); });
+  EXPECT_EQ(result.failure_reason, "bad");
+  EXPECT_EQ(std::filesystem::path(temp_seen).parent_path(), dir.path());
+  EXPECT_FALSE(std::filesystem::exists(temp_seen));
+  std::ifstream in(target);
+  std::string content((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_EQ(content, "old");
+
+  result = write_file_atomically(target, [](const std::string& temp) {
+    std::ofstream(temp) << "new";
+    return Text();
+  });
+  EXPECT_TRUE(result.ok());
+  std::ifstream again(target);
+  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(again)), {}), "new");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+}  // namespace
+}  // namespace stdlookup
