@@ -1,0 +1,52 @@
+// Looking a standard up, and finding its download link: the record-level operations that the
+// window's actions and the command line share, so the same input gives the same fields.
+#pragma once
+
+#include <functional>
+#include <string_view>
+
+#include "lookup/scrape.h"
+#include "runtime/types.h"
+
+namespace stdlookup {
+
+// A fetched page: its text (the body up to its first zero byte) and whether the request failed
+// (no body, a transport error, or a status other than 2xx). A failed request has no page text.
+struct FetchedPage {
+  Text text;
+  bool failed = false;
+};
+using PageFetcher = std::function<FetchedPage(const Text& url)>;
+
+// GET through web_page_request with every other argument absent.
+FetchedPage fetch_page(const Text& url);
+
+struct LookupResult {
+  DetailPage page;  // empty when the request failed
+  bool failed = false;
+};
+
+// Fetches and scrapes the detail page of `number` (used unchanged in the query URL).
+LookupResult lookup_standard(std::string_view number, const PageFetcher& fetch = fetch_page);
+
+// The status as the single query shows it: "作废" over "现行", "" when the page holds neither,
+// "查询失败" when the request failed.
+Text single_query_status(const LookupResult& result);
+// The status of a batch row: "现行" by default, "作废", "抱歉，没找到" over both, "查询失败".
+Text batch_status(const LookupResult& result);
+
+// The lines of a batch: the text split at every "\r\n"; empty lines stay, blanks stay, and a
+// final line break adds no line.
+TextArray batch_lines(std::string_view text);
+
+struct DownloadResult {
+  bool found = false;  // a detail link was found in the first result entry
+  Text detail_link;
+  Text download_link;  // may be empty although found
+};
+
+// Searches the download service for `keyword` and follows the first result to its detail page.
+DownloadResult find_download(std::string_view keyword, const PageFetcher& fetch = fetch_page);
+Text download_search_url(std::string_view keyword);
+
+}  // namespace stdlookup
