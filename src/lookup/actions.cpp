@@ -1,6 +1,6 @@
 #include "lookup/actions.h"
 
-#include "lookup/browser.h"
+#include "lookup/query_url.h"
 #include "runtime/gbk.h"
 #include "runtime/system.h"
 #include "web/cookie_store.h"

@@ -1,6 +1,7 @@
 #include "lookup/lookup.h"
 
-#include "lookup/browser.h"
+#include "lookup/hosts.h"
+#include "lookup/query_url.h"
 #include "runtime/conversion.h"
 #include "runtime/gbk.h"
 #include "runtime/text.h"

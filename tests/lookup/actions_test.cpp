@@ -6,7 +6,7 @@
 #include <map>
 
 #include "app/memory_controls.h"
-#include "lookup/browser.h"
+#include "lookup/query_url.h"
 #include "runtime/gbk.h"
 #include "support/gbk_literals.h"
 #include "support/recording_presenter.h"
