@@ -1,5 +1,7 @@
 #include "web/cookie_store.h"
 
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -41,6 +43,18 @@ std::optional<CookieKey> key_of(std::string_view line) {
   }
   if (fields.size() < 6 || fields[0].empty() || fields[5].empty()) return std::nullopt;
   return CookieKey(fields[0], fields[2], fields[5]);
+}
+
+// A persistent cookie whose expiry time has passed; 0 marks a session cookie.
+bool expired(std::string_view line, std::time_t now) {
+  for (int field = 0; field < 4; ++field) {
+    std::size_t tab = line.find('\t');
+    if (tab == std::string_view::npos) return false;
+    line.remove_prefix(tab + 1);
+  }
+  long long expiry =
+      std::strtoll(std::string(line.substr(0, line.find('\t'))).c_str(), nullptr, 10);
+  return expiry > 0 && expiry < now;
 }
 
 void append_cookie_lines(std::string_view content, CookieLines& lines) {
@@ -134,8 +148,9 @@ bool save_cookie_store_changes(const CookieLines& before, const CookieLines& aft
   const Text path = folder + "/" + kCookieStoreFileName;
   if (is_regular_file(path)) append_cookie_lines(read_file(path), current);
   std::string content = "# Netscape HTTP Cookie File\n";
+  const std::time_t now = std::time(nullptr);
   for (const std::string& line : current) {
-    if (replaced.count(*key_of(line)) == 0) content += line + "\n";
+    if (replaced.count(*key_of(line)) == 0 && !expired(line, now)) content += line + "\n";
   }
   for (const std::string& line : changed) content += line + "\n";
   return detail::write_private_file(folder, kCookieStoreFileName, content);

@@ -215,10 +215,10 @@ class CurlTransport final : public Transport {
     Request* request = find<Request>(handle);
     if (request == nullptr || request->sent) return false;
     request->sent = true;
-    const Connection& connection = *find<Connection>(request->connection);
-    const Session* session = find<Session>(connection.internet);
+    const Connection* connection = find<Connection>(request->connection);
+    const Session* session = connection != nullptr ? find<Session>(connection->internet) : nullptr;
     if (session == nullptr) return false;
-    request->ok = perform(*request, connection, *session, headers, data);
+    request->ok = perform(*request, *connection, *session, headers, data);
     if (!request->ok) {
       request->body.clear();
       request->raw_headers.clear();

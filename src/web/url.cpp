@@ -22,7 +22,9 @@ Text url_host(std::string_view url, bool keep_port) {
   return u;
 }
 
-bool url_is_https(std::string_view url) { return to_lower(left_text(url, 5)) == "https"; }
+bool url_is_https(std::string_view url) {
+  return to_lower(left_text(url, 5)) == "https";
+}
 
 int url_port(std::string_view url) {
   Text h = url_host(url, true);

@@ -131,6 +131,11 @@ FixtureServer::~FixtureServer() {
   while (::write(wake_[1], &byte, 1) < 0 && errno == EINTR) {
   }
   acceptor_.join();
+  {
+    // A connection may be blocked sending to a client that stopped reading; this ends that too.
+    std::lock_guard lock(mutex_);
+    for (const auto& connection : connections_) ::shutdown(connection->fd, SHUT_RDWR);
+  }
   connections_.clear();  // joins each connection's thread
   ::close(listener_);
   ::close(wake_[0]);

@@ -149,6 +149,15 @@ TEST_F(CookieStoreTest, SaveWritesOnlyWhatChanged) {
   EXPECT_EQ(lines.size(), 3u);
 }
 
+TEST_F(CookieStoreTest, SavingDropsExpiredCookies) {
+  const std::string old_line = "127.0.0.1\tFALSE\t/\tFALSE\t1000\told\t1";
+  const std::string future_line = "127.0.0.1\tFALSE\t/\tFALSE\t4102444800\tlater\t1";
+  write(kCookieStoreFileName, old_line + "\n" + future_line + "\n");
+  EXPECT_TRUE(save_cookie_store_changes({}, {line("a", "1")}));
+  EXPECT_EQ(store_file(),
+            "# Netscape HTTP Cookie File\n" + future_line + "\n" + line("a", "1") + "\n");
+}
+
 TEST_F(CookieStoreTest, StoreIsPrivateToTheUser) {
   ASSERT_TRUE(save_cookie_store_changes({}, {line("a", "1")}));
   struct stat st;
