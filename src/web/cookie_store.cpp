@@ -1,0 +1,159 @@
+#include "web/cookie_store.h"
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <set>
+#include <sstream>
+#include <tuple>
+
+#include "runtime/system.h"
+#include "runtime/text.h"
+#include "web/cookie_store_platform.h"
+
+namespace stdlookup {
+namespace {
+
+constexpr std::string_view kHttpOnlyPrefix = "#HttpOnly_";
+
+// One lock for the whole process: the window thread and the batch thread may request at the
+// same time, and clearing must not interleave with a save.
+std::mutex& store_mutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+// A cookie is identified by domain, path and name; a later line with the same key replaces it.
+using CookieKey = std::tuple<std::string, std::string, std::string>;
+
+std::optional<CookieKey> key_of(std::string_view line) {
+  if (line.empty()) return std::nullopt;
+  if (line.front() == '#') {
+    if (line.substr(0, kHttpOnlyPrefix.size()) != kHttpOnlyPrefix) return std::nullopt;
+    line.remove_prefix(kHttpOnlyPrefix.size());
+  }
+  std::vector<std::string_view> fields;
+  while (true) {
+    std::size_t tab = line.find('\t');
+    fields.push_back(line.substr(0, tab));
+    if (tab == std::string_view::npos) break;
+    line.remove_prefix(tab + 1);
+  }
+  if (fields.size() < 6 || fields[0].empty() || fields[5].empty()) return std::nullopt;
+  return CookieKey(fields[0], fields[2], fields[5]);
+}
+
+// A persistent cookie whose expiry time has passed; 0 marks a session cookie.
+bool expired(std::string_view line, std::time_t now) {
+  for (int field = 0; field < 4; ++field) {
+    std::size_t tab = line.find('\t');
+    if (tab == std::string_view::npos) return false;
+    line.remove_prefix(tab + 1);
+  }
+  long long expiry =
+      std::strtoll(std::string(line.substr(0, line.find('\t'))).c_str(), nullptr, 10);
+  return expiry > 0 && expiry < now;
+}
+
+void append_cookie_lines(std::string_view content, CookieLines& lines) {
+  while (!content.empty()) {
+    std::size_t end = content.find('\n');
+    std::string_view line = content.substr(0, end);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (key_of(line)) lines.emplace_back(line);
+    if (end == std::string_view::npos) break;
+    content.remove_prefix(end + 1);
+  }
+}
+
+bool is_regular_file(const Text& path) {
+  std::error_code ec;
+  return std::filesystem::symlink_status(path, ec).type() == std::filesystem::file_type::regular;
+}
+
+std::string read_file(const Text& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+// Visits the names of the folder's "*.txt" entries that are not directories.
+template <typename Visit>
+void for_each_cookie_file(const Text& folder, Visit&& visit) {
+  FileSearch search;
+  for (Text name = next_matching_file(folder + "/*.txt", 0, true, search); !name.empty();
+       name = next_matching_file({}, 0, true, search)) {
+    visit(name);
+  }
+}
+
+}  // namespace
+
+bool clear_cookie_files(const Text* name_filter, Text* cookie_folder) {
+  const Text folder = cookie_folder_path();
+  if (cookie_folder != nullptr) *cookie_folder = folder;
+  if (folder.empty()) return false;
+  const Text filter = name_filter != nullptr ? *name_filter : Text();
+
+  std::lock_guard lock(store_mutex());
+  bool deleted = false;
+  for_each_cookie_file(folder, [&](const Text& name) {
+    if (!filter.empty() && find_text(name, filter) == -1) return;
+    // Links and other special files are left alone: only the store's own files go.
+    const Text path = folder + "/" + name;
+    if (is_regular_file(path) && remove_file(path)) deleted = true;
+  });
+  return deleted;
+}
+
+CookieLines load_cookie_store() {
+  const Text folder = cookie_folder_path();
+  CookieLines lines;
+  if (folder.empty()) return lines;
+  std::lock_guard lock(store_mutex());
+  for_each_cookie_file(folder, [&](const Text& name) {
+    const Text path = folder + "/" + name;
+    if (is_regular_file(path)) append_cookie_lines(read_file(path), lines);
+  });
+  return lines;
+}
+
+bool save_cookie_store_changes(const CookieLines& before, const CookieLines& after) {
+  const std::set<std::string> before_lines(before.begin(), before.end());
+  std::set<CookieKey> after_keys;
+  std::set<CookieKey> replaced;  // keys whose line is new or changed, or that went away
+  CookieLines changed;
+  for (const std::string& line : after) {
+    std::optional<CookieKey> key = key_of(line);
+    if (!key) continue;
+    after_keys.insert(*key);
+    if (before_lines.count(line) == 0) {
+      changed.push_back(line);
+      replaced.insert(*key);
+    }
+  }
+  for (const std::string& line : before) {
+    std::optional<CookieKey> key = key_of(line);
+    if (key && after_keys.count(*key) == 0) replaced.insert(*key);
+  }
+  if (replaced.empty()) return true;
+
+  const Text folder = cookie_folder_path();
+  if (folder.empty()) return false;
+  std::lock_guard lock(store_mutex());
+  CookieLines current;
+  const Text path = folder + "/" + kCookieStoreFileName;
+  if (is_regular_file(path)) append_cookie_lines(read_file(path), current);
+  std::string content = "# Netscape HTTP Cookie File\n";
+  const std::time_t now = std::time(nullptr);
+  for (const std::string& line : current) {
+    if (replaced.count(*key_of(line)) == 0 && !expired(line, now)) content += line + "\n";
+  }
+  for (const std::string& line : changed) content += line + "\n";
+  return detail::write_private_file(folder, kCookieStoreFileName, content);
+}
+
+}  // namespace stdlookup

@@ -1,0 +1,195 @@
+#include "web/web_request.h"
+
+#include <algorithm>
+#include <array>
+
+#include "runtime/conversion.h"
+#include "runtime/text.h"
+#include "web/cookies.h"
+#include "web/text_utils.h"
+#include "web/url.h"
+
+namespace stdlookup {
+namespace {
+
+constexpr std::string_view kDefaultAgent = "Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";
+constexpr std::uint32_t kReadChunk = 1024;
+constexpr std::uint32_t kHeaderBuffer = 5000;
+
+// Closes a transport handle when it goes out of scope, so an early return closes exactly what
+// was opened, innermost first.
+class HandleGuard {
+ public:
+  HandleGuard(Transport& transport, TransportHandle handle)
+      : transport_(transport), handle_(handle) {}
+  ~HandleGuard() { close(); }
+  HandleGuard(const HandleGuard&) = delete;
+  HandleGuard& operator=(const HandleGuard&) = delete;
+
+  TransportHandle get() const { return handle_; }
+  void close() {
+    if (handle_ != 0) transport_.close(handle_);
+    handle_ = 0;
+  }
+
+ private:
+  Transport& transport_;
+  TransportHandle handle_;
+};
+
+Text agent_of(const Text& headers) {
+  if (find_text(headers, "User-Agent:", 1, true) == -1) return Text(kDefaultAgent);
+  Text agent = trim_spaces(text_between(headers, "User-Agent:", "\r\n"));
+  if (agent.empty()) agent = text_after_colon(headers);
+  return agent;
+}
+
+// The URL as a header value: a control character in it would end the Referer line early and
+// start a header line of the URL's choosing, so it is percent-encoded as in the request line.
+Text referer_value(std::string_view url) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  Text out;
+  for (char c : url) {
+    unsigned char b = static_cast<unsigned char>(c);
+    if (b < 0x20 || b == 0x7F) {
+      out += '%';
+      out += kHex[b >> 4];
+      out += kHex[b & 0xF];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+void complete_header_block(Text& headers, std::string_view url, const Text* cookie_jar) {
+  if (headers.empty()) {
+    headers = "Accept: */*";
+  } else if (find_text(headers, "Accept:") == -1) {
+    headers += "\r\nAccept: */*";
+  }
+  if (find_text(headers, "Referer:") == -1) headers += "\r\nReferer: " + referer_value(url);
+  if (find_text(headers, "Accept-Language:") == -1) headers += "\r\nAccept-Language: zh-cn";
+  if (find_text(headers, "Content-Type:") == -1) {
+    headers += "\r\nContent-Type: application/x-www-form-urlencoded";
+  }
+  if (cookie_jar != nullptr && !cookie_jar->empty()) headers += "\r\nCookie: " + *cookie_jar;
+}
+
+Text cookies_of(const Text& response_headers) {
+  Text received;
+  for (const Text& line : split_text(response_headers, "\r\n")) {
+    if (find_text(line, "Set-Cookie") == -1) continue;
+    if (find_text(line, ";") != -1) {
+      received += trim_spaces(text_between(line, "Set-Cookie:", ";"));
+    } else {
+      received += trim_spaces(replace_text(line, "Set-Cookie:"));
+    }
+    received += "; ";
+  }
+  return left_text(received, text_byte_count(received) - 2);
+}
+
+}  // namespace
+
+Bytes web_page_request(Transport& transport, std::string_view url, int method,
+                       std::string_view post_text, Text* cookie_jar, Text* received_cookies,
+                       Text* extra_headers, Text* response_headers, bool no_redirect,
+                       Bytes* post_bytes, std::string_view proxy) {
+  // Absent out-parameters are written to locals, so every step runs the same way.
+  Text headers_local;
+  Text& headers = extra_headers != nullptr ? *extra_headers : headers_local;
+
+  if (method < 0 || method > 2) method = 0;
+  static constexpr std::array<std::string_view, 3> kVerbs = {"GET", "POST", "HEAD"};
+  const std::string_view verb = kVerbs[static_cast<std::size_t>(method)];
+  const bool https = url_is_https(url);
+  const Text agent = agent_of(headers);
+
+  const Text http_proxy = "http=" + Text(proxy);
+  HandleGuard internet(
+      transport, proxy.empty() ? transport.open(agent, kOpenTypeDirect, std::nullopt, std::nullopt)
+                               : transport.open(agent, kOpenTypeProxy,
+                                                https ? proxy : std::string_view(http_proxy), ""));
+  if (internet.get() == 0) return {};
+
+  HandleGuard connection(
+      transport, transport.connect(internet.get(), url_host(url), url_port(url), kServiceHttp));
+  if (connection.get() == 0) return {};
+
+  std::uint32_t flags = kFlagReload | kFlagNeedFile;
+  if (cookie_jar != nullptr) flags |= kFlagNoCookies;
+  if (no_redirect) flags |= kFlagNoAutoRedirect;
+  flags |= https ? kFlagSecure : kFlagIgnoreRedirectToHttps;
+  HandleGuard request(
+      transport, transport.open_request(connection.get(), verb, url_path(url), "HTTP/1.1", flags));
+  if (request.get() == 0) return {};
+
+  complete_header_block(headers, url, cookie_jar);
+
+  if (method == 0) {
+    transport.send_request(request.get(), headers, std::string_view());
+  } else {
+    Bytes post_local;
+    Bytes& body = post_bytes != nullptr ? *post_bytes : post_local;
+    if (body.empty()) body = to_bytes(post_text);
+    transport.send_request(request.get(), headers,
+                           body.empty() ? std::nullopt : std::optional(body.view()));
+  }
+
+  Bytes result;
+  std::array<char, kReadChunk> buffer;
+  for (;;) {
+    std::uint32_t bytes_read = 0;
+    transport.read(request.get(), buffer.data(), kReadChunk, bytes_read);
+    if (bytes_read == 0) break;
+    result.data.append(buffer.data(), std::min(bytes_read, kReadChunk));
+  }
+
+  Text raw(kHeaderBuffer, ' ');
+  std::uint32_t length = kHeaderBuffer;
+  transport.query_raw_headers(request.get(), raw.data(), length);
+  raw.resize(std::min(raw.find('\0'), raw.size()));
+  raw = replace_text(raw, "Set-Cookie", "Set-Cookie");
+
+  request.close();
+  connection.close();
+  internet.close();
+
+  Text received = cookies_of(raw);
+  if (cookie_jar != nullptr) merge_cookies(*cookie_jar, received);
+  if (response_headers != nullptr) *response_headers = std::move(raw);
+  if (received_cookies != nullptr) *received_cookies = std::move(received);
+  return result;
+}
+
+Bytes web_page_request(std::string_view url, int method, std::string_view post_text,
+                       Text* cookie_jar, Text* received_cookies, Text* extra_headers,
+                       Text* response_headers, bool no_redirect, Bytes* post_bytes,
+                       std::string_view proxy) {
+  std::unique_ptr<Transport> transport = make_platform_transport();
+  return web_page_request(*transport, url, method, post_text, cookie_jar, received_cookies,
+                          extra_headers, response_headers, no_redirect, post_bytes, proxy);
+}
+
+int response_status(std::string_view headers) {
+  if (headers.substr(0, 5) != "HTTP/") return 0;
+  std::size_t space = headers.find(' ');
+  std::size_t line_end = headers.find_first_of("\r\n");
+  if (space == std::string_view::npos || space > line_end) return 0;
+  std::string_view code = headers.substr(space + 1, 3);
+  if (code.size() != 3) return 0;
+  int status = 0;
+  for (char c : code) {
+    if (c < '0' || c > '9') return 0;
+    status = status * 10 + (c - '0');
+  }
+  std::size_t after = space + 4;
+  if (after < headers.size() && headers[after] != ' ' && headers[after] != '\r' &&
+      headers[after] != '\n') {
+    return 0;
+  }
+  return status;
+}
+
+}  // namespace stdlookup

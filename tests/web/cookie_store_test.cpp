@@ -1,0 +1,191 @@
+#include "web/cookie_store.h"
+
+#include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "support/gbk_literals.h"
+#include "support/scoped_env.h"
+#include "support/temp_dir.h"
+
+namespace stdlookup {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string line(const std::string& name, const std::string& value,
+                 const std::string& domain = "127.0.0.1") {
+  return domain + "\tFALSE\t/\tFALSE\t0\t" + name + "\t" + value;
+}
+
+class CookieStoreTest : public ::testing::Test {
+ protected:
+  test::TempDir data_;
+  test::ScopedEnv xdg_{"XDG_DATA_HOME", data_.str()};
+  fs::path folder_ = data_.path() / "stdlookup" / "Cookies";
+
+  void write(const std::string& name, const std::string& content = "x") {
+    fs::create_directories(folder_);
+    std::ofstream(folder_ / name, std::ios::binary) << content;
+  }
+  std::string store_file() const {
+    std::ifstream in(folder_ / kCookieStoreFileName, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+};
+
+TEST_F(CookieStoreTest, FolderFollowsXdgDataHome) {
+  EXPECT_EQ(cookie_folder_path(), folder_.string());
+  test::TempDir home;
+  test::ScopedEnv h("HOME", home.str());
+  const std::string fallback = home.str() + "/.local/share/stdlookup/Cookies";
+  {
+    test::ScopedEnv relative("XDG_DATA_HOME", "relative/data");  // not absolute: ignored
+    EXPECT_EQ(cookie_folder_path(), fallback);
+  }
+  {
+    test::ScopedEnv unset("XDG_DATA_HOME", std::nullopt);
+    EXPECT_EQ(cookie_folder_path(), fallback);
+  }
+}
+
+TEST_F(CookieStoreTest, ClearDeletesMatchingTxtFilesOnly) {
+  write("mysite1.txt");
+  write("other1.txt");
+  write("notes.dat");
+  fs::create_directories(folder_ / "old.txt");
+  Text filter = "site";
+  Text folder;
+  EXPECT_TRUE(clear_cookie_files(&filter, &folder));
+  EXPECT_EQ(folder, folder_.string());
+  EXPECT_FALSE(fs::exists(folder_ / "mysite1.txt"));
+  EXPECT_TRUE(fs::exists(folder_ / "other1.txt"));
+
+  EXPECT_TRUE(clear_cookie_files());
+  EXPECT_FALSE(fs::exists(folder_ / "other1.txt"));
+  EXPECT_TRUE(fs::exists(folder_ / "notes.dat"));
+  EXPECT_TRUE(fs::is_directory(folder_ / "old.txt"));
+  EXPECT_FALSE(clear_cookie_files());  // nothing left to delete
+}
+
+TEST_F(CookieStoreTest, FilterIsCaseSensitiveAndSteppedByCharacter) {
+  // "站点" in GBK is D5 BE B5 E3; the filter BE B5 straddles two characters and must not match.
+  const std::string name = test::g("站点") + ".txt";
+  write(name);
+  write("Site.txt");
+  Text straddling = test::bytes({0xBE, 0xB5});
+  Text lower = "site";
+  EXPECT_FALSE(clear_cookie_files(&straddling));
+  EXPECT_FALSE(clear_cookie_files(&lower));
+  Text chinese = test::g("点");
+  EXPECT_TRUE(clear_cookie_files(&chinese));
+  EXPECT_FALSE(fs::exists(folder_ / name));
+  EXPECT_TRUE(fs::exists(folder_ / "Site.txt"));
+}
+
+TEST_F(CookieStoreTest, ClearNeverReachesOutsideTheFolder) {
+  test::TempDir outside;
+  fs::path target = outside.write("victim.txt");
+  fs::create_directories(folder_);
+  fs::create_symlink(target, folder_ / "link.txt");
+  fs::create_directories(folder_ / "sub");
+  std::ofstream(folder_ / "sub" / "inner.txt") << "x";
+  EXPECT_FALSE(clear_cookie_files());
+  EXPECT_TRUE(fs::exists(target));
+  EXPECT_TRUE(fs::is_symlink(folder_ / "link.txt"));
+  EXPECT_TRUE(fs::exists(folder_ / "sub" / "inner.txt"));
+}
+
+TEST_F(CookieStoreTest, MissingFolderDeletesNothing) {
+  Text folder = "stale";
+  EXPECT_FALSE(clear_cookie_files(nullptr, &folder));
+  EXPECT_EQ(folder, folder_.string());
+}
+
+TEST_F(CookieStoreTest, WithoutHomeTheAccountsHomeFolderIsUsed) {
+  test::ScopedEnv no_xdg("XDG_DATA_HOME", std::nullopt);
+  test::ScopedEnv no_home("HOME", "");
+  const passwd* account = ::getpwuid(::getuid());
+  ASSERT_NE(account, nullptr);
+  EXPECT_EQ(cookie_folder_path(), std::string(account->pw_dir) + "/.local/share/stdlookup/Cookies");
+}
+
+TEST_F(CookieStoreTest, LoadReadsCookieLinesOfEveryTxtFile) {
+  write("a.txt", "# Netscape HTTP Cookie File\n" + line("a", "1") + "\n\n#comment\n");
+  write("b.txt", "#HttpOnly_" + line("b", "2") + "\r\nnot a cookie\n" + line("c", "3"));
+  write("c.dat", line("d", "4") + "\n");
+  CookieLines lines = load_cookie_store();
+  std::sort(lines.begin(), lines.end());
+  EXPECT_EQ(lines, (CookieLines{"#HttpOnly_" + line("b", "2"), line("a", "1"), line("c", "3")}));
+}
+
+TEST_F(CookieStoreTest, SaveWritesOnlyWhatChanged) {
+  EXPECT_TRUE(save_cookie_store_changes({}, {}));
+  EXPECT_FALSE(fs::exists(folder_));  // nothing changed: nothing written
+
+  EXPECT_TRUE(save_cookie_store_changes({}, {line("a", "1"), line("b", "2")}));
+  EXPECT_EQ(store_file(),
+            "# Netscape HTTP Cookie File\n" + line("a", "1") + "\n" + line("b", "2") + "\n");
+
+  // Another request, begun earlier, adds its own cookie: both stay.
+  EXPECT_TRUE(save_cookie_store_changes({}, {line("c", "3")}));
+  // A changed value replaces the old line, a cookie gone from the engine goes from the file.
+  EXPECT_TRUE(save_cookie_store_changes({line("a", "1"), line("b", "2")},
+                                        {line("a", "9"), line("c", "3")}));
+  EXPECT_EQ(store_file(),
+            "# Netscape HTTP Cookie File\n" + line("a", "9") + "\n" + line("c", "3") + "\n");
+
+  // Same name on another domain is another cookie.
+  EXPECT_TRUE(save_cookie_store_changes({}, {line("c", "x", "other.example")}));
+  CookieLines lines = load_cookie_store();
+  EXPECT_EQ(lines.size(), 3u);
+}
+
+TEST_F(CookieStoreTest, SavingDropsExpiredCookies) {
+  const std::string old_line = "127.0.0.1\tFALSE\t/\tFALSE\t1000\told\t1";
+  const std::string future_line = "127.0.0.1\tFALSE\t/\tFALSE\t4102444800\tlater\t1";
+  write(kCookieStoreFileName, old_line + "\n" + future_line + "\n");
+  EXPECT_TRUE(save_cookie_store_changes({}, {line("a", "1")}));
+  EXPECT_EQ(store_file(),
+            "# Netscape HTTP Cookie File\n" + future_line + "\n" + line("a", "1") + "\n");
+}
+
+TEST_F(CookieStoreTest, StoreIsPrivateToTheUser) {
+  ASSERT_TRUE(save_cookie_store_changes({}, {line("a", "1")}));
+  struct stat st;
+  ASSERT_EQ(::stat(folder_.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  ASSERT_EQ(::stat((folder_ / kCookieStoreFileName).c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  // No temporary file is left behind.
+  int entries = 0;
+  for (const auto& entry : fs::directory_iterator(folder_)) entries += entry.exists() ? 1 : 0;
+  EXPECT_EQ(entries, 1);
+}
+
+TEST_F(CookieStoreTest, ConcurrentSavesLoseNothing) {
+  constexpr int kThreads = 4;
+  constexpr int kEach = 25;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([t] {
+      for (int i = 0; i < kEach; ++i) {
+        save_cookie_store_changes({},
+                                  {line("t" + std::to_string(t) + "_" + std::to_string(i), "v")});
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(load_cookie_store().size(), static_cast<std::size_t>(kThreads * kEach));
+}
+
+}  // namespace
+}  // namespace stdlookup
