@@ -1,6 +1,18 @@
 #include "app/memory_controls.h"
 
+#include "runtime/gbk.h"
+
 namespace stdlookup {
+
+MemoryControls::MemoryControls(std::span<const ControlSpec> layout) {
+  for (const ControlSpec& spec : layout) {
+    Control& c = control(spec.name);
+    c.text = utf8_to_gbk(spec.caption);
+    c.disabled = (spec.flags & kControlDisabled) != 0;
+    if (spec.control_class == ControlClass::process_bar) c.maximum = 100;  // as a new bar
+    c.dialog.filter = utf8_to_gbk(spec.filter);
+  }
+}
 
 MemoryControls::Control& MemoryControls::control(std::string_view name) {
   auto it = controls_.find(name);
@@ -18,7 +30,9 @@ void MemoryControls::set_edit_text(std::string_view name, std::string_view text)
   control(name).text = text;
 }
 
-Text MemoryControls::caption(std::string_view name) { return edit_text(name); }
+Text MemoryControls::caption(std::string_view name) {
+  return edit_text(name);
+}
 
 void MemoryControls::set_caption(std::string_view name, std::string_view text) {
   set_edit_text(name, text);
@@ -67,7 +81,8 @@ void MemoryControls::list_set_cell(std::string_view name, int row, int column,
   auto& rows = control(name).rows;
   if (row < 0 || column < 0 || static_cast<std::size_t>(row) >= rows.size()) return;
   auto& cells = rows[static_cast<std::size_t>(row)];
-  if (cells.size() <= static_cast<std::size_t>(column)) cells.resize(static_cast<std::size_t>(column) + 1);
+  if (cells.size() <= static_cast<std::size_t>(column))
+    cells.resize(static_cast<std::size_t>(column) + 1);
   cells[static_cast<std::size_t>(column)] = text;
 }
 
