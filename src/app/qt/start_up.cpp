@@ -1,0 +1,54 @@
+#include "app/qt/start_up.h"
+
+#include <unistd.h>
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QTranslator>
+#include <cstdio>
+
+#include "app/qt/main_window.h"
+#include "app/qt/qt_presenter.h"
+
+namespace stdlookup {
+
+void set_themed_drawing(int style) {
+  static QString platform_style;
+  if (platform_style.isEmpty()) platform_style = QApplication::style()->name();
+  if (style >= 1 && style <= 3) {
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+  } else {
+    QApplication::setStyle(QStyleFactory::create(platform_style));
+  }
+}
+
+void end_process(int code) {
+  std::fflush(nullptr);
+  _exit(code);
+}
+
+void run_message_loop() {
+  end_process(QApplication::exec());
+}
+
+void start_up(int argc, char** argv, Actions actions, std::function<void()> on_first_paint) {
+  QApplication app(argc, argv);
+  // Qt's own dialog texts (buttons, file dialog) in Chinese, like the rest of the window.
+  QTranslator translator;
+  if (translator.load(QStringLiteral("qtbase_zh_CN"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QApplication::installTranslator(&translator);
+  }
+  QtPresenter presenter;
+  set_presenter(&presenter);
+  if (!actions.themed_drawing) actions.themed_drawing = set_themed_drawing;
+
+  MainWindow window(std::move(actions));
+  if (on_first_paint) window.on_first_paint(std::move(on_first_paint));
+  window.show();
+  run_message_loop();
+}
+
+}  // namespace stdlookup
