@@ -11,6 +11,7 @@
 
 #include "app/qt/main_window.h"
 #include "app/qt/qt_presenter.h"
+#include "runtime/runtime_error.h"
 
 namespace stdlookup {
 
@@ -33,7 +34,19 @@ void run_message_loop() {
   end_process(QApplication::exec());
 }
 
+namespace {
+
+// Until the window is up, a fatal Qt error (no display, no platform plugin) means the window
+// cannot be loaded: that is reported as the runtime error it is instead of an abort.
+void start_up_message_handler(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+  if (type == QtFatalMsg) report_runtime_error(main_window_load_failure_message());
+}
+
+}  // namespace
+
 void start_up(int argc, char** argv, Actions actions, std::function<void()> on_first_paint) {
+  QtMessageHandler previous_handler = qInstallMessageHandler(start_up_message_handler);
   QApplication app(argc, argv);
   // Qt's own dialog texts (buttons, file dialog) in Chinese, like the rest of the window.
   QTranslator translator;
@@ -48,6 +61,7 @@ void start_up(int argc, char** argv, Actions actions, std::function<void()> on_f
   MainWindow window(std::move(actions));
   if (on_first_paint) window.on_first_paint(std::move(on_first_paint));
   window.show();
+  qInstallMessageHandler(previous_handler);
   run_message_loop();
 }
 

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStyle>
@@ -430,6 +431,22 @@ TEST(WindowDeathTest, ClosingTheWindowWhileABatchRunsEndsTheProcessWithZero) {
         run_message_loop();
       },
       ::testing::ExitedWithCode(0), "");
+}
+
+TEST(Program, WithoutADisplayReportsThatTheWindowCannotBeLoadedAndExitsMinusOne) {
+  QProcess program;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.remove(QStringLiteral("DISPLAY"));
+  environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+  environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+  program.setProcessEnvironment(environment);
+  program.start(QStringLiteral(STDLOOKUP_PROGRAM), QStringList{});
+  ASSERT_TRUE(program.waitForFinished(60000));
+  EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(program.exitCode(), 255);
+  const QString errors = QString::fromUtf8(program.readAllStandardError());
+  EXPECT_TRUE(errors.contains(q("运行时出错!\r\n\r\n错误信息：载入启动窗口失败\r\n")))
+      << errors.toStdString();
 }
 
 }  // namespace
