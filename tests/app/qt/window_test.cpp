@@ -8,8 +8,10 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QProgressBar>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QStyle>
+#include <QStyleOptionGroupBox>
 #include <QTableWidget>
 #include <QThread>
 #include <atomic>
@@ -368,16 +370,49 @@ TEST(QtControls, WritesFromTheBatchThreadAreDoneOnTheGuiThreadBeforeTheCallRetur
   EXPECT_EQ(widget<QLineEdit>(window, "编辑框2")->text(), q("GB 2760-2014"));
 }
 
+bool themed() {
+  auto* style = qobject_cast<QProxyStyle*>(QApplication::style());
+  return style != nullptr && style->baseStyle()->name().toLower() == QStringLiteral("fusion");
+}
+
 TEST(ThemedDrawing, StylesOneToThreeSwitchItOnOthersRestoreThePlatformStyle) {
   const QString platform = QApplication::style()->name();
+  ASSERT_FALSE(themed());
   set_themed_drawing(1);
-  EXPECT_EQ(QApplication::style()->name().toLower(), QStringLiteral("fusion"));
+  EXPECT_TRUE(themed());
   set_themed_drawing(0);
+  EXPECT_FALSE(themed());
   EXPECT_EQ(QApplication::style()->name(), platform);
   set_themed_drawing(3);
-  EXPECT_EQ(QApplication::style()->name().toLower(), QStringLiteral("fusion"));
+  EXPECT_TRUE(themed());
   set_themed_drawing(4);
   EXPECT_EQ(QApplication::style()->name(), platform);
+}
+
+TEST(ThemedDrawing, GroupBoxFramesRunThroughTheMiddleOfTheTitleLine) {
+  set_themed_drawing(1);
+  {
+    MainWindow window{Actions{}};
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    auto* group = widget<QGroupBox>(window, "分组框1");
+    QStyleOptionGroupBox option;
+    option.initFrom(group);
+    option.text = group->title();
+    option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+    const QRect frame = QApplication::style()->subControlRect(QStyle::CC_GroupBox, &option,
+                                                              QStyle::SC_GroupBoxFrame, group);
+    const QRect label = QApplication::style()->subControlRect(QStyle::CC_GroupBox, &option,
+                                                              QStyle::SC_GroupBoxLabel, group);
+    EXPECT_EQ(frame.top(), label.height() / 2);
+    EXPECT_LT(frame.top(), 12);  // children at top 8 and 24 lie inside the frame
+    // The etched line is drawn there, but not across the title.
+    const QImage image = group->grab().toImage();
+    const QRgb background = group->palette().color(QPalette::Window).rgb();
+    EXPECT_NE(image.pixel(2, frame.top()), background);
+    EXPECT_EQ(image.pixel(label.left(), frame.top()), background);
+  }
+  set_themed_drawing(0);
 }
 
 // Prints what the dialog shows, on one line ("/" for line breaks), then presses OK.
