@@ -321,6 +321,14 @@ TEST(QtControls, ListProgressAndDialogProperties) {
   controls.set_progress_position("进度条1", -5);
   EXPECT_EQ(bar->value(), 0);
   EXPECT_EQ(bar->minimum(), 0);
+  // An empty batch: an empty bar, not Qt's busy animation (range 0..0), and it stays empty.
+  controls.set_progress_maximum("进度条1", 0);
+  controls.set_progress_position("进度条1", 1);
+  EXPECT_GT(bar->maximum(), bar->minimum());
+  EXPECT_EQ(bar->value(), 0);
+  controls.set_progress_maximum("进度条1", -3);
+  EXPECT_EQ(bar->minimum(), 0);
+  EXPECT_GT(bar->maximum(), 0);
 
   controls.set_disabled("按钮3", true);
   EXPECT_FALSE(widget(window, "按钮3")->isEnabled());
