@@ -13,9 +13,9 @@ void run(const Action& action, Controls& controls) {
 }  // namespace
 
 bool handle_event(const Actions& actions, Controls& controls, std::string_view control, int event) {
-  const ControlSpec* spec = find_control(control);
-  if (spec == nullptr || event != 0) return false;
-  switch (spec->on_event0) {
+  const ControlEntry* entry = find_control(control);
+  if (entry == nullptr || event != 0) return false;
+  switch (entry->on_event0) {
     case EventAction::none:
       return false;
     case EventAction::themed_drawing:

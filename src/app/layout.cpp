@@ -21,7 +21,7 @@ constexpr std::string_view kDownloadNote =
     "更多功能站内短我！我自己用的功能就这么些了。好用。批量下载不对外开放，涉及到很多麻烦的东西。";
 
 // clang-format off
-constexpr std::array<ControlSpec, 31> kLayout = {{
+constexpr std::array<ControlEntry, 31> kLayout = {{
     {.name = kMainWindow, .control_class = window, .parent = "", .left = 50, .top = 50, .width = 929, .height = 605, .flags = kShown,
      .on_event0 = EventAction::themed_drawing, .caption = "标准查询"},
     {.name = "分组框1", .control_class = group_box, .parent = kMainWindow, .left = 8, .top = 8, .width = 688, .height = 144, .flags = kShown,
@@ -79,13 +79,13 @@ constexpr std::array<ControlSpec, 31> kLayout = {{
 
 }  // namespace
 
-std::span<const ControlSpec> main_window_layout() {
+std::span<const ControlEntry> main_window_layout() {
   return kLayout;
 }
 
-const ControlSpec* find_control(std::string_view name) {
-  for (const ControlSpec& spec : kLayout) {
-    if (spec.name == name) return &spec;
+const ControlEntry* find_control(std::string_view name) {
+  for (const ControlEntry& entry : kLayout) {
+    if (entry.name == name) return &entry;
   }
   return nullptr;
 }

@@ -51,7 +51,7 @@ struct ListColumn {
   int width;
 };
 
-struct ControlSpec {
+struct ControlEntry {
   std::string_view name;
   ControlClass control_class;
   std::string_view parent;  // empty for the window itself
@@ -70,9 +70,9 @@ struct ControlSpec {
 inline constexpr std::string_view kMainWindow = "启动窗口";
 
 // Every control, the window first, each parent before its children.
-std::span<const ControlSpec> main_window_layout();
+std::span<const ControlEntry> main_window_layout();
 // The entry of `name`, or nullptr.
-const ControlSpec* find_control(std::string_view name);
+const ControlEntry* find_control(std::string_view name);
 
 // Components (file dialog, spreadsheet objects) have a table entry but no widget.
 bool is_component(ControlClass control_class);

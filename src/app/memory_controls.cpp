@@ -4,13 +4,13 @@
 
 namespace stdlookup {
 
-MemoryControls::MemoryControls(std::span<const ControlSpec> layout) {
-  for (const ControlSpec& spec : layout) {
-    Control& c = control(spec.name);
-    c.text = utf8_to_gbk(spec.caption);
-    c.disabled = (spec.flags & kControlDisabled) != 0;
-    if (spec.control_class == ControlClass::process_bar) c.maximum = 100;  // as a new bar
-    c.dialog.filter = utf8_to_gbk(spec.filter);
+MemoryControls::MemoryControls(std::span<const ControlEntry> layout) {
+  for (const ControlEntry& entry : layout) {
+    Control& c = control(entry.name);
+    c.text = utf8_to_gbk(entry.caption);
+    c.disabled = (entry.flags & kControlDisabled) != 0;
+    if (entry.control_class == ControlClass::process_bar) c.maximum = 100;  // as a new bar
+    c.dialog.filter = utf8_to_gbk(entry.filter);
   }
 }
 

@@ -17,7 +17,7 @@ class MemoryControls : public Controls {
  public:
   MemoryControls() = default;
   // Starts as the window starts: captions, disabled flags and dialog filter from `layout`.
-  explicit MemoryControls(std::span<const ControlSpec> layout);
+  explicit MemoryControls(std::span<const ControlEntry> layout);
 
   Text edit_text(std::string_view name) override;
   void set_edit_text(std::string_view name, std::string_view text) override;

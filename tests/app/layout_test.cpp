@@ -16,24 +16,24 @@ namespace {
 TEST(Layout, HoldsEveryControlWithItsParentGeometryFlagsAndCaption) {
   for (const auto& expected : test::expected_controls()) {
     SCOPED_TRACE(std::string(expected.name));
-    const ControlSpec* spec = find_control(expected.name);
-    ASSERT_NE(spec, nullptr);
-    EXPECT_EQ(spec->parent, expected.parent.empty() ? kMainWindow : expected.parent);
-    EXPECT_EQ(spec->left, expected.left);
-    EXPECT_EQ(spec->top, expected.top);
-    EXPECT_EQ(spec->width, expected.width);
-    EXPECT_EQ(spec->height, expected.height);
-    EXPECT_EQ((spec->flags & kControlVisible) != 0, expected.visible);
-    EXPECT_EQ((spec->flags & kControlFocus) != 0, expected.focus);
-    EXPECT_EQ(spec->flags & kControlDisabled, 0u);
-    EXPECT_EQ(spec->caption, expected.caption);
+    const ControlEntry* entry = find_control(expected.name);
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->parent, expected.parent.empty() ? kMainWindow : expected.parent);
+    EXPECT_EQ(entry->left, expected.left);
+    EXPECT_EQ(entry->top, expected.top);
+    EXPECT_EQ(entry->width, expected.width);
+    EXPECT_EQ(entry->height, expected.height);
+    EXPECT_EQ((entry->flags & kControlVisible) != 0, expected.visible);
+    EXPECT_EQ((entry->flags & kControlFocus) != 0, expected.focus);
+    EXPECT_EQ(entry->flags & kControlDisabled, 0u);
+    EXPECT_EQ(entry->caption, expected.caption);
   }
   // The window, the visible controls, 编辑框4 and three components: nothing more.
   EXPECT_EQ(main_window_layout().size(), test::expected_controls().size() + 4);
 }
 
 TEST(Layout, WindowComponentsAndClassProperties) {
-  const ControlSpec& window = main_window_layout().front();
+  const ControlEntry& window = main_window_layout().front();
   EXPECT_EQ(window.name, kMainWindow);
   EXPECT_EQ(window.control_class, ControlClass::window);
   EXPECT_EQ((std::array{window.left, window.top, window.width, window.height}),
@@ -42,16 +42,16 @@ TEST(Layout, WindowComponentsAndClassProperties) {
   EXPECT_EQ(window.caption, "标准查询");
 
   for (std::string_view name : {"通用对话框_公用", "Excel程序1", "Excel工作簿1"}) {
-    const ControlSpec* spec = find_control(name);
-    ASSERT_NE(spec, nullptr) << name;
-    EXPECT_TRUE(is_component(spec->control_class)) << name;
-    EXPECT_EQ(spec->flags & kControlVisible, 0u) << name;
+    const ControlEntry* entry = find_control(name);
+    ASSERT_NE(entry, nullptr) << name;
+    EXPECT_TRUE(is_component(entry->control_class)) << name;
+    EXPECT_EQ(entry->flags & kControlVisible, 0u) << name;
   }
   EXPECT_EQ(find_control("通用对话框_公用")->filter, "*.xls|*.xls");
 
   EXPECT_EQ(find_control("标签5")->background, (Rgb{255, 168, 255}));
   int coloured = 0;
-  for (const ControlSpec& spec : main_window_layout()) coloured += spec.background.has_value();
+  for (const ControlEntry& entry : main_window_layout()) coloured += entry.background.has_value();
   EXPECT_EQ(coloured, 1);
 
   const auto columns = find_control("超级列表框1")->columns;
@@ -69,23 +69,23 @@ TEST(Layout, WindowComponentsAndClassProperties) {
 
 TEST(Layout, NamesAreUniqueParentsComeFirstAndChildrenFitInside) {
   std::set<std::string_view> seen;
-  for (const ControlSpec& spec : main_window_layout()) {
-    SCOPED_TRACE(std::string(spec.name));
-    EXPECT_TRUE(seen.insert(spec.name).second);
-    if (spec.control_class == ControlClass::window) {
-      EXPECT_TRUE(spec.parent.empty());
+  for (const ControlEntry& entry : main_window_layout()) {
+    SCOPED_TRACE(std::string(entry.name));
+    EXPECT_TRUE(seen.insert(entry.name).second);
+    if (entry.control_class == ControlClass::window) {
+      EXPECT_TRUE(entry.parent.empty());
       continue;
     }
-    const ControlSpec* parent = find_control(spec.parent);
+    const ControlEntry* parent = find_control(entry.parent);
     ASSERT_NE(parent, nullptr);
     EXPECT_TRUE(seen.contains(parent->name));
     EXPECT_TRUE(parent->control_class == ControlClass::window ||
                 parent->control_class == ControlClass::group_box);
-    if (is_component(spec.control_class)) continue;
-    EXPECT_GE(spec.left, 0);
-    EXPECT_GE(spec.top, 0);
-    EXPECT_LE(spec.left + spec.width, parent->width);
-    EXPECT_LE(spec.top + spec.height, parent->height);
+    if (is_component(entry.control_class)) continue;
+    EXPECT_GE(entry.left, 0);
+    EXPECT_GE(entry.top, 0);
+    EXPECT_LE(entry.left + entry.width, parent->width);
+    EXPECT_LE(entry.top + entry.height, parent->height);
   }
   EXPECT_EQ(find_control("no such control"), nullptr);
 }

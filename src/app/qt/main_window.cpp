@@ -17,11 +17,11 @@
 namespace stdlookup {
 namespace {
 
-QWidget* make_widget(const ControlSpec& spec, QWidget* parent) {
-  const QString caption = utf8_to_qstring(spec.caption);
-  switch (spec.control_class) {
+QWidget* make_widget(const ControlEntry& entry, QWidget* parent) {
+  const QString caption = utf8_to_qstring(entry.caption);
+  switch (entry.control_class) {
     case ControlClass::edit_box: {
-      if (!spec.multi_line) return new QLineEdit(parent);
+      if (!entry.multi_line) return new QLineEdit(parent);
       auto* edit = new QPlainTextEdit(parent);
       edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
       edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -35,14 +35,14 @@ QWidget* make_widget(const ControlSpec& spec, QWidget* parent) {
       auto* label = new QLabel(parent);
       label->setTextFormat(Qt::PlainText);  // scraped texts are shown, never interpreted
       label->setText(caption);
-      if (spec.word_wrap) {
+      if (entry.word_wrap) {
         label->setWordWrap(true);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
       }
-      if (spec.background) {
+      if (entry.background) {
         QPalette palette = label->palette();
-        palette.setColor(QPalette::Window, QColor(spec.background->red, spec.background->green,
-                                                  spec.background->blue));
+        palette.setColor(QPalette::Window, QColor(entry.background->red, entry.background->green,
+                                                  entry.background->blue));
         label->setPalette(palette);
         label->setAutoFillBackground(true);
       }
@@ -58,12 +58,12 @@ QWidget* make_widget(const ControlSpec& spec, QWidget* parent) {
       return bar;
     }
     case ControlClass::list_view: {
-      auto* list = new QTableWidget(0, static_cast<int>(spec.columns.size()), parent);
+      auto* list = new QTableWidget(0, static_cast<int>(entry.columns.size()), parent);
       QStringList headers;
-      for (const ListColumn& column : spec.columns) headers << utf8_to_qstring(column.header);
+      for (const ListColumn& column : entry.columns) headers << utf8_to_qstring(column.header);
       list->setHorizontalHeaderLabels(headers);
-      for (int i = 0; i < static_cast<int>(spec.columns.size()); ++i) {
-        list->setColumnWidth(i, spec.columns[static_cast<std::size_t>(i)].width);
+      for (int i = 0; i < static_cast<int>(entry.columns.size()); ++i) {
+        list->setColumnWidth(i, entry.columns[static_cast<std::size_t>(i)].width);
       }
       list->verticalHeader()->hide();
       list->horizontalHeader()->setSectionsClickable(true);
@@ -107,23 +107,23 @@ MainWindow::MainWindow(Actions actions) : actions_(std::move(actions)) {
 MainWindow::~MainWindow() = default;
 
 void MainWindow::build() {
-  for (const ControlSpec& spec : main_window_layout()) {
-    if (spec.control_class == ControlClass::window) {
-      setObjectName(utf8_to_qstring(spec.name));
-      setWindowTitle(utf8_to_qstring(spec.caption));
-      move(spec.left, spec.top);
-      resize(spec.width, spec.height);
+  for (const ControlEntry& entry : main_window_layout()) {
+    if (entry.control_class == ControlClass::window) {
+      setObjectName(utf8_to_qstring(entry.name));
+      setWindowTitle(utf8_to_qstring(entry.caption));
+      move(entry.left, entry.top);
+      resize(entry.width, entry.height);
       continue;
     }
-    QWidget* parent = spec.parent == kMainWindow ? this : control(spec.parent);
-    QWidget* widget = make_widget(spec, parent ? parent : this);
+    QWidget* parent = entry.parent == kMainWindow ? this : control(entry.parent);
+    QWidget* widget = make_widget(entry, parent ? parent : this);
     if (widget == nullptr) continue;
-    widget->setObjectName(utf8_to_qstring(spec.name));
-    widget->setGeometry(spec.left, spec.top, spec.width, spec.height);
-    widget->setFocusPolicy((spec.flags & kControlFocus) ? Qt::StrongFocus : Qt::NoFocus);
-    widget->setEnabled((spec.flags & kControlDisabled) == 0);
-    if (!(spec.flags & kControlVisible)) widget->hide();
-    widgets_.emplace(std::string(spec.name), widget);
+    widget->setObjectName(utf8_to_qstring(entry.name));
+    widget->setGeometry(entry.left, entry.top, entry.width, entry.height);
+    widget->setFocusPolicy((entry.flags & kControlFocus) ? Qt::StrongFocus : Qt::NoFocus);
+    widget->setEnabled((entry.flags & kControlDisabled) == 0);
+    if (!(entry.flags & kControlVisible)) widget->hide();
+    widgets_.emplace(std::string(entry.name), widget);
   }
 }
 

@@ -19,9 +19,9 @@
 namespace stdlookup {
 
 QtControls::QtControls(MainWindow& window) : window_(window) {
-  for (const ControlSpec& spec : main_window_layout()) {
-    if (spec.control_class == ControlClass::common_dialog) {
-      dialogs_[std::string(spec.name)].filter = utf8_to_gbk(spec.filter);
+  for (const ControlEntry& entry : main_window_layout()) {
+    if (entry.control_class == ControlClass::common_dialog) {
+      dialogs_[std::string(entry.name)].filter = utf8_to_gbk(entry.filter);
     }
   }
 }
