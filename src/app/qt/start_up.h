@@ -5,12 +5,9 @@
 #include <functional>
 
 #include "app/events.h"
+#include "app/qt/themed_drawing.h"
 
 namespace stdlookup {
-
-// Qt's themed drawing: styles 1 to 3 switch a consistent visual style on (first off, then on
-// again), any other number restores the platform's own style.
-void set_themed_drawing(int style);
 
 // Runs the program and ends the process with exit code 0 once the main window is closed, at
 // once, even while a batch thread still runs. `on_first_paint` (optional) runs after the
