@@ -14,6 +14,12 @@ STDLOOKUP_TEST_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev python3-openpyxl xvfb xauth
 )
 
+# What scripts/screenshot needs on top: a virtual X display, a window grabber, PNG conversion.
+STDLOOKUP_SCREENSHOT_PACKAGES=(
+  "${STDLOOKUP_RUN_PACKAGES[@]}"
+  xvfb xauth x11-apps x11-utils netpbm
+)
+
 ensure_packages() {
   local missing=()
   local pkg

@@ -4,15 +4,21 @@
 
 #include <map>
 #include <mutex>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "app/controls.h"
+#include "app/layout.h"
 
 namespace stdlookup {
 
 class MemoryControls : public Controls {
  public:
+  MemoryControls() = default;
+  // Starts as the window starts: captions, disabled flags and dialog filter from `layout`.
+  explicit MemoryControls(std::span<const ControlEntry> layout);
+
   Text edit_text(std::string_view name) override;
   void set_edit_text(std::string_view name, std::string_view text) override;
   Text caption(std::string_view name) override;

@@ -54,6 +54,12 @@ bool shell_open(const Text& target);
 // Replaces the opener (tests); an empty function restores the real one.
 void set_shell_opener(std::function<bool(const Text&)> opener);
 
+// Starts `procedure` on a new thread that runs at once and is not joined: it ends with its
+// procedure or with the process. Returns whether the thread could be created.
+bool start_thread(std::function<void()> procedure);
+// Replaces thread creation (tests, e.g. to make it fail); an empty function restores the real one.
+void set_thread_starter(std::function<bool(std::function<void()>)> starter);
+
 // Message box style bits and results.
 enum MessageBoxFlags : unsigned {
   kMbOk = 0x0,

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <future>
+#include <thread>
 
 #include "support/gbk_literals.h"
 #include "support/recording_presenter.h"
@@ -124,6 +126,32 @@ TEST(ConsolePresenter, AnswersWithTheFirstButtonAndCancelsDialogs) {
   EXPECT_EQ(message_box("m", kMbRetryCancel), 3);
   CommonDialog dialog;
   EXPECT_FALSE(show_common_dialog(dialog));
+}
+
+TEST(StartThread, RunsTheProcedureOnAnotherThreadAtOnce) {
+  std::promise<std::thread::id> ran_on;
+  auto result = ran_on.get_future();
+  ASSERT_TRUE(start_thread([&ran_on] { ran_on.set_value(std::this_thread::get_id()); }));
+  ASSERT_EQ(result.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+  EXPECT_NE(result.get(), std::this_thread::get_id());
+}
+
+TEST(StartThread, AReplacedStarterDecidesAndEmptyRestoresTheRealOne) {
+  int offered = 0;
+  set_thread_starter([&offered](std::function<void()>) {
+    ++offered;
+    return false;
+  });
+  bool ran = false;
+  EXPECT_FALSE(start_thread([&ran] { ran = true; }));
+  EXPECT_EQ(offered, 1);
+  EXPECT_FALSE(ran);
+
+  set_thread_starter({});
+  std::promise<void> done;
+  ASSERT_TRUE(start_thread([&done] { done.set_value(); }));
+  EXPECT_EQ(done.get_future().wait_for(std::chrono::seconds(10)), std::future_status::ready);
+  EXPECT_EQ(offered, 1);
 }
 
 }  // namespace

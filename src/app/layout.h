@@ -1,0 +1,80 @@
+// The main window's layout: one static table of every control, compiled into the program.
+// Strings here are UTF-8 toolkit data (names, captions, headers); a front end converts them at
+// its edge, and the logic sees captions as GBK through Controls.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+
+namespace stdlookup {
+
+enum class ControlClass {
+  window,
+  edit_box,
+  group_box,
+  label,
+  button,
+  process_bar,
+  common_dialog,
+  list_view,
+  excel_app,
+  excel_workbooks,
+};
+
+enum ControlFlag : unsigned {
+  kControlVisible = 1,
+  kControlDisabled = 2,
+  kControlFocus = 4,  // can take the keyboard focus
+};
+
+// What an event of a control runs (event 0: a button's click, the end of the window's creation).
+enum class EventAction {
+  none,
+  themed_drawing,  // with style 1
+  single_query,
+  open_detail_page,
+  start_batch,
+  export_to_workbook,
+  download_search,
+  open_download_link,
+};
+
+struct Rgb {
+  std::uint8_t red, green, blue;
+  friend bool operator==(const Rgb&, const Rgb&) = default;
+};
+
+struct ListColumn {
+  std::string_view header;
+  int width;
+};
+
+struct ControlEntry {
+  std::string_view name;
+  ControlClass control_class;
+  std::string_view parent;  // empty for the window itself
+  int left, top, width, height;
+  unsigned flags;
+  EventAction on_event0 = EventAction::none;
+  // Class-specific properties; defaults mean "none".
+  std::string_view caption = {};  // "\r\n" line breaks
+  std::optional<Rgb> background = {};
+  std::span<const ListColumn> columns = {};
+  std::string_view filter = {};  // common dialog: "text|pattern|…"
+  bool multi_line = false;       // edit box: Enter breaks lines, vertical scroll bar
+  bool word_wrap = false;        // label: long lines wrap inside the label
+};
+
+inline constexpr std::string_view kMainWindow = "启动窗口";
+
+// Every control, the window first, each parent before its children.
+std::span<const ControlEntry> main_window_layout();
+// The entry of `name`, or nullptr.
+const ControlEntry* find_control(std::string_view name);
+
+// Components (file dialog, spreadsheet objects) have a table entry but no widget.
+bool is_component(ControlClass control_class);
+
+}  // namespace stdlookup

@@ -1,0 +1,182 @@
+#include "app/qt/qt_controls.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMetaObject>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QThread>
+#include <algorithm>
+
+#include "app/layout.h"
+#include "app/qt/main_window.h"
+#include "app/qt/qt_text.h"
+#include "runtime/gbk.h"
+
+namespace stdlookup {
+
+QtControls::QtControls(MainWindow& window) : window_(window) {
+  for (const ControlEntry& entry : main_window_layout()) {
+    if (entry.control_class == ControlClass::common_dialog) {
+      dialogs_[std::string(entry.name)].filter = utf8_to_gbk(entry.filter);
+    }
+  }
+}
+
+void QtControls::on_gui_thread(const std::function<void()>& work) {
+  if (QThread::currentThread() == window_.thread()) {
+    work();
+  } else {
+    QMetaObject::invokeMethod(&window_, work, Qt::BlockingQueuedConnection);
+  }
+}
+
+Text QtControls::edit_text(std::string_view name) {
+  Text text;
+  on_gui_thread([&] {
+    QWidget* widget = window_.control(name);
+    if (auto* line = qobject_cast<QLineEdit*>(widget)) {
+      text = qstring_to_gbk(line->text());
+    } else if (auto* edit = qobject_cast<QPlainTextEdit*>(widget)) {
+      text = qstring_to_gbk(edit->toPlainText());
+    }
+  });
+  return text;
+}
+
+void QtControls::set_edit_text(std::string_view name, std::string_view text) {
+  on_gui_thread([&] {
+    QWidget* widget = window_.control(name);
+    if (auto* line = qobject_cast<QLineEdit*>(widget)) {
+      line->setText(gbk_to_qstring(text));
+    } else if (auto* edit = qobject_cast<QPlainTextEdit*>(widget)) {
+      edit->setPlainText(gbk_to_qstring(text));
+    }
+  });
+}
+
+Text QtControls::caption(std::string_view name) {
+  Text text;
+  on_gui_thread([&] {
+    QWidget* widget = name == kMainWindow ? &window_ : window_.control(name);
+    if (widget == &window_) {
+      text = qstring_to_gbk(window_.windowTitle());
+    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+      text = qstring_to_gbk(label->text());
+    } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
+      text = qstring_to_gbk(button->text());
+    } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+      text = qstring_to_gbk(group->title());
+    }
+  });
+  return text;
+}
+
+void QtControls::set_caption(std::string_view name, std::string_view text) {
+  on_gui_thread([&] {
+    const QString caption = gbk_to_qstring(text);
+    QWidget* widget = name == kMainWindow ? &window_ : window_.control(name);
+    if (widget == &window_) {
+      window_.setWindowTitle(caption);
+    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+      label->setText(caption);
+    } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
+      button->setText(caption);
+    } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+      group->setTitle(caption);
+    }
+  });
+}
+
+bool QtControls::disabled(std::string_view name) {
+  bool result = false;
+  on_gui_thread([&] {
+    if (QWidget* widget = window_.control(name)) result = !widget->isEnabled();
+  });
+  return result;
+}
+
+void QtControls::set_disabled(std::string_view name, bool disabled) {
+  on_gui_thread([&] {
+    if (QWidget* widget = window_.control(name)) widget->setEnabled(!disabled);
+  });
+}
+
+// The minimum stays 0 and nothing is clamped at 32767: a batch of any size shows true progress.
+// A maximum of 0 shows an empty bar; Qt's range 0..0 would be its busy animation instead.
+namespace {
+const char* const kMaximumProperty = "stdlookup_maximum";
+}
+
+void QtControls::set_progress_maximum(std::string_view name, int maximum) {
+  on_gui_thread([&] {
+    if (auto* bar = qobject_cast<QProgressBar*>(window_.control(name))) {
+      maximum = std::max(maximum, 0);
+      bar->setProperty(kMaximumProperty, maximum);
+      bar->setRange(0, std::max(maximum, 1));
+      bar->setValue(std::min(bar->value(), maximum));
+    }
+  });
+}
+
+void QtControls::set_progress_position(std::string_view name, int position) {
+  on_gui_thread([&] {
+    if (auto* bar = qobject_cast<QProgressBar*>(window_.control(name))) {
+      const QVariant maximum = bar->property(kMaximumProperty);
+      bar->setValue(std::clamp(position, 0, maximum.isValid() ? maximum.toInt() : bar->maximum()));
+    }
+  });
+}
+
+int QtControls::list_insert_row(std::string_view name, std::string_view caption) {
+  int row = -1;
+  on_gui_thread([&] {
+    if (auto* list = qobject_cast<QTableWidget*>(window_.control(name))) {
+      row = list->rowCount();
+      list->insertRow(row);
+      list->setItem(row, 0, new QTableWidgetItem(gbk_to_qstring(caption)));
+    }
+  });
+  return row;
+}
+
+void QtControls::list_set_cell(std::string_view name, int row, int column, std::string_view text) {
+  on_gui_thread([&] {
+    auto* list = qobject_cast<QTableWidget*>(window_.control(name));
+    if (list == nullptr || row < 0 || row >= list->rowCount() || column < 0 ||
+        column >= list->columnCount()) {
+      return;
+    }
+    list->setItem(row, column, new QTableWidgetItem(gbk_to_qstring(text)));
+  });
+}
+
+Text QtControls::list_cell(std::string_view name, int row, int column) {
+  Text text;
+  on_gui_thread([&] {
+    auto* list = qobject_cast<QTableWidget*>(window_.control(name));
+    if (list == nullptr) return;
+    if (QTableWidgetItem* item = list->item(row, column)) text = qstring_to_gbk(item->text());
+  });
+  return text;
+}
+
+int QtControls::list_row_count(std::string_view name) {
+  int count = 0;
+  on_gui_thread([&] {
+    if (auto* list = qobject_cast<QTableWidget*>(window_.control(name))) count = list->rowCount();
+  });
+  return count;
+}
+
+CommonDialog& QtControls::common_dialog(std::string_view name) {
+  std::lock_guard lock(dialogs_mutex_);
+  auto it = dialogs_.find(name);
+  if (it == dialogs_.end()) it = dialogs_.emplace(std::string(name), CommonDialog{}).first;
+  return it->second;
+}
+
+}  // namespace stdlookup

@@ -1,0 +1,26 @@
+// Start-up of the window program: application object, Qt presenter, the main window from its
+// layout, then the message loop until the window is closed.
+#pragma once
+
+#include <functional>
+
+#include "app/events.h"
+#include "app/qt/themed_drawing.h"
+
+namespace stdlookup {
+
+// Runs the program and ends the process with exit code 0 once the main window is closed, at
+// once, even while a batch thread still runs. `on_first_paint` (optional) runs after the
+// window's first paint. Actions without themed_drawing get set_themed_drawing.
+[[noreturn]] void start_up(int argc, char** argv, Actions actions,
+                           std::function<void()> on_first_paint = {});
+
+// Runs the message loop of the existing application until the last window closes, then ends
+// the process with the loop's exit code.
+[[noreturn]] void run_message_loop();
+
+// Flushes the standard streams and ends the process without running static destructors or
+// waiting for other threads (a batch thread may be blocked on the GUI thread at that moment).
+[[noreturn]] void end_process(int code);
+
+}  // namespace stdlookup

@@ -1,0 +1,496 @@
+#include <gtest/gtest.h>
+
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QProgressBar>
+#include <QProxyStyle>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
+#include <QTableWidget>
+#include <QThread>
+#include <atomic>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/expected_layout.h"
+#include "app/layout.h"
+#include "app/qt/main_window.h"
+#include "app/qt/qt_controls.h"
+#include "app/qt/start_up.h"
+#include "app/window_actions.h"
+#include "lookup/query_url.h"
+#include "qt_test_util.h"
+#include "runtime/runtime_error.h"
+#include "runtime/system.h"
+#include "support/gbk_literals.h"
+
+namespace stdlookup {
+namespace {
+
+using test::answer_next_modal;
+using test::click;
+using test::q;
+using test::wait_for;
+using test::widget;
+
+QString caption_of(QWidget* w) {
+  if (auto* label = qobject_cast<QLabel*>(w)) return label->text();
+  if (auto* button = qobject_cast<QPushButton*>(w)) return button->text();
+  if (auto* group = qobject_cast<QGroupBox*>(w)) return group->title();
+  return {};
+}
+
+class OpenerRecorder {
+ public:
+  OpenerRecorder() {
+    set_shell_opener([this](const Text& target) {
+      opened.push_back(target);
+      return true;
+    });
+  }
+  ~OpenerRecorder() { set_shell_opener({}); }
+  std::vector<Text> opened;
+};
+
+class ThreadStarterGuard {
+ public:
+  ~ThreadStarterGuard() { set_thread_starter({}); }
+};
+
+TEST(MainWindow, EveryControlSitsAtItsGeometryWithItsCaptionAndFlags) {
+  MainWindow window{Actions{}};
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  EXPECT_EQ(window.objectName(), q(kMainWindow));
+  EXPECT_EQ(window.windowTitle(), q("标准查询"));
+  EXPECT_EQ(window.size(), QSize(929, 605));
+  EXPECT_EQ(window.pos(), QPoint(50, 50));
+
+  for (const auto& expected : test::expected_controls()) {
+    SCOPED_TRACE(std::string(expected.name));
+    QWidget* w = widget(window, expected.name);
+    ASSERT_NE(w, nullptr);
+    ASSERT_NE(w->parentWidget(), nullptr);
+    EXPECT_EQ(w->parentWidget()->objectName(),
+              q(expected.parent.empty() ? kMainWindow : expected.parent));
+    EXPECT_EQ(w->geometry(), QRect(expected.left, expected.top, expected.width, expected.height));
+    EXPECT_EQ(w->isVisible(), expected.visible);
+    EXPECT_EQ(w->focusPolicy() != Qt::NoFocus, expected.focus);
+    EXPECT_TRUE(w->isEnabled());
+    QString caption = q(expected.caption);
+    caption.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    EXPECT_EQ(caption_of(w), caption);
+    EXPECT_EQ(window.controls().caption(expected.name), test::g(expected.caption));
+  }
+  // Components have no widget.
+  for (std::string_view name : {"通用对话框_公用", "Excel程序1", "Excel工作簿1"}) {
+    EXPECT_EQ(widget(window, name), nullptr) << name;
+  }
+  EXPECT_EQ(widget<QPushButton>(window, "按钮2")->text(), q("详细情况\n点击这里"));
+}
+
+TEST(MainWindow, ControlsHaveTheirClassProperties) {
+  MainWindow window{Actions{}};
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+  for (std::string_view name : {"编辑框1", "编辑框2", "编辑框3", "编辑框4", "编辑框5", "编辑框6"}) {
+    EXPECT_NE(widget<QLineEdit>(window, name), nullptr) << name;
+  }
+  auto* batch_input = widget<QPlainTextEdit>(window, "编辑框7");
+  ASSERT_NE(batch_input, nullptr);
+  EXPECT_EQ(batch_input->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+  EXPECT_FALSE(batch_input->isReadOnly());
+
+  auto* list = widget<QTableWidget>(window, "超级列表框1");
+  ASSERT_NE(list, nullptr);
+  ASSERT_EQ(list->columnCount(), 4);
+  const std::vector<std::pair<std::string_view, int>> columns = {
+      {"标准号", 100}, {"标准中文名", 160}, {"实施日期", 120}, {"是否作废", 80}};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(list->horizontalHeaderItem(i)->text(), q(columns[static_cast<std::size_t>(i)].first));
+    EXPECT_EQ(list->columnWidth(i), columns[static_cast<std::size_t>(i)].second);
+  }
+  EXPECT_TRUE(list->horizontalHeader()->isVisible());
+  EXPECT_TRUE(list->horizontalHeader()->sectionsClickable());
+  EXPECT_TRUE(list->showGrid());
+  EXPECT_EQ(list->selectionMode(), QAbstractItemView::SingleSelection);
+  EXPECT_NE(list->selectionBehavior(), QAbstractItemView::SelectRows);
+  EXPECT_FALSE(list->isSortingEnabled());
+  EXPECT_EQ(list->editTriggers(), QAbstractItemView::NoEditTriggers);
+
+  auto* note = widget<QLabel>(window, "标签4");
+  EXPECT_TRUE(note->wordWrap());
+  EXPECT_EQ(note->textFormat(), Qt::PlainText);
+
+  // Only 标签5 has its own background; it is really drawn in that colour.
+  const QColor pink(255, 168, 255);
+  for (QLabel* label : window.findChildren<QLabel*>()) {
+    const bool own = label->objectName() == q("标签5");
+    EXPECT_EQ(label->autoFillBackground(), own) << label->objectName().toStdString();
+    if (own) {
+      EXPECT_EQ(label->palette().color(QPalette::Window), pink);
+    }
+  }
+  const QImage image = widget(window, "标签5")->grab().toImage();
+  EXPECT_EQ(QColor(image.pixel(2, image.height() - 3)), pink);
+}
+
+struct RecordingActions {
+  std::vector<std::string> ran;
+  std::atomic<Controls*> batch_controls{nullptr};
+  std::atomic<bool> batch_on_gui_thread{true};
+  std::atomic<int> batch_runs{0};
+  std::vector<int> styles;
+
+  Actions actions() {
+    Actions a;
+    auto record = [this](std::string name) {
+      return [this, name](Controls&) { ran.push_back(name); };
+    };
+    a.single_query = record("single_query");
+    a.open_detail_page = record("open_detail_page");
+    a.export_to_workbook = record("export_to_workbook");
+    a.download_search = record("download_search");
+    a.open_download_link = record("open_download_link");
+    a.batch_query = [this](Controls& c) {
+      batch_on_gui_thread = QThread::currentThread() == qApp->thread();
+      batch_controls = &c;
+      ++batch_runs;
+    };
+    a.themed_drawing = [this](int style) { styles.push_back(style); };
+    return a;
+  }
+};
+
+TEST(MainWindow, EachButtonClickRunsItsActionAndCreationSwitchesThemingOn) {
+  for (const auto& route : test::expected_routes()) {
+    SCOPED_TRACE(std::string(route.button));
+    RecordingActions recorder;
+    MainWindow window(recorder.actions());
+    EXPECT_EQ(recorder.styles, std::vector<int>{1});
+    window.show();
+    click(window, route.button);
+    if (route.action == "batch_query") {
+      ASSERT_TRUE(wait_for([&] { return recorder.batch_runs == 1; }));
+      EXPECT_EQ(recorder.batch_controls.load(), &window.controls());
+      EXPECT_FALSE(recorder.batch_on_gui_thread);
+      EXPECT_TRUE(recorder.ran.empty());
+    } else {
+      EXPECT_EQ(recorder.ran, std::vector<std::string>{std::string(route.action)});
+    }
+    EXPECT_EQ(recorder.styles, std::vector<int>{1});
+  }
+}
+
+TEST(MainWindow, StartButtonIsDisabledAfterOneClick) {
+  RecordingActions recorder;
+  MainWindow window(recorder.actions());
+  window.show();
+  click(window, "按钮4");
+  EXPECT_FALSE(widget(window, "按钮4")->isEnabled());
+  click(window, "按钮4");
+  ASSERT_TRUE(wait_for([&] { return recorder.batch_runs >= 1; }));
+  QTest::qWait(50);
+  EXPECT_EQ(recorder.batch_runs, 1);
+  EXPECT_TRUE(window.controls().disabled("按钮4"));
+}
+
+TEST(MainWindow, StartButtonIsDisabledAlsoWhenTheThreadCannotBeCreated) {
+  ThreadStarterGuard guard;
+  int attempts = 0;
+  set_thread_starter([&attempts](std::function<void()>) {
+    ++attempts;
+    return false;
+  });
+  RecordingActions recorder;
+  MainWindow window(recorder.actions());
+  window.show();
+  click(window, "按钮4");
+  click(window, "按钮4");
+  EXPECT_EQ(attempts, 1);
+  EXPECT_FALSE(widget(window, "按钮4")->isEnabled());
+  QTest::qWait(20);
+  EXPECT_EQ(recorder.batch_runs, 0);
+}
+
+TEST(MainWindow, DetailButtonOpensExactlyTheQueryUrlOfTheTypedNumber) {
+  struct Case {
+    QString typed;
+    Text number;  // GBK, as the logic sees it
+  };
+  const std::vector<Case> cases = {
+      {q(" GB 2760-2014  "), " GB 2760-2014  "},
+      {q(""), ""},
+      {q("食品 1"), test::g("食品 1")},
+  };
+  for (const Case& c : cases) {
+    OpenerRecorder opener;
+    MainWindow window(window_actions());
+    window.show();
+    auto* input = widget<QLineEdit>(window, "编辑框1");
+    input->setFocus();
+    if (c.typed.toLatin1() == c.typed.toUtf8()) {
+      QTest::keyClicks(input, c.typed);
+    } else {
+      input->insert(c.typed);  // as an input method would; keyClicks takes ASCII only
+    }
+    ASSERT_EQ(input->text(), c.typed);
+    click(window, "按钮2");
+    EXPECT_EQ(opener.opened, std::vector<Text>{query_url(c.number)}) << c.typed.toStdString();
+  }
+}
+
+TEST(MainWindow, ALinkThatIsNotHttpOpensNothing) {
+  // What the link button will do: hand 编辑框4 to the browser opener.
+  Actions actions;
+  actions.open_download_link = [](Controls& c) { open_in_browser(c.edit_text("编辑框4")); };
+  for (const char* link : {"", "file:///etc/passwd", "-display", "/usr/bin/xterm", "smb://h/x",
+                           "https://example.org/d.pdf"}) {
+    OpenerRecorder opener;
+    MainWindow window(actions);
+    window.show();
+    window.controls().set_edit_text("编辑框4", link);
+    click(window, "按钮6");
+    const bool is_web = std::string_view(link).starts_with("https://");
+    EXPECT_EQ(opener.opened.size(), is_web ? 1u : 0u) << link;
+  }
+}
+
+TEST(QtControls, TextsCrossAsGbkWithCrLfLineBreaks) {
+  MainWindow window{Actions{}};
+  QtControls& controls = window.controls();
+
+  QWidget* batch_input = widget(window, "编辑框7");
+  for (const char* line : {"GB 1", "GB 2"}) {
+    QTest::keyClicks(batch_input, line);
+    QTest::keyClick(batch_input, Qt::Key_Return);  // Enter breaks the line
+  }
+  EXPECT_EQ(controls.edit_text("编辑框7"), "GB 1\r\nGB 2\r\n");
+  controls.set_edit_text("编辑框7", test::g("国标\r\nGB 3"));
+  EXPECT_EQ(widget<QPlainTextEdit>(window, "编辑框7")->toPlainText(), q("国标\nGB 3"));
+  EXPECT_EQ(controls.edit_text("编辑框7"), test::g("国标\r\nGB 3"));
+
+  controls.set_edit_text("编辑框3", test::g("食品安全国家标准"));
+  EXPECT_EQ(widget<QLineEdit>(window, "编辑框3")->text(), q("食品安全国家标准"));
+  controls.set_caption("标签5", test::g("<b>作废</b>"));
+  EXPECT_EQ(widget<QLabel>(window, "标签5")->text(), q("<b>作废</b>"));
+  EXPECT_EQ(controls.caption("按钮2"), test::g("详细情况\r\n点击这里"));
+  controls.set_caption("按钮6", test::g("找到了，点此下载"));
+  EXPECT_EQ(widget<QPushButton>(window, "按钮6")->text(), q("找到了，点此下载"));
+
+  // Unknown names and mismatched kinds do nothing.
+  controls.set_edit_text("按钮1", "x");
+  controls.set_caption("no such control", "x");
+  EXPECT_EQ(controls.edit_text("标签5"), "");
+  EXPECT_EQ(controls.caption("编辑框1"), "");
+  EXPECT_EQ(widget<QPushButton>(window, "按钮1")->text(), q("查询"));
+}
+
+TEST(QtControls, ListProgressAndDialogProperties) {
+  MainWindow window{Actions{}};
+  QtControls& controls = window.controls();
+  const char* list = "超级列表框1";
+  EXPECT_EQ(controls.list_insert_row(list, "GB 1"), 0);
+  EXPECT_EQ(controls.list_insert_row(list, "GB 2"), 1);
+  controls.list_set_cell(list, 1, 1, test::g("名称"));
+  controls.list_set_cell(list, 1, 3, test::g("现行"));
+  controls.list_set_cell(list, 2, 0, "no such row");
+  controls.list_set_cell(list, 0, 4, "no such column");
+  EXPECT_EQ(controls.list_row_count(list), 2);
+  EXPECT_EQ(controls.list_cell(list, 1, 0), "GB 2");
+  EXPECT_EQ(controls.list_cell(list, 1, 1), test::g("名称"));
+  EXPECT_EQ(controls.list_cell(list, 0, 1), "");
+  EXPECT_EQ(controls.list_cell(list, 5, 0), "");
+  EXPECT_EQ(widget<QTableWidget>(window, list)->item(1, 3)->text(), q("现行"));
+
+  auto* bar = widget<QProgressBar>(window, "进度条1");
+  controls.set_progress_maximum("进度条1", 50000);
+  controls.set_progress_position("进度条1", 40000);  // beyond 32767: not clamped
+  EXPECT_EQ(bar->maximum(), 50000);
+  EXPECT_EQ(bar->value(), 40000);
+  controls.set_progress_position("进度条1", 60000);
+  EXPECT_EQ(bar->value(), 50000);
+  controls.set_progress_position("进度条1", -5);
+  EXPECT_EQ(bar->value(), 0);
+  EXPECT_EQ(bar->minimum(), 0);
+  // An empty batch: an empty bar, not Qt's busy animation (range 0..0), and it stays empty.
+  controls.set_progress_maximum("进度条1", 0);
+  controls.set_progress_position("进度条1", 1);
+  EXPECT_GT(bar->maximum(), bar->minimum());
+  EXPECT_EQ(bar->value(), 0);
+  controls.set_progress_maximum("进度条1", -3);
+  EXPECT_EQ(bar->minimum(), 0);
+  EXPECT_GT(bar->maximum(), 0);
+
+  controls.set_disabled("按钮3", true);
+  EXPECT_FALSE(widget(window, "按钮3")->isEnabled());
+  EXPECT_TRUE(controls.disabled("按钮3"));
+
+  CommonDialog& dialog = controls.common_dialog("通用对话框_公用");
+  EXPECT_EQ(dialog.filter, "*.xls|*.xls");
+  dialog.type = 1;
+  EXPECT_EQ(controls.common_dialog("通用对话框_公用").type, 1);  // the same object
+}
+
+TEST(QtControls, WritesFromTheBatchThreadAreDoneOnTheGuiThreadBeforeTheCallReturns) {
+  std::atomic<int> step{0};
+  std::vector<bool> on_gui_thread;
+  Actions actions;
+  actions.batch_query = [&step](Controls& c) {
+    c.set_progress_maximum("进度条1", 40000);
+    c.set_progress_position("进度条1", 39999);
+    int row = c.list_insert_row("超级列表框1", "GB 2760-2014");
+    c.list_set_cell("超级列表框1", row, 3, test::g("现行"));
+    c.set_caption("标签5", test::g("作废"));
+    step = 1;  // every write above must be visible in the widgets from here on
+    while (step != 2) pause(1);
+    c.set_edit_text("编辑框2", c.list_cell("超级列表框1", 0, 0));
+    step = 3;
+  };
+  MainWindow window(actions);
+  window.show();
+  auto* bar = widget<QProgressBar>(window, "进度条1");
+  QObject::connect(
+      bar, &QProgressBar::valueChanged, bar,
+      [&on_gui_thread] { on_gui_thread.push_back(QThread::currentThread() == qApp->thread()); },
+      Qt::DirectConnection);
+
+  click(window, "按钮4");
+  ASSERT_TRUE(wait_for([&] { return step == 1; }));
+  // No event processed since the worker said so: the writes were complete when they returned.
+  EXPECT_EQ(bar->maximum(), 40000);
+  EXPECT_EQ(bar->value(), 39999);
+  auto* list = widget<QTableWidget>(window, "超级列表框1");
+  ASSERT_EQ(list->rowCount(), 1);
+  EXPECT_EQ(list->item(0, 3)->text(), q("现行"));
+  EXPECT_EQ(widget<QLabel>(window, "标签5")->text(), q("作废"));
+  EXPECT_EQ(on_gui_thread, std::vector<bool>{true});
+  step = 2;
+  ASSERT_TRUE(wait_for([&] { return step == 3; }));
+  EXPECT_EQ(widget<QLineEdit>(window, "编辑框2")->text(), q("GB 2760-2014"));
+}
+
+bool themed() {
+  auto* style = qobject_cast<QProxyStyle*>(QApplication::style());
+  return style != nullptr && style->baseStyle()->name().toLower() == QStringLiteral("fusion");
+}
+
+TEST(ThemedDrawing, StylesOneToThreeSwitchItOnOthersRestoreThePlatformStyle) {
+  const QString platform = QApplication::style()->name();
+  ASSERT_FALSE(themed());
+  set_themed_drawing(1);
+  EXPECT_TRUE(themed());
+  set_themed_drawing(0);
+  EXPECT_FALSE(themed());
+  EXPECT_EQ(QApplication::style()->name(), platform);
+  set_themed_drawing(3);
+  EXPECT_TRUE(themed());
+  set_themed_drawing(4);
+  EXPECT_EQ(QApplication::style()->name(), platform);
+}
+
+TEST(ThemedDrawing, GroupBoxFramesRunThroughTheMiddleOfTheTitleLine) {
+  set_themed_drawing(1);
+  {
+    MainWindow window{Actions{}};
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    auto* group = widget<QGroupBox>(window, "分组框1");
+    QStyleOptionGroupBox option;
+    option.initFrom(group);
+    option.text = group->title();
+    option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+    const QRect frame = QApplication::style()->subControlRect(QStyle::CC_GroupBox, &option,
+                                                              QStyle::SC_GroupBoxFrame, group);
+    const QRect label = QApplication::style()->subControlRect(QStyle::CC_GroupBox, &option,
+                                                              QStyle::SC_GroupBoxLabel, group);
+    EXPECT_EQ(frame.top(), label.height() / 2);
+    EXPECT_LT(frame.top(), 12);  // children at top 8 and 24 lie inside the frame
+    // The etched line is drawn there, but not across the title.
+    const QImage image = group->grab().toImage();
+    const QRgb background = group->palette().color(QPalette::Window).rgb();
+    EXPECT_NE(image.pixel(2, frame.top()), background);
+    EXPECT_EQ(image.pixel(label.left(), frame.top()), background);
+  }
+  set_themed_drawing(0);
+}
+
+// Prints what the dialog shows, on one line ("/" for line breaks), then presses OK.
+void print_and_accept(QWidget* modal) {
+  auto* box = qobject_cast<QMessageBox*>(modal);
+  if (box == nullptr) return;
+  QString text = box->text();
+  text.replace(QChar('\n'), QChar('/'));
+  std::fprintf(stderr, "thread=%s title=[%s] icon=%d text=[%s]\n",
+               QThread::currentThread() == qApp->thread() ? "gui" : "other",
+               box->windowTitle().toUtf8().constData(), static_cast<int>(box->icon()),
+               text.toUtf8().constData());
+  box->button(QMessageBox::Ok)->click();
+}
+
+TEST(WindowDeathTest, RuntimeErrorOnTheBatchThreadShowsTheDialogAndExitsMinusOne) {
+  EXPECT_EXIT(
+      {
+        Actions actions;
+        actions.batch_query = [](Controls&) { report_runtime_error(kIndexBelowOne); };
+        MainWindow window(actions);
+        window.show();
+        answer_next_modal(print_and_accept);
+        click(window, "按钮4");
+        run_message_loop();
+      },
+      ::testing::ExitedWithCode(255),
+      "thread=gui title=\\[错误\\] icon=3 "
+      "text=\\[运行时出错!//错误代码：4//错误信息：数组成员引用下标必须大于等于1/\\]");
+}
+
+TEST(WindowDeathTest, ClosingTheWindowWhileABatchRunsEndsTheProcessWithZero) {
+  EXPECT_EXIT(
+      {
+        std::atomic<int> written{0};
+        Actions actions;
+        actions.batch_query = [&written](Controls& c) {
+          c.set_progress_maximum("进度条1", 1000000);
+          for (int i = 1;; ++i) {  // never ends by itself
+            c.list_insert_row("超级列表框1", "GB " + std::to_string(i));
+            c.set_progress_position("进度条1", i);
+            written = i;
+            pause(1);
+          }
+        };
+        MainWindow window(actions);
+        window.show();
+        click(window, "按钮4");
+        if (!wait_for([&] { return written > 20; })) std::_Exit(3);
+        QTimer::singleShot(0, &window, [&window] { window.close(); });
+        run_message_loop();
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
+TEST(Program, WithoutADisplayReportsThatTheWindowCannotBeLoadedAndExitsMinusOne) {
+  QProcess program;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.remove(QStringLiteral("DISPLAY"));
+  environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+  environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+  program.setProcessEnvironment(environment);
+  program.start(QStringLiteral(STDLOOKUP_PROGRAM), QStringList{});
+  ASSERT_TRUE(program.waitForFinished(60000));
+  EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(program.exitCode(), 255);
+  const QString errors = QString::fromUtf8(program.readAllStandardError());
+  EXPECT_TRUE(errors.contains(q("运行时出错!\r\n\r\n错误信息：载入启动窗口失败\r\n")))
+      << errors.toStdString();
+}
+
+}  // namespace
+}  // namespace stdlookup
