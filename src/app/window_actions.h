@@ -1,4 +1,4 @@
-// The actions the window's buttons run. Lookups and the export not yet written do nothing.
+// The actions the window's buttons run.
 #pragma once
 
 #include "app/events.h"

@@ -54,6 +54,8 @@ void download_search(Controls& controls, const PageFetcher& fetch) {
   pause(200);
 }
 
-void open_download_link(Controls& controls) { open_in_browser(controls.edit_text("编辑框4")); }
+void open_download_link(Controls& controls) {
+  open_in_browser(controls.edit_text("编辑框4"));
+}
 
 }  // namespace stdlookup

@@ -1,11 +1,15 @@
-// The hosts of the two web services (host or host:port), fixed when the program is built.
+// The hosts of the two web services (host or host:port). Fixed when the program is built; the
+// command line may point them elsewhere before it looks anything up, as tests do.
 #pragma once
 
 #include "runtime/types.h"
 
 namespace stdlookup {
 
-const Text& query_host();     // the standards query service
-const Text& download_host();  // the download search service
+Text query_host();     // the standards query service
+Text download_host();  // the download search service
+
+void set_query_host(const Text& host);
+void set_download_host(const Text& host);
 
 }  // namespace stdlookup

@@ -40,11 +40,13 @@ Text batch_status(const LookupResult& result) {
   return status_current();
 }
 
-TextArray batch_lines(std::string_view text) { return split_text(text, "\r\n"); }
+TextArray batch_lines(std::string_view text) {
+  return split_text(text, "\r\n");
+}
 
 Text download_search_url(std::string_view keyword) {
-  return "http://" + download_host() + "/standard/search.php?corpstandard=2&fields=0&kw=" +
-         Text(keyword);
+  return "http://" + download_host() +
+         "/standard/search.php?corpstandard=2&fields=0&kw=" + Text(keyword);
 }
 
 DownloadResult find_download(std::string_view keyword, const PageFetcher& fetch) {

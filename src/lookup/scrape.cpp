@@ -12,9 +12,11 @@ DetailPage scrape_detail_page(std::string_view page) {
   DetailPage result;
   StandardRecord& f = result.fields;
   // Six blanks before the cell tag in the number and department markers, nine in the name one.
-  f.number = text_between(page, "标准编号：</span></td>\r\n      <td colspan=\"2\">"_gbk, "&nbsp;</td>");
+  f.number =
+      text_between(page, "标准编号：</span></td>\r\n      <td colspan=\"2\">"_gbk, "&nbsp;</td>");
   f.chinese_name = text_between(
-      page, "<td align=\"right\"><span class=\"blue\">中文名称：</span></td>\r\n         <td colspan=\"2\">"_gbk,
+      page,
+      "<td align=\"right\"><span class=\"blue\">中文名称：</span></td>\r\n         <td colspan=\"2\">"_gbk,
       "</td>");
   f.implementation_date = text_between(page, "实施日期：</span>"_gbk, "&nbsp");
   f.publishing_department = text_between(page, "发布部门：</span></td>\r\n      <td>"_gbk, "&nbsp");
@@ -24,9 +26,17 @@ DetailPage scrape_detail_page(std::string_view page) {
   return result;
 }
 
-const Text& status_current() { return "现行"_gbk; }
-const Text& status_abolished() { return "作废"_gbk; }
-const Text& status_not_found() { return "抱歉，没找到"_gbk; }
-const Text& status_failed() { return "查询失败"_gbk; }
+const Text& status_current() {
+  return "现行"_gbk;
+}
+const Text& status_abolished() {
+  return "作废"_gbk;
+}
+const Text& status_not_found() {
+  return "抱歉，没找到"_gbk;
+}
+const Text& status_failed() {
+  return "查询失败"_gbk;
+}
 
 }  // namespace stdlookup

@@ -44,7 +44,8 @@ class SingleQueryTest : public ::testing::Test {
  protected:
   void SetUp() override {
     controls.set_caption("标签5", "标准状态"_gbk);
-    for (const char* name : {"编辑框2", "编辑框3", "编辑框5", "编辑框6"}) controls.set_edit_text(name, "old");
+    for (const char* name : {"编辑框2", "编辑框3", "编辑框5", "编辑框6"})
+      controls.set_edit_text(name, "old");
   }
   void query(const std::string& number_utf8) {
     controls.set_edit_text("编辑框1", g(number_utf8));
@@ -75,7 +76,8 @@ TEST_F(SingleQueryTest, AbolishedStandardSaysSoOnceWithDateAndDepartmentStillOld
     MemoryControls* controls = nullptr;
     std::vector<Text> seen;
     MessageBoxButton show_message_box(const Text& m, const Text& t, unsigned f) override {
-      seen = {controls->edit_text("编辑框2"), controls->caption("标签5"), controls->edit_text("编辑框5")};
+      seen = {controls->edit_text("编辑框2"), controls->caption("标签5"),
+              controls->edit_text("编辑框5")};
       return test::RecordingPresenter::show_message_box(m, t, f);
     }
   } watching;
@@ -103,14 +105,16 @@ TEST_F(SingleQueryTest, UnknownNumberEmptiesFieldsAndKeepsTheCaption) {
   controls.set_caption("标签5", "现行"_gbk);
   web.pages[query_url("GB 1")] = {g("<p>抱歉，没有找到</p>"), false};
   query("GB 1");
-  for (const char* name : {"编辑框2", "编辑框3", "编辑框5", "编辑框6"}) EXPECT_EQ(field(name), "") << name;
+  for (const char* name : {"编辑框2", "编辑框3", "编辑框5", "编辑框6"})
+    EXPECT_EQ(field(name), "") << name;
   EXPECT_EQ(gbk_to_utf8(controls.caption("标签5")), "现行");
 }
 
 TEST_F(SingleQueryTest, FailedRequestSaysSoInsteadOfKeepingTheOldStatus) {
   controls.set_caption("标签5", "现行"_gbk);
   query("GB 2760-2014");  // the fake web has no page: the request fails
-  for (const char* name : {"编辑框2", "编辑框3", "编辑框5", "编辑框6"}) EXPECT_EQ(field(name), "") << name;
+  for (const char* name : {"编辑框2", "编辑框3", "编辑框5", "编辑框6"})
+    EXPECT_EQ(field(name), "") << name;
   EXPECT_EQ(gbk_to_utf8(controls.caption("标签5")), "查询失败");
   EXPECT_TRUE(presenter.boxes.empty());
 }
@@ -133,7 +137,8 @@ class BatchQueryTest : public ::testing::Test {
   }
   std::vector<std::string> row(int r) {
     std::vector<std::string> cells;
-    for (int c = 0; c < 4; ++c) cells.push_back(gbk_to_utf8(controls.list_cell("超级列表框1", r, c)));
+    for (int c = 0; c < 4; ++c)
+      cells.push_back(gbk_to_utf8(controls.list_cell("超级列表框1", r, c)));
     return cells;
   }
 
@@ -147,10 +152,11 @@ TEST_F(BatchQueryTest, OneRowPerLineInOrderWithEmptyLinesAndBlanksKept) {
   web.pages[query_url("")] = {g("抱歉"), false};
   web.pages[query_url("GB 2 ")] = {with_status("作废"), false};
   run("GB 2760-2014\r\n\r\nGB 2 \r\n");
-  EXPECT_EQ(web.requested, (std::vector<Text>{query_url("GB 2760-2014"), query_url(""), query_url("GB 2 ")}));
+  EXPECT_EQ(web.requested,
+            (std::vector<Text>{query_url("GB 2760-2014"), query_url(""), query_url("GB 2 ")}));
   ASSERT_EQ(controls.list_row_count("超级列表框1"), 3);
   EXPECT_EQ(row(0), (std::vector<std::string>{"GB 2760-2014", "食品安全国家标准 食品添加剂使用标准",
-                                                "2015-05-24", "现行"}));
+                                              "2015-05-24", "现行"}));
   EXPECT_EQ(row(1), (std::vector<std::string>{"", "", "", "抱歉，没找到"}));
   EXPECT_EQ(row(2)[3], "作废");
   EXPECT_EQ(controls.progress_maximum("进度条1"), 3);

@@ -39,9 +39,12 @@ TEST(DemoPages, NumbersAreMatchedAsPeopleTypeThem) {
 
 TEST(DemoPages, SearchResultsCarryAbsoluteDetailLinksFirstMatchFirst) {
   std::string page = demo::search_page_for("GB 2762", "127.0.0.1:8731");
-  std::string entry = text_between(page, "<LI><SPAN class=posttimeaa", "target=_blank style=\"font-size:");
+  std::string entry =
+      text_between(page, "<LI><SPAN class=posttimeaa", "target=_blank style=\"font-size:");
   EXPECT_EQ(text_between(entry, "href=\"", "\""), "http://127.0.0.1:8731/standard/4.html");
-  EXPECT_EQ(text_between(demo::search_page_for("nothing", "h"), "<LI><SPAN class=posttimeaa", "target=_blank"), "");
+  EXPECT_EQ(text_between(demo::search_page_for("nothing", "h"), "<LI><SPAN class=posttimeaa",
+                         "target=_blank"),
+            "");
 }
 
 }  // namespace

@@ -32,7 +32,8 @@ TEST(ScrapeDetailPage, CutsEveryFieldOfTheServicePage) {
   EXPECT_EQ(gbk_to_utf8(page.fields.number), "GB 2760-2014");
   EXPECT_EQ(gbk_to_utf8(page.fields.chinese_name), "食品安全国家标准 食品添加剂使用标准");
   EXPECT_EQ(gbk_to_utf8(page.fields.implementation_date), "2015-05-24");
-  EXPECT_EQ(gbk_to_utf8(page.fields.publishing_department), "中华人民共和国国家卫生和计划生育委员会");
+  EXPECT_EQ(gbk_to_utf8(page.fields.publishing_department),
+            "中华人民共和国国家卫生和计划生育委员会");
   EXPECT_TRUE(page.fields.status.empty());
   EXPECT_TRUE(page.current);
   EXPECT_FALSE(page.abolished);
@@ -67,12 +68,14 @@ TEST(ScrapeDetailPage, StatusWordsAnywhereOnThePage) {
 
 TEST(ScrapeDetailPage, AMissingEndMarkerEmptiesOnlyThatField) {
   // No "&nbsp;</td>" anywhere; "&nbsp" alone still ends the date and the department.
-  std::string page = replace_text(canned_page(), "&nbsp;</td>", "&nbsp </td>", 1, std::nullopt, true);
+  std::string page =
+      replace_text(canned_page(), "&nbsp;</td>", "&nbsp </td>", 1, std::nullopt, true);
   DetailPage scraped = scrape_detail_page(page);
   EXPECT_EQ(scraped.fields.number, "");
   EXPECT_EQ(gbk_to_utf8(scraped.fields.chinese_name), "食品安全国家标准 食品添加剂使用标准");
   EXPECT_EQ(gbk_to_utf8(scraped.fields.implementation_date), "2015-05-24");
-  EXPECT_EQ(gbk_to_utf8(scraped.fields.publishing_department), "中华人民共和国国家卫生和计划生育委员会");
+  EXPECT_EQ(gbk_to_utf8(scraped.fields.publishing_department),
+            "中华人民共和国国家卫生和计划生育委员会");
 }
 
 TEST(ScrapeDetailPage, AZeroByteCutsThePage) {
@@ -97,13 +100,15 @@ TEST(ScrapeDetailPage, UpperCaseTagsMatchNothing) {
 }
 
 TEST(ScrapeDetailPage, TheLooseDateMarkerKeepsMarkupInTheValue) {
-  DetailPage page = scrape_detail_page(
-      edited("实施日期：</span>2015-05-24&nbsp;", "实施日期：</span></td>\r\n<td><b>2015-05-24</b>&nbsp;"));
+  DetailPage page =
+      scrape_detail_page(edited("实施日期：</span>2015-05-24&nbsp;",
+                                "实施日期：</span></td>\r\n<td><b>2015-05-24</b>&nbsp;"));
   EXPECT_EQ(gbk_to_utf8(page.fields.implementation_date), "</td>\r\n<td><b>2015-05-24</b>");
 }
 
 TEST(ScrapeDetailPage, FieldsAreNotTrimmedOrDecoded) {
-  DetailPage page = scrape_detail_page(edited("GB 2760-2014&nbsp;</td>", " GB&amp;2760 &nbsp;</td>"));
+  DetailPage page =
+      scrape_detail_page(edited("GB 2760-2014&nbsp;</td>", " GB&amp;2760 &nbsp;</td>"));
   EXPECT_EQ(page.fields.number, " GB&amp;2760 ");
 }
 

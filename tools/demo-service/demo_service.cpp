@@ -35,11 +35,20 @@ std::string html_escape(const std::string& text) {
   std::string out;
   for (char c : text) {
     switch (c) {
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '&': out += "&amp;"; break;
-      case '"': out += "&quot;"; break;
-      default: out.push_back(c);
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out.push_back(c);
     }
   }
   return out;
@@ -72,27 +81,38 @@ std::string detail_page_for(const std::string& number_gbk) {
   const std::string colour = s->current ? "#009900" : "#FF0000";
   return to_wire(
       "<html>\n<head>\n<meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">\n"
-      "<title>" + std::string(s->number) + " " + s->chinese_name + "</title>\n</head>\n<body>\n"
+      "<title>" +
+      std::string(s->number) + " " + s->chinese_name +
+      "</title>\n</head>\n<body>\n"
       "<table width=\"100%\" border=\"0\" cellpadding=\"3\" cellspacing=\"1\" class=\"detail\">\n"
       "  <tr>\n"
       "    <td width=\"20%\" align=\"right\"><span class=\"blue\">标准编号：</span></td>\n"
-      "      <td colspan=\"2\">" + s->number + "&nbsp;</td>\n"
+      "      <td colspan=\"2\">" +
+      s->number +
+      "&nbsp;</td>\n"
       "  </tr>\n"
       "  <tr>\n"
       "    <td align=\"right\"><span class=\"blue\">中文名称：</span></td>\n"
-      "         <td colspan=\"2\">" + s->chinese_name + "</td>\n"
+      "         <td colspan=\"2\">" +
+      s->chinese_name +
+      "</td>\n"
       "  </tr>\n"
       "  <tr>\n"
       "    <td align=\"right\"><span class=\"blue\">标准状态：</span></td>\n"
-      "      <td><font color=\"" + colour + "\">" + status + "</font>&nbsp;</td>\n"
+      "      <td><font color=\"" +
+      colour + "\">" + status +
+      "</font>&nbsp;</td>\n"
       "  </tr>\n"
       "  <tr>\n"
-      "    <td align=\"right\"><span class=\"blue\">实施日期：</span>" + s->implementation_date +
+      "    <td align=\"right\"><span class=\"blue\">实施日期：</span>" +
+      s->implementation_date +
       "&nbsp;</td>\n"
       "  </tr>\n"
       "  <tr>\n"
       "    <td align=\"right\"><span class=\"blue\">发布部门：</span></td>\n"
-      "      <td>" + s->publishing_department + "&nbsp;</td>\n"
+      "      <td>" +
+      s->publishing_department +
+      "&nbsp;</td>\n"
       "  </tr>\n"
       "</table>\n</body>\n</html>\n");
 }
@@ -103,16 +123,16 @@ std::string search_page_for(const std::string& keyword_gbk, const std::string& h
   for (const SampleStandard& s : sample_standards()) {
     if (keyword.empty() || normalized(s.number).find(keyword) == std::string::npos) continue;
     entries += "<LI><SPAN class=posttimeaa>" + std::string(s.implementation_date) +
-               "</SPAN><A title=\"" + s.number + " " + s.chinese_name + "\" href=\"http://" +
-               host + "/standard/" + std::to_string(index_of(s)) +
-               ".html\" target=_blank style=\"font-size:14px\">" + s.number + " " +
-               s.chinese_name + "</A></LI>\n";
+               "</SPAN><A title=\"" + s.number + " " + s.chinese_name + "\" href=\"http://" + host +
+               "/standard/" + std::to_string(index_of(s)) +
+               ".html\" target=_blank style=\"font-size:14px\">" + s.number + " " + s.chinese_name +
+               "</A></LI>\n";
   }
   if (entries.empty()) entries = "<p>没有找到相关标准。</p>\n";
   return to_wire(
       "<html>\n<head>\n<meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">\n"
-      "<title>标准下载 搜索结果</title>\n</head>\n<body>\n<UL class=list>\n" + entries +
-      "</UL>\n</body>\n</html>\n");
+      "<title>标准下载 搜索结果</title>\n</head>\n<body>\n<UL class=list>\n" +
+      entries + "</UL>\n</body>\n</html>\n");
 }
 
 void register_routes(httplib::Server& server) {
@@ -120,7 +140,8 @@ void register_routes(httplib::Server& server) {
     res.set_content(detail_page_for(req.get_param_value("SID")), kHtml);
   });
   server.Get("/standard/search.php", [](const httplib::Request& req, httplib::Response& res) {
-    res.set_content(search_page_for(req.get_param_value("kw"), req.get_header_value("Host")), kHtml);
+    res.set_content(search_page_for(req.get_param_value("kw"), req.get_header_value("Host")),
+                    kHtml);
   });
   server.Get(R"(/standard/(\d+)\.html)", [](const httplib::Request& req, httplib::Response& res) {
     std::size_t index = std::stoul(req.matches[1]);
@@ -129,10 +150,10 @@ void register_routes(httplib::Server& server) {
       return;
     }
     const SampleStandard& s = sample_standards()[index];
-    std::string link = s.downloadable ? "<a class=\"telecom\" href=\"http://" +
-                                            req.get_header_value("Host") + "/download/" +
-                                            std::to_string(index) + ".txt\">电信下载</a>\n"
-                                      : "<p>本标准暂不提供下载。</p>\n";
+    std::string link = s.downloadable
+                           ? "<a class=\"telecom\" href=\"http://" + req.get_header_value("Host") +
+                                 "/download/" + std::to_string(index) + ".txt\">电信下载</a>\n"
+                           : "<p>本标准暂不提供下载。</p>\n";
     res.set_content(to_wire("<html>\n<head>\n<title>" + std::string(s.number) +
                             "</title>\n</head>\n<body>\n<h1>" + s.number + " " + s.chinese_name +
                             "</h1>\n" + link + "</body>\n</html>\n"),

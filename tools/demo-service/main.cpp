@@ -6,8 +6,9 @@
 #include "demo_service.h"
 
 int main(int argc, char** argv) {
-  CLI::App app{"Serves the standards query and download search services on 127.0.0.1 from a "
-               "bundled sample of food standards."};
+  CLI::App app{
+      "Serves the standards query and download search services on 127.0.0.1 from a "
+      "bundled sample of food standards."};
   int port = 8731;
   app.add_option("--port", port, "TCP port on 127.0.0.1")->check(CLI::Range(1, 65535));
   CLI11_PARSE(app, argc, argv);

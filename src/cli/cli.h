@@ -1,0 +1,15 @@
+// stdlookup-cli: the lookups from the command line.
+#pragma once
+
+namespace stdlookup::cli {
+
+enum ExitCode : int {
+  kAllAnswered = 0,
+  kSomeFailed = 1,  // a request failed, or download found no detail link
+  kUsageError = 2,  // also unreadable input and an output file that could not be written
+  kInterrupted = 130,
+};
+
+int run(int argc, char** argv);
+
+}  // namespace stdlookup::cli

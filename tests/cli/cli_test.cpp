@@ -1,0 +1,301 @@
+// Golden tests of stdlookup-cli, run as a program against the loopback fixture server.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "../export/workbook_reader.h"
+#include "app/memory_controls.h"
+#include "export/export.h"
+#include "runtime/gbk.h"
+#include "support/fixture_server.h"
+#include "support/gbk_literals.h"
+#include "support/scoped_env.h"
+#include "support/subprocess.h"
+#include "support/temp_dir.h"
+
+namespace stdlookup {
+namespace {
+
+using test::g;
+
+std::string canned_page() {
+  std::ifstream in(std::string(STDLOOKUP_TEST_DATA_DIR) + "/detail_gb2760.htm", std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string replaced(std::string page, const std::string& from_utf8, const std::string& to_utf8) {
+  return page.replace(page.find(g(from_utf8)), g(from_utf8).size(), g(to_utf8));
+}
+
+std::string file_content(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // The query service: a page per number (the SID as it arrives, GBK bytes %-escaped or raw).
+    server.serve("/gbquery.htm", [this](const test::RecordedRequest& request) {
+      std::string sid = request.target.substr(request.target.find("SID=") + 4);
+      sid = sid.substr(0, sid.find("&x=30&y=8"));
+      for (std::size_t at; (at = sid.find("%20")) != std::string::npos;) sid.replace(at, 3, " ");
+      test::CannedResponse response;
+      if (sid == "GB 2760-2014") {
+        response.body = canned_page();
+      } else if (sid == "GB 2760-2011" || sid == g("国标 2760")) {
+        response.body =
+            replaced(replaced(canned_page(), "现行", "作废"), "GB 2760-2014&", "GB 2760-2011&");
+      } else if (sid == "GB FAIL") {
+        response.status = 500;
+        response.reason = "Internal Server Error";
+        response.body = "oops";
+      } else {
+        response.body = g("<p>抱歉，没有找到该标准</p>");
+      }
+      return response;
+    });
+    server.serve("/standard/search.php", [this](const test::RecordedRequest& request) {
+      test::CannedResponse response;
+      if (request.target.find("kw=GB%202760") != std::string::npos) {
+        response.body =
+            "<UL><LI><SPAN class=posttimeaa>2015</SPAN><A href=\"" + server.url("/d/1.html") +
+            "\" target=_blank style=\"font-size:14px\">x</A></LI>"
+            "<LI><SPAN class=posttimeaa>2011</SPAN><A href=\"" +
+            server.url("/d/2.html") + "\" target=_blank style=\"font-size:14px\">y</A></LI></UL>";
+      } else {
+        response.body = g("<p>没有找到</p>");
+      }
+      return response;
+    });
+    test::CannedResponse detail;
+    detail.body = "<a class=\"telecom\" href=\"http://files.example/gb2760.pdf\">down</a>";
+    server.serve("/d/1.html", detail);
+  }
+
+  test::ProcessResult cli(std::vector<std::string> args, const std::string& input = "") {
+    std::string host = "127.0.0.1:" + std::to_string(server.port());
+    args.insert(args.begin(), {STDLOOKUP_CLI_PATH, "--query-host", host, "--download-host", host});
+    return test::run_process(args, input);
+  }
+
+  test::TempDir home;
+  test::ScopedEnv xdg{"XDG_DATA_HOME", home.str()};
+  test::FixtureServer server;
+};
+
+TEST_F(CliTest, QueryInEveryFormat) {
+  auto json = cli({"query", "GB 2760-2014", "--format", "json"});
+  EXPECT_EQ(json.exit_code, 0) << json.err;
+  EXPECT_EQ(json.out,
+            "{\n"
+            "  \"number\": \"GB 2760-2014\",\n"
+            "  \"chinese_name\": \"食品安全国家标准 食品添加剂使用标准\",\n"
+            "  \"status\": \"现行\",\n"
+            "  \"implementation_date\": \"2015-05-24\",\n"
+            "  \"publishing_department\": \"中华人民共和国国家卫生和计划生育委员会\"\n"
+            "}\n");
+  EXPECT_EQ(json.err, "");
+
+  auto text = cli({"--format", "text", "query", "GB 2760-2014"});
+  EXPECT_EQ(text.out,
+            "标准编号  GB 2760-2014\n"
+            "中文名称  食品安全国家标准 食品添加剂使用标准\n"
+            "标准状态  现行\n"
+            "实施日期  2015-05-24\n"
+            "发布部门  中华人民共和国国家卫生和计划生育委员会\n");
+
+  auto csv = cli({"query", "GB 2760-2014", "--format=csv"});
+  EXPECT_EQ(csv.out,
+            "标准编号,中文名称,标准状态,实施日期,发布部门\r\n"
+            "GB 2760-2014,食品安全国家标准 食品添加剂使用标准,现行,2015-05-24,"
+            "中华人民共和国国家卫生和计划生育委员会\r\n");
+}
+
+TEST_F(CliTest, QueryStatusesAndExitCodes) {
+  struct Case {
+    const char* number;
+    const char* status;
+    int exit_code;
+  } cases[] = {{"GB 2760-2011", "作废", 0}, {"GB 1-1999", "", 0}, {"GB FAIL", "查询失败", 1}};
+  for (const Case& c : cases) {
+    auto run = cli({"query", c.number, "--format", "json"});
+    EXPECT_EQ(run.exit_code, c.exit_code) << c.number;
+    EXPECT_NE(run.out.find(std::string("\"status\": \"") + c.status + "\""), std::string::npos)
+        << c.number << run.out;
+  }
+}
+
+TEST_F(CliTest, ChineseArgumentsGoOutAsGbk) {
+  auto run = cli({"query", "国标 2760", "--format", "json"});
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_NE(run.out.find("\"status\": \"作废\""), std::string::npos) << run.out;
+  EXPECT_NE(server.requests().back().target.find(g("国标")), std::string::npos);
+}
+
+TEST_F(CliTest, QueryClearsTheCookieFilesFirst) {
+  std::filesystem::create_directories(home.path() / "stdlookup/Cookies");
+  home.write("stdlookup/Cookies/cookies.txt", "127.0.0.1\tFALSE\t/\tFALSE\t0\told\tcookie\n");
+  cli({"query", "GB 2760-2014"});
+  EXPECT_EQ(server.requests().back().header("Cookie"), "");
+}
+
+constexpr const char* kBatchJson =
+    "[\n"
+    "  {\n"
+    "    \"number\": \"GB 2760-2014\",\n"
+    "    \"chinese_name\": \"食品安全国家标准 食品添加剂使用标准\",\n"
+    "    \"implementation_date\": \"2015-05-24\",\n"
+    "    \"status\": \"现行\"\n"
+    "  },\n"
+    "  {\n"
+    "    \"number\": \"\",\n"
+    "    \"chinese_name\": \"\",\n"
+    "    \"implementation_date\": \"\",\n"
+    "    \"status\": \"抱歉，没找到\"\n"
+    "  },\n"
+    "  {\n"
+    "    \"number\": \"GB 2760-2011\",\n"
+    "    \"chinese_name\": \"食品安全国家标准 食品添加剂使用标准\",\n"
+    "    \"implementation_date\": \"2015-05-24\",\n"
+    "    \"status\": \"作废\"\n"
+    "  }\n"
+    "]\n";
+
+TEST_F(CliTest, BatchGivesTheSameLinesForLfAndCrLfInput) {
+  auto lf = cli({"batch", "--delay", "0", "--format", "json"}, "GB 2760-2014\n\nGB 2760-2011\n");
+  EXPECT_EQ(lf.exit_code, 0) << lf.err;
+  EXPECT_EQ(lf.out, kBatchJson);
+  EXPECT_EQ(lf.err, "");  // stderr is no terminal: no progress
+  auto crlf = cli({"batch", "-", "--delay", "0", "--format", "json"},
+                  "GB 2760-2014\r\n\r\nGB 2760-2011\r\n");
+  EXPECT_EQ(crlf.out, kBatchJson);
+  // the empty line was asked for as an empty number
+  EXPECT_NE(server.requests()[1].target.find("SID=&x=30&y=8"), std::string::npos);
+}
+
+TEST_F(CliTest, BatchTextAndCsvAndBlanksKept) {
+  home.write("list.txt", "GB 2760-2014\nGB 2760-2014  \n");
+  auto csv = cli({"batch", (home.path() / "list.txt").string(), "--delay=0", "--format", "csv"});
+  EXPECT_EQ(csv.exit_code, 0);
+  EXPECT_EQ(csv.out,
+            "标准号,标准中文名,实施日期,是否作废\r\n"
+            "GB 2760-2014,食品安全国家标准 食品添加剂使用标准,2015-05-24,现行\r\n"
+            ",,,抱歉，没找到\r\n");
+  // the trailing blanks went into the second request, and the service knows no such number
+  EXPECT_NE(server.requests().back().target.find("SID=GB%202760-2014%20%20&"), std::string::npos);
+
+  auto text = cli({"batch", (home.path() / "list.txt").string(), "--delay", "0"});
+  EXPECT_EQ(text.out, "标准号        标准中文名" + std::string(27, ' ') +
+                          "实施日期    是否作废\n"
+                          "GB 2760-2014  食品安全国家标准 食品添加剂使用标准  2015-05-24  现行\n" +
+                          std::string(63, ' ') + "抱歉，没找到\n");
+}
+
+TEST_F(CliTest, BatchWithAFailedLineExitsOneAndSaysSo) {
+  auto run = cli({"batch", "--delay", "0", "--format", "json"}, "GB FAIL\nGB 2760-2014\n");
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_NE(run.out.find("\"status\": \"查询失败\""), std::string::npos);
+  EXPECT_NE(run.err.find("GB FAIL: 查询失败"), std::string::npos);
+}
+
+TEST_F(CliTest, BatchOutputXlsxIsTheWindowsWorkbook) {
+  const std::string path = (home.path() / "out.xlsx").string();
+  auto run = cli({"batch", "--delay", "0", "--output", path}, "GB 2760-2014\n\nGB 2760-2011\n");
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(run.out, "");  // the rows went to the file
+
+  // The window's export of the same list.
+  MemoryControls controls;
+  const char* rows[3][4] = {
+      {"GB 2760-2014", "食品安全国家标准 食品添加剂使用标准", "2015-05-24", "现行"},
+      {"", "", "", "抱歉，没找到"},
+      {"GB 2760-2011", "食品安全国家标准 食品添加剂使用标准", "2015-05-24", "作废"}};
+  for (auto& cells : rows) {
+    int row = controls.list_insert_row("超级列表框1", "");
+    for (int c = 0; c < 4; ++c) controls.list_set_cell("超级列表框1", row, c, g(cells[c]));
+  }
+  const std::string window_path = (home.path() / "window.xlsx").string();
+  auto writer = make_xlsx_workbook_writer();
+  ASSERT_TRUE(write_list_to_workbook(controls, *writer, window_path, false).ok());
+
+  nlohmann::json from_cli = test::read_workbook(path);
+  ASSERT_FALSE(from_cli.contains("error")) << from_cli["error"];
+  EXPECT_EQ(from_cli, test::read_workbook(window_path));
+  EXPECT_EQ(from_cli["max_row"], 4);
+}
+
+TEST_F(CliTest, BatchOutputCsvAndJsonFilesMatchStdout) {
+  const std::string input = "GB 2760-2014\n\nGB 2760-2011\n";
+  auto json = cli({"batch", "--delay", "0", "--output", (home.path() / "o.json").string()}, input);
+  EXPECT_EQ(file_content(home.path() / "o.json"), kBatchJson);
+  auto csv = cli(
+      {"batch", "--delay", "0", "--output", (home.path() / "o.csv").string(), "--format", "csv"},
+      input);
+  EXPECT_EQ(file_content(home.path() / "o.csv"), csv.out);  // --format given: stdout too
+}
+
+TEST_F(CliTest, UsageAndInputAndOutputErrorsExitTwo) {
+  const std::vector<std::vector<std::string>> usage = {
+      {},
+      {"query"},
+      {"query", "GB 1", "--format", "xml"},
+      {"query", "GB 1", "--output", "x.csv"},
+      {"download", "GB 1", "--delay", "5"},
+      {"frobnicate"},
+      {"batch", (home.path() / "missing.txt").string()},
+  };
+  for (const auto& args : usage) {
+    auto run = cli(args);
+    EXPECT_EQ(run.exit_code, 2) << (args.empty() ? "" : args[0]) << run.err;
+    EXPECT_TRUE(server.requests().empty());
+  }
+  auto unwritable =
+      cli({"batch", "--delay", "0", "--output", (home.path() / "no/such/folder.xlsx").string()},
+          "GB 2760-2014\n");
+  EXPECT_EQ(unwritable.exit_code, 2);
+  EXPECT_NE(unwritable.err.find("目标文件夹不存在"), std::string::npos) << unwritable.err;
+  EXPECT_EQ(cli({"--help"}).exit_code, 0);
+  auto version = cli({"--version"});
+  EXPECT_EQ(version.exit_code, 0);
+  EXPECT_EQ(version.out.rfind("stdlookup-cli ", 0), 0u);
+}
+
+TEST_F(CliTest, DownloadFindsTheFirstEntrysLink) {
+  auto json = cli({"download", "GB 2760", "--format", "json"});
+  EXPECT_EQ(json.exit_code, 0) << json.err;
+  EXPECT_EQ(json.out, "{\n  \"found\": true,\n  \"detail_link\": \"" + server.url("/d/1.html") +
+                          "\",\n  \"download_link\": \"http://files.example/gb2760.pdf\"\n}\n");
+  auto text = cli({"download", "GB 2760"});
+  EXPECT_EQ(text.out, "http://files.example/gb2760.pdf\n");
+  auto none = cli({"download", "GB 0000", "--format", "json"});
+  EXPECT_EQ(none.exit_code, 1);
+  EXPECT_EQ(none.out,
+            "{\n  \"found\": false,\n  \"detail_link\": \"\",\n  \"download_link\": \"\"\n}\n");
+}
+
+TEST_F(CliTest, InterruptStopsAfterTheCurrentLineAndKeepsTheRowsDone) {
+  const std::string path = (home.path() / "partial.json").string();
+  std::string input;
+  for (int i = 0; i < 20; ++i) input += "GB 2760-2014\n";
+  auto run = test::run_process(
+      {STDLOOKUP_CLI_PATH, "--query-host", "127.0.0.1:" + std::to_string(server.port()), "batch",
+       "--delay", "100", "--output", path},
+      input, [this](pid_t pid) {
+        while (server.request_count() < 2)
+          std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        kill(pid, SIGINT);
+      });
+  EXPECT_EQ(run.exit_code, 130) << run.err;
+  nlohmann::json rows = nlohmann::json::parse(file_content(path), nullptr, false);
+  ASSERT_TRUE(rows.is_array());
+  EXPECT_GE(rows.size(), 2u);
+  EXPECT_LT(rows.size(), 20u);
+  EXPECT_EQ(rows.size(), server.request_count());  // every line asked for has its row
+}
+
+}  // namespace
+}  // namespace stdlookup
