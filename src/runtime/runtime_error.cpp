@@ -45,11 +45,17 @@ Text runtime_error_text(int code, std::string_view message) {
 }
 
 void report_runtime_error(int code, std::string_view message) {
-  // The first error wins; a second thread raising one meanwhile waits here until the process
-  // ends, so exactly one dialog is shown.
+  // The first error shows its dialog. A second one meanwhile must not wait for it: the first
+  // dialog may be waiting for the very thread that raised the second (the GUI thread), so the
+  // second only writes its text to stderr and ends the process at once.
   static std::mutex reporting;
-  reporting.lock();
-  presenter().show_runtime_error(runtime_error_text(code, message));
+  const Text text = runtime_error_text(code, message);
+  if (reporting.try_lock()) {
+    presenter().show_runtime_error(text);
+  } else {
+    const std::string utf8 = gbk_to_utf8(text);
+    std::fputs(utf8.c_str(), stderr);
+  }
   std::fflush(nullptr);
   std::_Exit(-1);
 }

@@ -81,7 +81,8 @@ enum MessageBoxFlags : unsigned {
 enum class MessageBoxButton : int { ok = 1, cancel, abort, retry, ignore, yes, no };
 
 // The file dialog a common-dialog control describes; file_name carries the initial name in and
-// the confirmed path out.
+// the confirmed path out, as a native path (UTF-8 on Linux), not a GBK text, so that a name GBK
+// cannot hold still names the file the user chose. The other texts are GBK.
 struct CommonDialog {
   int type = 0;  // 0 open, 1 save
   Text filter;   // "text|pattern|text|pattern"

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "runtime/gbk.h"
@@ -60,6 +62,27 @@ TEST(RuntimeErrorDeathTest, GoesThroughThePresenterFromAWorkerThread) {
         std::fprintf(stderr, "main thread went on\n");
       },
       ::testing::ExitedWithCode(255), "\\[presenter\\] 运行时出错!.*错误代码：9");
+}
+
+// The first dialog waits for a GUI thread that raises a second error meanwhile: the second must
+// end the process instead of waiting for the first.
+[[noreturn]] void second_error_while_the_first_dialog_waits() {
+  static std::atomic<bool> first_dialog_up{false};
+  struct StuckDialog : test::RecordingPresenter {
+    void show_runtime_error(const Text&) override {
+      first_dialog_up = true;
+      for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
+    }
+  };
+  static StuckDialog presenter;
+  std::thread([] { report_runtime_error(kIndexBelowOne); }).detach();
+  while (!first_dialog_up) std::this_thread::yield();
+  report_runtime_error(kIndexAboveCount);
+}
+
+TEST(RuntimeErrorDeathTest, ASecondErrorDoesNotWaitForTheFirstDialog) {
+  EXPECT_EXIT(second_error_while_the_first_dialog_waits(), ::testing::ExitedWithCode(255),
+              "错误代码：1");
 }
 
 TEST(RuntimeErrorDeathTest, ExhaustedMemoryNamesTheByteCount) {

@@ -1,6 +1,7 @@
 #include "app/qt/qt_presenter.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QThread>
@@ -156,10 +157,11 @@ bool QtPresenter::show_common_dialog(CommonDialog& dialog) {
     if (!dialog.default_extension.empty()) {
       box.setDefaultSuffix(gbk_to_qstring(dialog.default_extension));
     }
-    if (!dialog.file_name.empty()) box.selectFile(gbk_to_qstring(dialog.file_name));
+    // File names are native paths, not GBK texts: a name GBK cannot hold must still work.
+    if (!dialog.file_name.empty()) box.selectFile(QFile::decodeName(dialog.file_name.c_str()));
     box.setWindowModality(Qt::ApplicationModal);
     if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) return;
-    dialog.file_name = qstring_to_gbk(box.selectedFiles().constFirst());
+    dialog.file_name = QFile::encodeName(box.selectedFiles().constFirst()).toStdString();
     confirmed = true;
   });
   return confirmed;

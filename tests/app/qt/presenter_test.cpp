@@ -142,7 +142,7 @@ TEST(QtCommonDialog, SaveDialogHonoursItsPropertiesAndReturnsTheConfirmedPath) {
   EXPECT_EQ(mode, QFileDialog::AcceptSave);
   EXPECT_EQ(filters, QStringList{q("*.xls (*.xls)")});
   EXPECT_TRUE(confirms_overwrite);
-  EXPECT_EQ(dialog.file_name, test::g(chosen.toStdString()));
+  EXPECT_EQ(dialog.file_name, chosen.toStdString());  // a native (UTF-8) path, not GBK
 }
 
 TEST(QtCommonDialog, CancelledDialogReturnsFalseAndKeepsTheName) {
