@@ -1,0 +1,278 @@
+// The whole program as a user meets it: typing into the real window, clicking the real buttons
+// and reading the real widgets, against the loopback fixture server standing in for both web
+// services.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+
+#include "app/qt/main_window.h"
+#include "app/window_actions.h"
+#include "lookup/hosts.h"
+#include "qt_test_util.h"
+#include "runtime/gbk.h"
+#include "runtime/system.h"
+#include "support/fixture_server.h"
+#include "support/gbk_literals.h"
+#include "support/scoped_env.h"
+#include "support/temp_dir.h"
+
+namespace stdlookup {
+namespace {
+
+using test::answer_next_modal;
+using test::click;
+using test::g;
+using test::q;
+using test::wait_for;
+using test::widget;
+
+std::string canned_page() {
+  std::ifstream in(std::string(STDLOOKUP_TEST_DATA_DIR) + "/detail_gb2760.htm", std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+test::CannedResponse page(std::string body) {
+  test::CannedResponse response;
+  response.body = std::move(body);
+  return response;
+}
+
+class EndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const Text host = "127.0.0.1:" + std::to_string(server.port());
+    set_query_host(host);
+    set_download_host(host);
+    set_shell_opener([this](const Text& target) {
+      opened.push_back(target);
+      return true;
+    });
+    // The query service: the canned page for GB 2760-2014, abolished for GB 2760-2011, an
+    // apology for any other number, and an error for "GB FAIL".
+    server.serve("/gbquery.htm", [](const test::RecordedRequest& request) {
+      const std::string& t = request.target;
+      if (t.find("SID=GB%202760-2014&") != std::string::npos) return page(canned_page());
+      if (t.find("SID=GB%202760-2011&") != std::string::npos) {
+        std::string abolished = canned_page();
+        abolished.replace(abolished.find(g("现行")), 4, g("作废"));
+        return page(abolished);
+      }
+      if (t.find("SID=GB%20FAIL&") != std::string::npos) {
+        test::CannedResponse failure = page("<html>busy</html>");
+        failure.status = 503;
+        failure.reason = "Service Unavailable";
+        return failure;
+      }
+      return page(g("<p>抱歉，没有找到该标准</p>"));
+    });
+  }
+  void TearDown() override {
+    set_shell_opener({});
+    set_query_host(previous_query_host);
+    set_download_host(previous_download_host);
+  }
+
+  void type(const char* edit, const char* utf8) {
+    auto* input = widget<QLineEdit>(window, edit);
+    input->clear();
+    input->setFocus();
+    QTest::keyClicks(input, q(utf8));
+  }
+  std::string text(const char* edit) {
+    return widget<QLineEdit>(window, edit)->text().toStdString();
+  }
+  std::string caption(const char* name) {
+    QWidget* w = widget(window, name);
+    if (auto* label = qobject_cast<QLabel*>(w)) return label->text().toStdString();
+    return qobject_cast<QPushButton*>(w)->text().toStdString();
+  }
+  // Clicks a button and answers the message box it shows, if any, returning its text. The
+  // watching timer lives only as long as the click.
+  std::string click_and_answer(const char* button) {
+    std::string shown;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+      if (QWidget* modal = QApplication::activeModalWidget()) {
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) shown = box->text().toStdString();
+        modal->close();
+      }
+    });
+    watch.start(5);
+    click(window, button);
+    return shown;
+  }
+
+  test::TempDir home;
+  test::ScopedEnv xdg{"XDG_DATA_HOME", home.str()};
+  test::FixtureServer server;
+  Text previous_query_host = query_host();
+  Text previous_download_host = download_host();
+  std::vector<Text> opened;
+  MainWindow window{window_actions()};
+};
+
+TEST_F(EndToEnd, SingleQueryOfACurrentStandard) {
+  window.show();
+  type("编辑框1", "GB 2760-2014");
+  EXPECT_EQ(click_and_answer("按钮1"), "");  // no message for a current standard
+  EXPECT_EQ(text("编辑框2"), "GB 2760-2014");
+  EXPECT_EQ(text("编辑框3"), "食品安全国家标准 食品添加剂使用标准");
+  EXPECT_EQ(text("编辑框5"), "2015-05-24");
+  EXPECT_EQ(text("编辑框6"), "中华人民共和国国家卫生和计划生育委员会");
+  EXPECT_EQ(caption("标签5"), "现行");
+  EXPECT_NE(server.requests().back().target.find("/gbquery.htm?SID=GB%202760-2014&x=30&y=8"),
+            std::string::npos);
+}
+
+TEST_F(EndToEnd, SingleQueryOfAnAbolishedStandardShowsTheMessage) {
+  window.show();
+  type("编辑框1", "GB 2760-2011");
+  EXPECT_EQ(click_and_answer("按钮1"), "该标准作废");
+  EXPECT_EQ(caption("标签5"), "作废");
+  EXPECT_EQ(text("编辑框5"), "2015-05-24");
+}
+
+TEST_F(EndToEnd, UnknownNumberEmptiesTheFieldsAndAFailedRequestSaysSo) {
+  window.show();
+  type("编辑框1", "GB 2760-2014");
+  click_and_answer("按钮1");
+  type("编辑框1", "GB 9999");
+  EXPECT_EQ(click_and_answer("按钮1"), "");
+  for (const char* field : {"编辑框2", "编辑框3", "编辑框5", "编辑框6"})
+    EXPECT_EQ(text(field), "") << field;
+  EXPECT_EQ(caption("标签5"), "现行");  // the page holds no status word
+
+  type("编辑框1", "GB FAIL");
+  click_and_answer("按钮1");
+  EXPECT_EQ(caption("标签5"), "查询失败");
+  EXPECT_EQ(text("编辑框2"), "");
+}
+
+TEST_F(EndToEnd, BatchFillsTheListLineByLineWhileTheWindowStaysResponsive) {
+  // A cookie an earlier visit left for the service: the batch clears the store first.
+  std::filesystem::create_directories(home.path() / "stdlookup/Cookies");
+  home.write("stdlookup/Cookies/cookies.txt", "127.0.0.1\tFALSE\t/\tFALSE\t0\tvisit\t1\n");
+  window.show();
+  auto* input = widget<QPlainTextEdit>(window, "编辑框7");
+  input->setFocus();
+  QTest::keyClicks(input, q("GB 2760-2014"));
+  QTest::keyClick(input, Qt::Key_Return);
+  QTest::keyClick(input, Qt::Key_Return);
+  QTest::keyClicks(input, q("GB 2760-2011  "));
+
+  int ticks_while_running = 0;
+  auto* list = widget<QTableWidget>(window, "超级列表框1");
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    if (list->rowCount() > 0 && list->rowCount() < 3) ++ticks_while_running;
+  });
+  timer.start(10);
+
+  click(window, "按钮4");
+  EXPECT_FALSE(widget(window, "按钮4")->isEnabled());
+  auto* progress = widget<QProgressBar>(window, "进度条1");
+  ASSERT_TRUE(wait_for([&] { return progress->value() == 3; }));
+  EXPECT_GT(ticks_while_running, 5);  // the GUI thread went on while the batch ran
+
+  ASSERT_EQ(list->rowCount(), 3);
+  auto cell = [&](int row, int column) {
+    QTableWidgetItem* item = list->item(row, column);
+    return item ? item->text().toStdString() : std::string();
+  };
+  EXPECT_EQ(cell(0, 0), "GB 2760-2014");
+  EXPECT_EQ(cell(0, 1), "食品安全国家标准 食品添加剂使用标准");
+  EXPECT_EQ(cell(0, 2), "2015-05-24");
+  EXPECT_EQ(cell(0, 3), "现行");
+  EXPECT_EQ(cell(1, 0), "");
+  EXPECT_EQ(cell(1, 3), "抱歉，没找到");
+  EXPECT_EQ(cell(2, 3), "抱歉，没找到");  // the trailing blanks went into the request
+  EXPECT_EQ(progress->maximum(), 3);
+
+  const auto requests = server.requests();
+  ASSERT_EQ(requests.size(), 3u);
+  EXPECT_NE(requests[1].target.find("SID=&x=30&y=8"), std::string::npos);
+  EXPECT_NE(requests[2].target.find("SID=GB%202760-2011%20%20&x=30"), std::string::npos);
+  EXPECT_EQ(requests[0].header_count("Cookie"), 0);
+}
+
+TEST_F(EndToEnd, ExportOfTheBatchWritesTheWorkbookReportsAndOpensIt) {
+  window.show();
+  auto* input = widget<QPlainTextEdit>(window, "编辑框7");
+  input->setPlainText(q("GB 2760-2014\nGB 2760-2011"));
+  click(window, "按钮4");
+  ASSERT_TRUE(wait_for([&] { return widget<QProgressBar>(window, "进度条1")->value() == 2; }));
+
+  const std::string path = (home.path() / "导出").string();  // no extension: .xlsx is added
+  std::string message;
+  answer_next_modal([&](QWidget* dialog) {
+    auto* name = dialog->findChild<QLineEdit*>();
+    ASSERT_NE(name, nullptr);
+    name->setText(QString::fromStdString(path));
+    answer_next_modal([&](QWidget* modal) {
+      if (auto* box = qobject_cast<QMessageBox*>(modal)) message = box->text().toStdString();
+      modal->close();
+    });
+    QTest::keyClick(name, Qt::Key_Return);
+  });
+  click(window, "按钮3");
+  ASSERT_TRUE(wait_for([&] { return !message.empty(); }));
+  EXPECT_EQ(message, "导出成功!");
+  EXPECT_EQ(opened, std::vector<Text>{path + ".xlsx"});
+  EXPECT_GT(std::filesystem::file_size(path + ".xlsx"), 0u);
+}
+
+TEST_F(EndToEnd, DownloadSearchFollowsTheFirstEntryOnly) {
+  const std::string first = server.url("/standard/1.html");
+  server.serve("/standard/search.php",
+               page("<UL><LI><SPAN class=posttimeaa>2015</SPAN><A title=\"a\" href=\"" + first +
+                    "\" target=_blank style=\"font-size:14px\">a</A></LI>"
+                    "<LI><SPAN class=posttimeaa>2011</SPAN><A href=\"" +
+                    server.url("/standard/2.html") +
+                    "\" target=_blank style=\"font-size:14px\">b</A></LI></UL>"));
+  server.serve("/standard/1.html",
+               page("<a class=\"telecom\" href=\"http://files.example/1.pdf\">dl</a>"));
+  window.show();
+  EXPECT_EQ(caption("按钮6"), "查找中");
+  type("编辑框1", "GB 2760-2014");
+  click(window, "按钮5");
+  EXPECT_EQ(caption("按钮6"), "找到了，点此下载");
+  EXPECT_EQ(text("编辑框4"), "http://files.example/1.pdf");
+  ASSERT_EQ(server.request_count(), 2u);
+  EXPECT_NE(server.requests()[0].target.find(
+                "/standard/search.php?corpstandard=2&fields=0&kw=GB%202760-2014"),
+            std::string::npos);
+  click(window, "按钮6");
+  EXPECT_EQ(opened, std::vector<Text>{"http://files.example/1.pdf"});
+}
+
+TEST_F(EndToEnd, DownloadSearchWithoutEntryChangesNothingAndWithoutLinkEmptiesIt) {
+  server.serve("/standard/search.php", page(g("<p>没有找到</p>")));
+  window.show();
+  type("编辑框1", "GB 1");
+  click(window, "按钮5");
+  EXPECT_EQ(server.request_count(), 1u);  // no second request
+  EXPECT_EQ(caption("按钮6"), "查找中");
+  EXPECT_EQ(text("编辑框4"), "");
+
+  server.serve("/standard/search.php", page("<LI><SPAN class=posttimeaa>x</SPAN><A href=\"" +
+                                            server.url("/standard/3.html") +
+                                            "\" target=_blank style=\"font-size:14px\">c</A>"));
+  server.serve("/standard/3.html", page("<p>no link here</p>"));
+  click(window, "按钮5");
+  EXPECT_EQ(caption("按钮6"), "找到了，点此下载");
+  EXPECT_EQ(text("编辑框4"), "");
+  click(window, "按钮6");
+  EXPECT_TRUE(opened.empty());  // an empty link opens nothing
+}
+
+}  // namespace
+}  // namespace stdlookup
