@@ -8,6 +8,7 @@
 // thread and has completed when the call returns.
 #pragma once
 
+#include <functional>
 #include <string_view>
 
 #include "runtime/system.h"
@@ -40,6 +41,11 @@ class Controls {
   virtual void list_set_cell(std::string_view name, int row, int column, std::string_view text) = 0;
   virtual Text list_cell(std::string_view name, int row, int column) = 0;  // empty when none
   virtual int list_row_count(std::string_view name) = 0;
+
+  // Carries out `writes` (calls on this interface) as one step on the GUI thread, in order, and
+  // returns when they are done: a row of the batch appears whole, and the worker waits for the
+  // GUI thread once instead of once per write.
+  virtual void together(const std::function<void()>& writes) { writes(); }
 
   // The common-dialog control's properties (type, filter, flags, confirmed file name); shown
   // with show_common_dialog() of the runtime. Lives as long as the controls.

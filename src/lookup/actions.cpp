@@ -37,12 +37,16 @@ void batch_query(Controls& controls, const BatchOptions& options) {
     LookupResult result = lookup_standard(line, options.fetch);
     pause(options.pause_ms);
     const StandardRecord& fields = result.page.fields;
-    int row = controls.list_insert_row("超级列表框1", "");
-    controls.list_set_cell("超级列表框1", row, 0, fields.number);
-    controls.list_set_cell("超级列表框1", row, 1, fields.chinese_name);
-    controls.list_set_cell("超级列表框1", row, 2, fields.implementation_date);
-    controls.list_set_cell("超级列表框1", row, 3, batch_status(result));
-    controls.set_progress_position("进度条1", ++done);
+    const Text status = batch_status(result);
+    ++done;
+    controls.together([&] {
+      int row = controls.list_insert_row("超级列表框1", "");
+      controls.list_set_cell("超级列表框1", row, 0, fields.number);
+      controls.list_set_cell("超级列表框1", row, 1, fields.chinese_name);
+      controls.list_set_cell("超级列表框1", row, 2, fields.implementation_date);
+      controls.list_set_cell("超级列表框1", row, 3, status);
+      controls.set_progress_position("进度条1", done);
+    });
   }
 }
 

@@ -32,6 +32,7 @@ class QtControls : public Controls {
   Text list_cell(std::string_view name, int row, int column) override;
   int list_row_count(std::string_view name) override;
   CommonDialog& common_dialog(std::string_view name) override;
+  void together(const std::function<void()>& writes) override { on_gui_thread(writes); }
 
  private:
   void on_gui_thread(const std::function<void()>& work);
