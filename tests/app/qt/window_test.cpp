@@ -14,6 +14,7 @@
 #include <QStyleOptionGroupBox>
 #include <QTableWidget>
 #include <QThread>
+#include <QTimer>
 #include <atomic>
 #include <cstdio>
 #include <string>
@@ -376,6 +377,39 @@ TEST(QtControls, WritesFromTheBatchThreadAreDoneOnTheGuiThreadBeforeTheCallRetur
   step = 2;
   ASSERT_TRUE(wait_for([&] { return step == 3; }));
   EXPECT_EQ(widget<QLineEdit>(window, "编辑框2")->text(), q("GB 2760-2014"));
+}
+
+TEST(QtControls, WritesTogetherRunAsOneStepOnTheGuiThread) {
+  std::atomic<bool> done{false};
+  std::vector<bool> on_gui_thread;
+  bool half_row_seen = false;
+  Actions actions;
+  actions.batch_query = [&](Controls& c) {
+    c.together([&] {
+      on_gui_thread.push_back(QThread::currentThread() == qApp->thread());
+      int row = c.list_insert_row("超级列表框1", "");
+      c.list_set_cell("超级列表框1", row, 0, "GB 1");
+      c.list_set_cell("超级列表框1", row, 3, test::g("现行"));
+      c.set_progress_position("进度条1", 1);
+    });
+    done = true;
+  };
+  MainWindow window(actions);
+  window.show();
+  auto* list = widget<QTableWidget>(window, "超级列表框1");
+  // Anything the GUI thread runs between events sees either no row or the whole row.
+  QTimer probe;
+  QObject::connect(&probe, &QTimer::timeout, [&] {
+    if (list->rowCount() == 1 && list->item(0, 3) == nullptr) half_row_seen = true;
+  });
+  probe.start(0);
+  click(window, "按钮4");
+  ASSERT_TRUE(wait_for([&] { return done.load(); }));
+  EXPECT_EQ(on_gui_thread, std::vector<bool>{true});
+  ASSERT_EQ(list->rowCount(), 1);
+  EXPECT_EQ(list->item(0, 0)->text(), q("GB 1"));
+  EXPECT_EQ(list->item(0, 3)->text(), q("现行"));
+  EXPECT_FALSE(half_row_seen);
 }
 
 bool themed() {
