@@ -13,11 +13,11 @@
 #include <sstream>
 
 #include "app/memory_controls.h"
-#include "export/atomic_file.h"
 #include "export/export.h"
 #include "lookup/hosts.h"
 #include "lookup/lookup.h"
 #include "output.h"
+#include "runtime/atomic_file.h"
 #include "runtime/gbk.h"
 #include "runtime/system.h"
 #include "runtime/text.h"
@@ -161,13 +161,10 @@ Text write_output(const std::vector<BatchRow>& rows, const std::string& path) {
   const std::string extension = extension_of(path);
   if (extension == ".xlsx") return write_xlsx(rows, path);
   const std::string content = format_rows(rows, extension == ".json" ? "json" : "csv");
-  SaveResult result = write_file_atomically(path, [&](const std::string& temp) -> Text {
-    std::ofstream out(temp, std::ios::binary);
-    out << content;
-    out.flush();
-    return out ? Text() : utf8_to_gbk("写入文件失败");
-  });
-  return result.failure_reason;
+  return failure_of(replace_file(path, [&](const std::string& temp) {
+    int error = write_whole_file(temp, content);
+    return error ? describe_file_error(error) : Text();
+  }));
 }
 
 class Progress {

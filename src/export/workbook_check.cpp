@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "export/atomic_file.h"
+#include "export/workbook_check.h"
 #include "runtime/gbk.h"
 
 namespace stdlookup {

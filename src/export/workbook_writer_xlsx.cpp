@@ -5,8 +5,9 @@
 #include <map>
 #include <vector>
 
-#include "export/atomic_file.h"
+#include "export/workbook_check.h"
 #include "export/workbook_writer.h"
+#include "runtime/atomic_file.h"
 #include "runtime/gbk.h"
 
 namespace stdlookup {
@@ -84,8 +85,9 @@ class XlsxWorkbookWriter final : public WorkbookWriter {
 
   SaveResult save_as(const Text& path) override {
     if (!workbook_) return {"没有可保存的工作簿"_gbk};
-    return write_file_atomically(
+    FileReplacement result = replace_file(
         path, [this](const std::string& temp) { return write_xlsx(temp); }, check_workbook_file);
+    return {failure_of(result)};
   }
 
   void close_workbook() override {

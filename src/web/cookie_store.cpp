@@ -9,6 +9,7 @@
 #include <sstream>
 #include <tuple>
 
+#include "runtime/atomic_file.h"
 #include "runtime/system.h"
 #include "runtime/text.h"
 #include "web/cookie_store_platform.h"
@@ -153,7 +154,17 @@ bool save_cookie_store_changes(const CookieLines& before, const CookieLines& aft
     if (replaced.count(*key_of(line)) == 0 && !expired(line, now)) content += line + "\n";
   }
   for (const std::string& line : changed) content += line + "\n";
-  return detail::write_private_file(folder, kCookieStoreFileName, content);
+  if (!detail::make_private_folder(folder)) return false;
+  ReplaceOptions options;
+  options.private_file = true;
+  options.sync = false;  // a lost cookie costs a login at worst; no disk flush per request
+  return replace_file(
+             path,
+             [&](const std::string& temp) {
+               return write_whole_file(temp, content) ? Text("write failed") : Text();
+             },
+             {}, options)
+      .ok();
 }
 
 }  // namespace stdlookup

@@ -7,8 +7,7 @@
 
 namespace stdlookup::detail {
 
-// Replaces folder/name with `content` at once (a temporary file renamed over it), creating the
-// folder when missing; folder and file are readable by the user alone.
-bool write_private_file(const Text& folder, const Text& name, std::string_view content);
+// Creates the folder (and its parents) when missing; the folder itself is the user's alone.
+bool make_private_folder(const Text& folder);
 
 }  // namespace stdlookup::detail

@@ -32,35 +32,6 @@ Text home_folder() {
   return {};
 }
 
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-  bool close() {
-    int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
-
-bool write_all(int fd, std::string_view content) {
-  while (!content.empty()) {
-    ssize_t written = ::write(fd, content.data(), content.size());
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    content.remove_prefix(static_cast<std::size_t>(written));
-  }
-  return true;
-}
-
 }  // namespace
 
 Text cookie_folder_path() {
@@ -76,22 +47,10 @@ Text cookie_folder_path() {
 
 namespace detail {
 
-bool write_private_file(const Text& folder, const Text& name, std::string_view content) {
+bool make_private_folder(const Text& folder) {
   std::error_code ec;
   std::filesystem::create_directories(std::filesystem::path(folder).parent_path(), ec);
-  if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
-
-  std::string temporary = folder + "/.cookies-XXXXXX";
-  FileDescriptor fd(::mkstemp(temporary.data()));  // created with mode 0600
-  if (fd.get() < 0) return false;
-  bool ok = write_all(fd.get(), content);
-  ok = fd.close() && ok;
-  const std::string target = folder + "/" + name;
-  if (!ok || ::rename(temporary.c_str(), target.c_str()) != 0) {
-    ::unlink(temporary.c_str());
-    return false;
-  }
-  return true;
+  return ::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
 }  // namespace detail

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "export/atomic_file.h"
+#include "export/workbook_check.h"
 #include "runtime/gbk.h"
 #include "support/temp_dir.h"
 #include "workbook_reader.h"
@@ -101,36 +101,6 @@ TEST(WorkbookCheck, RejectsTruncatedAndCorruptedFiles) {
   EXPECT_NE(check_workbook_file(write("flipped.xlsx", flipped)), "");
   EXPECT_NE(check_workbook_file(write("empty.xlsx", "")), "");
   EXPECT_NE(check_workbook_file((dir.path() / "absent.xlsx").string()), "");
-}
-
-TEST(AtomicWrite, FailingCheckKeepsTheTargetAndRemovesTheTemporaryFile) {
-  test::TempDir dir;
-  const std::string target = (dir.path() / "t.txt").string();
-  dir.write("t.txt", "old");
-  std::string temp_seen;
-  SaveResult result = write_file_atomically(
-      target,
-      [&](const std::string& temp) {
-        temp_seen = temp;
-        std::ofstream(temp) << "new";
-        return Text();
-      },
-      [](const std::string&) { return Text("bad"); });
-  EXPECT_EQ(result.failure_reason, "bad");
-  EXPECT_EQ(std::filesystem::path(temp_seen).parent_path(), dir.path());
-  EXPECT_FALSE(std::filesystem::exists(temp_seen));
-  std::ifstream in(target);
-  std::string content((std::istreambuf_iterator<char>(in)), {});
-  EXPECT_EQ(content, "old");
-
-  result = write_file_atomically(target, [](const std::string& temp) {
-    std::ofstream(temp) << "new";
-    return Text();
-  });
-  EXPECT_TRUE(result.ok());
-  std::ifstream again(target);
-  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(again)), {}), "new");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
 }  // namespace
