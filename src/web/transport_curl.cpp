@@ -11,12 +11,11 @@
 
 #include "web/cookie_store.h"
 #include "web/transport.h"
+#include "web/url.h"
 
 namespace stdlookup {
 namespace curl_detail {
 namespace {
-
-constexpr char kHex[] = "0123456789ABCDEF";
 
 bool is_control(unsigned char c) {
   return c < 0x20 || c == 0x7F;
@@ -47,19 +46,7 @@ std::optional<std::string> proxy_server(std::string_view server, std::string_vie
 }  // namespace
 
 std::string escape_object_name(std::string_view object_name) {
-  std::string out;
-  out.reserve(object_name.size());
-  for (char c : object_name) {
-    unsigned char b = static_cast<unsigned char>(c);
-    if (is_control(b) || c == ' ' || c == '#') {
-      out += '%';
-      out += kHex[b >> 4];
-      out += kHex[b & 0xF];
-    } else {
-      out += c;
-    }
-  }
-  return out;
+  return percent_encode_controls(object_name, " #");
 }
 
 std::optional<std::string> proxy_for(std::string_view proxy_list, bool secure) {

@@ -22,6 +22,23 @@ Text url_host(std::string_view url, bool keep_port) {
   return u;
 }
 
+Text percent_encode_controls(std::string_view text, std::string_view also) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  Text out;
+  out.reserve(text.size());
+  for (char c : text) {
+    auto b = static_cast<unsigned char>(c);
+    if (b < 0x20 || b == 0x7F || also.find(c) != std::string_view::npos) {
+      out += '%';
+      out += kHex[b >> 4];
+      out += kHex[b & 0xF];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 bool url_is_https(std::string_view url) {
   return to_lower(left_text(url, 5)) == "https";
 }

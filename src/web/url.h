@@ -16,6 +16,10 @@ int url_port(std::string_view url);
 // Everything from the first "/" after the host, query and fragment included; "/" when none.
 Text url_path(std::string_view url);
 
+// Control characters (and every byte of `also`) as %XX; everything else, raw GBK bytes
+// included, unchanged. Keeps a URL from ending a request or header line early.
+Text percent_encode_controls(std::string_view text, std::string_view also = {});
+
 // The HTTPS test shared with the request: the first five bytes, lower-cased, are "https".
 bool url_is_https(std::string_view url);
 

@@ -44,31 +44,16 @@ Text agent_of(const Text& headers) {
   return agent;
 }
 
-// The URL as a header value: a control character in it would end the Referer line early and
-// start a header line of the URL's choosing, so it is percent-encoded as in the request line.
-Text referer_value(std::string_view url) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  Text out;
-  for (char c : url) {
-    unsigned char b = static_cast<unsigned char>(c);
-    if (b < 0x20 || b == 0x7F) {
-      out += '%';
-      out += kHex[b >> 4];
-      out += kHex[b & 0xF];
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
 void complete_header_block(Text& headers, std::string_view url, const Text* cookie_jar) {
   if (headers.empty()) {
     headers = "Accept: */*";
   } else if (find_text(headers, "Accept:") == -1) {
     headers += "\r\nAccept: */*";
   }
-  if (find_text(headers, "Referer:") == -1) headers += "\r\nReferer: " + referer_value(url);
+  if (find_text(headers, "Referer:") == -1) {
+    // A control character in the URL would end the Referer line and start one of its choosing.
+    headers += "\r\nReferer: " + percent_encode_controls(url);
+  }
   if (find_text(headers, "Accept-Language:") == -1) headers += "\r\nAccept-Language: zh-cn";
   if (find_text(headers, "Content-Type:") == -1) {
     headers += "\r\nContent-Type: application/x-www-form-urlencoded";

@@ -10,6 +10,7 @@
 #include "app/memory_controls.h"
 #include "runtime/gbk.h"
 #include "support/gbk_literals.h"
+#include "support/opener_recorder.h"
 #include "support/recording_presenter.h"
 #include "support/temp_dir.h"
 #include "workbook_reader.h"
@@ -44,20 +45,13 @@ std::vector<std::string> folder_entries(const std::filesystem::path& folder) {
 
 class ExportTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    set_shell_opener([this](const Text& target) {
-      opened.push_back(target);
-      return true;
-    });
-  }
-  void TearDown() override { set_shell_opener({}); }
-
   std::string target(const std::string& name) const { return (dir.path() / name).string(); }
 
   test::TempDir dir;
   MemoryControls controls;
   test::RecordingPresenter presenter;
-  std::vector<Text> opened;
+  test::OpenerRecorder opener;
+  std::vector<Text>& opened = opener.opened;
 };
 
 TEST_F(ExportTest, WritesHeaderAndRowsAsTextCellsThenReportsAndOpens) {
@@ -143,10 +137,8 @@ TEST(ExportWhileBusy, RowsAddedAfterTheCountAreNotExportedAndMessagesFlowPerRow)
   BusyWindow presenter;
   presenter.dialog_result = (dir.path() / "busy.xlsx").string();
   presenter.on_pass = [&] { add_row(controls, {"GB 3", "三", "2003-03-03", "现行"}); };
-  set_shell_opener([](const Text&) { return true; });
-
+  test::OpenerRecorder opener;
   export_to_workbook(controls);
-  set_shell_opener({});
 
   EXPECT_EQ(presenter.pending_message_passes, 2);
   nlohmann::json book = test::read_workbook((dir.path() / "busy.xlsx").string());
@@ -161,10 +153,8 @@ TEST(ExportWhileBusy, ASecondClickDuringAnExportIsIgnored) {
   BusyWindow presenter;
   presenter.dialog_result = (dir.path() / "once.xlsx").string();
   presenter.on_pass = [&] { export_to_workbook(controls); };  // the user clicks 按钮3 again
-  set_shell_opener([](const Text&) { return true; });
-
+  test::OpenerRecorder opener;
   export_to_workbook(controls);
-  set_shell_opener({});
 
   EXPECT_EQ(presenter.dialogs.size(), 1u);
   EXPECT_EQ(presenter.boxes.size(), 1u);

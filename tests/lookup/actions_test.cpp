@@ -9,6 +9,7 @@
 #include "lookup/query_url.h"
 #include "runtime/gbk.h"
 #include "support/gbk_literals.h"
+#include "support/opener_recorder.h"
 #include "support/recording_presenter.h"
 
 namespace stdlookup {
@@ -205,12 +206,7 @@ class DownloadTest : public ::testing::Test {
   void SetUp() override {
     controls.set_caption("按钮6", "查找中"_gbk);
     controls.set_edit_text("编辑框1", "GB 2760-2014");
-    set_shell_opener([this](const Text& t) {
-      opened.push_back(t);
-      return true;
-    });
   }
-  void TearDown() override { set_shell_opener({}); }
   static std::string entry(const std::string& link) {
     return "<LI><SPAN class=posttimeaa>2015</SPAN><A title=\"t\" href=\"" + link +
            "\" target=_blank style=\"font-size:14px\">x</A></LI>\r\n";
@@ -219,7 +215,8 @@ class DownloadTest : public ::testing::Test {
 
   MemoryControls controls;
   FakeWeb web;
-  std::vector<Text> opened;
+  test::OpenerRecorder opener;
+  std::vector<Text>& opened = opener.opened;
 };
 
 TEST_F(DownloadTest, FirstEntryIsFollowedAndItsLinkKept) {

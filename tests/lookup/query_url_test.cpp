@@ -9,22 +9,12 @@
 #include "lookup/hosts.h"
 #include "runtime/system.h"
 #include "support/gbk_literals.h"
+#include "support/opener_recorder.h"
 
 namespace stdlookup {
 namespace {
 
-// Records what would have been opened; nothing reaches a real browser.
-class OpenerRecorder {
- public:
-  OpenerRecorder() {
-    set_shell_opener([this](const Text& target) {
-      opened.push_back(target);
-      return true;
-    });
-  }
-  ~OpenerRecorder() { set_shell_opener({}); }
-  std::vector<Text> opened;
-};
+using test::OpenerRecorder;
 
 TEST(Hosts, AreTheValuesFixedInTheBuild) {
   EXPECT_EQ(query_host(), EXPECTED_QUERY_HOST);

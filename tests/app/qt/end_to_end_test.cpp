@@ -22,6 +22,7 @@
 #include "runtime/system.h"
 #include "support/fixture_server.h"
 #include "support/gbk_literals.h"
+#include "support/opener_recorder.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
@@ -52,10 +53,6 @@ class EndToEnd : public ::testing::Test {
     const Text host = "127.0.0.1:" + std::to_string(server.port());
     set_query_host(host);
     set_download_host(host);
-    set_shell_opener([this](const Text& target) {
-      opened.push_back(target);
-      return true;
-    });
     // The query service: the canned page for GB 2760-2014, abolished for GB 2760-2011, an
     // apology for any other number, and an error for "GB FAIL".
     server.serve("/gbquery.htm", [](const test::RecordedRequest& request) {
@@ -76,7 +73,6 @@ class EndToEnd : public ::testing::Test {
     });
   }
   void TearDown() override {
-    set_shell_opener({});
     set_query_host(previous_query_host);
     set_download_host(previous_download_host);
   }
@@ -116,7 +112,8 @@ class EndToEnd : public ::testing::Test {
   test::FixtureServer server;
   Text previous_query_host = query_host();
   Text previous_download_host = download_host();
-  std::vector<Text> opened;
+  test::OpenerRecorder opener;
+  std::vector<Text>& opened = opener.opened;
   MainWindow window{window_actions()};
 };
 

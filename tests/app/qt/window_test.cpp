@@ -31,9 +31,12 @@
 #include "runtime/runtime_error.h"
 #include "runtime/system.h"
 #include "support/gbk_literals.h"
+#include "support/opener_recorder.h"
 
 namespace stdlookup {
 namespace {
+
+using test::OpenerRecorder;
 
 using test::answer_next_modal;
 using test::click;
@@ -47,18 +50,6 @@ QString caption_of(QWidget* w) {
   if (auto* group = qobject_cast<QGroupBox*>(w)) return group->title();
   return {};
 }
-
-class OpenerRecorder {
- public:
-  OpenerRecorder() {
-    set_shell_opener([this](const Text& target) {
-      opened.push_back(target);
-      return true;
-    });
-  }
-  ~OpenerRecorder() { set_shell_opener({}); }
-  std::vector<Text> opened;
-};
 
 class ThreadStarterGuard {
  public:
