@@ -213,16 +213,28 @@ TEST_F(ExportTest, TargetThatIsAFolderStaysAndNoTemporaryFileRemains) {
   EXPECT_EQ(file_content(dir.path() / "taken.xlsx/keep.txt"), "keep");
 }
 
-TEST_F(ExportTest, ReadOnlyFolderFailsWithoutSuccess) {
-  if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
-  std::filesystem::create_directory(dir.path() / "ro");
-  std::filesystem::permissions(
-      dir.path() / "ro", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-  presenter.dialog_result = target("ro/x.xlsx");
+// Exports into a folder the user may not write to; exits 3 when the export reported exactly that
+// and opened nothing. Root may write anywhere, so as root the child becomes "nobody" first.
+[[noreturn]] void export_into_read_only_folder(const std::string& folder) {
+  if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) std::_Exit(1);
+  MemoryControls controls;
+  test::RecordingPresenter presenter;
+  test::OpenerRecorder opener;
+  presenter.dialog_result = folder + "/x.xlsx";
   export_to_workbook(controls);
-  ASSERT_EQ(presenter.boxes.size(), 1u);
-  EXPECT_EQ(gbk_to_utf8(presenter.boxes[0].message), "导出失败\r\n没有写入目标文件夹的权限");
-  EXPECT_TRUE(opened.empty());
+  const bool reported = presenter.boxes.size() == 1 && gbk_to_utf8(presenter.boxes[0].message) ==
+                                                           "导出失败\r\n没有写入目标文件夹的权限";
+  std::_Exit(reported && opener.opened.empty() ? 3 : 2);
+}
+
+TEST(ExportDeathTest, ReadOnlyFolderFailsWithoutSuccess) {
+  test::TempDir dir;
+  std::filesystem::create_directory(dir.path() / "ro");
+  std::filesystem::permissions(dir.path(), std::filesystem::perms(0755));
+  std::filesystem::permissions(dir.path() / "ro", std::filesystem::perms(0555));
+  EXPECT_EXIT(export_into_read_only_folder((dir.path() / "ro").string()),
+              ::testing::ExitedWithCode(3), "");
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path() / "ro"));
 }
 
 // In a child: files may grow to 4 KiB only, as on a nearly full disk; the export must fail.
