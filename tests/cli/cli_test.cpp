@@ -6,7 +6,7 @@
 #include <fstream>
 #include <thread>
 
-#include "../export/workbook_reader.h"
+#include "support/workbook_reader.h"
 #include "app/memory_controls.h"
 #include "export/export.h"
 #include "runtime/gbk.h"

@@ -13,7 +13,7 @@
 #include "support/opener_recorder.h"
 #include "support/recording_presenter.h"
 #include "support/temp_dir.h"
-#include "workbook_reader.h"
+#include "support/workbook_reader.h"
 
 namespace stdlookup {
 namespace {

@@ -8,7 +8,7 @@
 #include "export/workbook_check.h"
 #include "runtime/gbk.h"
 #include "support/temp_dir.h"
-#include "workbook_reader.h"
+#include "support/workbook_reader.h"
 
 namespace stdlookup {
 namespace {

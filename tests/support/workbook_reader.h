@@ -1,4 +1,4 @@
-// Reads a written workbook back through openpyxl (Debian's python3), as a spreadsheet
+// Reads a written workbook back through openpyxl (tests/support/read_workbook.py) (Debian's python3), as a spreadsheet
 // application would see it.
 #pragma once
 
