@@ -155,6 +155,35 @@ TEST(MainWindow, EachButtonClickRunsItsActionAndCreationSwitchesThemingOn) {
   }
 }
 
+// What a user needs stays in view: the start of a long field, one text line per list row (15
+// rows at least), a cut-off cell's whole text, Tab out of the list, no shrinking below the
+// layout, and Enter in the number box querying.
+TEST(MainWindow, NothingAUserNeedsIsHidden) {
+  RecordingActions recorder;
+  MainWindow window(recorder.actions());
+  window.show();
+  QtControls& controls = window.controls();
+
+  controls.set_edit_text(kDepartmentBox, test::g(std::string(40, 'x') + "中华人民共和国"));
+  EXPECT_EQ(widget<QLineEdit>(window, kDepartmentBox)->cursorPosition(), 0);
+
+  auto* list = widget<QTableWidget>(window, kResultList);
+  EXPECT_LE(15 * list->verticalHeader()->defaultSectionSize() + list->horizontalHeader()->height(),
+            list->height());
+  EXPECT_GE(list->verticalHeader()->defaultSectionSize(), list->fontMetrics().height());
+  EXPECT_FALSE(list->tabKeyNavigation());
+  const Text name = test::g("食品安全国家标准 食品添加剂使用标准");
+  controls.list_set_cell(kResultList, controls.list_insert_row(kResultList, "GB 1"), 1, name);
+  EXPECT_EQ(list->item(0, 1)->toolTip(), q("食品安全国家标准 食品添加剂使用标准"));
+
+  EXPECT_EQ(window.minimumSize(), QSize(929, 605));
+
+  auto* number = widget<QLineEdit>(window, kNumberInput);
+  number->setFocus();
+  QTest::keyClick(number, Qt::Key_Return);
+  EXPECT_EQ(recorder.ran, std::vector<std::string>{"single_query"});
+}
+
 TEST(MainWindow, StartButtonIsDisabledAfterOneClick) {
   RecordingActions recorder;
   MainWindow window(recorder.actions());
