@@ -6,7 +6,7 @@ STDLOOKUP_RUN_PACKAGES=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n fonts-wqy-microhei
   libcurl4-openssl-dev libxlsxwriter-dev libzip-dev nlohmann-json3-dev libcli11-dev
-  libcpp-httplib-dev xdg-utils
+  libcpp-httplib-dev libpugixml-dev xdg-utils
 )
 # What the test suite needs on top: test frameworks, a headless display, a workbook reader, the
 # formatter and the Windows cross compiler for the checks.

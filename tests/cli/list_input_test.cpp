@@ -1,0 +1,130 @@
+#include "list_input.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "compare.h"
+#include "export/export.h"
+#include "runtime/gbk.h"
+#include "support/subprocess.h"
+#include "support/temp_dir.h"
+
+namespace stdlookup::cli {
+namespace {
+
+using Rows = std::vector<std::vector<std::string>>;
+
+TEST(ListInput, OurOwnExportReadsBackExactly) {
+  test::TempDir dir;
+  const std::string path = (dir.path() / "export.xlsx").string();
+  const std::vector<ExportRow> written = {
+      {"GB 2760-2014", utf8_to_gbk("食品安全国家标准 食品添加剂使用标准"), "2015-05-24",
+       utf8_to_gbk("作废")},
+      {"007", "", "2015-05-24", utf8_to_gbk("现行")},  // text that looks like a number
+  };
+  auto writer = make_xlsx_workbook_writer();
+  ASSERT_TRUE(write_rows_to_workbook(written, *writer, path).ok());
+  ListRows read = read_export(path);
+  ASSERT_EQ(read.error, "");
+  ASSERT_EQ(read.rows.size(), 2u);
+  EXPECT_EQ(read.rows[0].number, "GB 2760-2014");
+  EXPECT_EQ(read.rows[0].chinese_name, "食品安全国家标准 食品添加剂使用标准");
+  EXPECT_EQ(read.rows[0].status, "作废");
+  EXPECT_EQ(read.rows[1].number, "007");
+  EXPECT_EQ(numbers_of(read_xlsx_table(path), "").numbers,
+            (std::vector<std::string>{"GB 2760-2014", "007"}));
+}
+
+TEST(ListInput, AWorkbookWithSharedStringsNumbersAndGaps) {
+  test::TempDir dir;
+  const std::string path = (dir.path() / "list.xlsx").string();
+  const std::string script =
+      "import openpyxl, sys\n"
+      "b = openpyxl.Workbook(); s = b.active\n"
+      "s.append(['产品', '标准号', '备注'])\n"
+      "s.append(['酱油', 'GB 2717-2018', None])\n"
+      "s.append(['醋', None, 'x'])\n"
+      "s.append(['糖', 2760, None])\n"
+      "s['B6'] = 'GB/T 317'\n"
+      "b.save(sys.argv[1])\n";
+  auto made = test::run_process({"/usr/bin/python3", "-c", script, path});
+  ASSERT_EQ(made.exit_code, 0) << made.err;
+  const Table table = read_xlsx_table(path);
+  ASSERT_EQ(table.error, "");
+  const std::vector<std::string> expected = {"GB 2717-2018", "2760", "GB/T 317"};
+  EXPECT_EQ(numbers_of(table, "").numbers, expected);  // the column headed 标准号
+  EXPECT_EQ(numbers_of(table, "b").numbers, expected);
+  EXPECT_EQ(numbers_of(table, "标准号").numbers, expected);
+  EXPECT_EQ(numbers_of(table, "A").numbers, (std::vector<std::string>{"酱油", "醋", "糖"}));
+  EXPECT_NE(numbers_of(table, "型号").error, "");
+}
+
+TEST(ListInput, DamagedAndProtectedWorkbooksAreClearErrors) {
+  test::TempDir dir;
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {"cut.xlsx", std::string("PK\x03\x04", 4) + "cut short"},
+      {"protected.xlsx", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + "ole"},
+      {"empty.xlsx", ""},
+  };
+  for (const auto& [name, content] : files) {
+    std::ofstream(dir.path() / name, std::ios::binary) << content;
+    const Table table = read_xlsx_table((dir.path() / name).string());
+    EXPECT_NE(table.error, "") << name;
+    EXPECT_TRUE(table.rows.empty()) << name;
+  }
+  EXPECT_NE(read_xlsx_table((dir.path() / "protected.xlsx").string()).error.find("password"),
+            std::string::npos);
+  EXPECT_NE(read_xlsx_table((dir.path() / "absent.xlsx").string()).error, "");
+}
+
+TEST(ListInput, CsvQuotesLineEndsAndByteOrderMark) {
+  const Table table = read_csv_table(
+      "\xEF\xBB\xBF标准号,名称\r\n\"GB 1, part 2\",\"a \"\"b\"\"\"\nGB 2\n\n\"GB\n3\",x");
+  EXPECT_EQ(
+      table.rows,
+      (Rows{{"标准号", "名称"}, {"GB 1, part 2", "a \"b\""}, {"GB 2"}, {""}, {"GB\n3", "x"}}));
+  EXPECT_EQ(numbers_of(table, "").numbers,
+            (std::vector<std::string>{"GB 1, part 2", "GB 2", "GB\n3"}));
+}
+
+TEST(CompareLists, FindsEachKindOfChange) {
+  const auto row = [](std::string number, std::string name, std::string date, std::string status) {
+    return ListRow{number, number, name, date, status};
+  };
+  const std::vector<ListRow> before = {
+      row("GB 1-2000", "a", "2000-01-01", "现行"),  // becomes 作废
+      row("GB 2-2000", "b", "2000-01-01", "作废"),  // becomes 现行 again
+      row("GB 3-2000", "c", "2000-01-01", "现行"),  // renamed
+      row("GB 4-2000", "d", "2000-01-01", "现行"),  // fails now
+      row("GB 5-2000", "e", "2000-01-01", "现行"),  // unchanged
+      row("GB 6-2000", "f", "2000-01-01", "现行"),  // gone
+      row("", "", "", "查询失败"),                  // no number: cannot be matched
+  };
+  std::vector<ListRow> now = {
+      row("GB 1-2000", "a", "2000-01-01", "作废"),
+      row("gb2-2000", "b", "2000-01-01", "现行"),  // matched after normalising
+      row("GB 3-2000", "c2", "2000-01-01", "现行"),
+      row("GB 4-2000", "", "", "查询失败"),
+      row("GB 5-2000", "e", "2000-01-01", "现行"),
+      row("GB 7-2000", "g", "2000-01-01", "现行"),  // added
+  };
+  const ChangeReport report = compare_lists(before, now);
+  const auto numbers = [](const std::vector<Change>& changes, bool now_side) {
+    std::vector<std::string> out;
+    for (const Change& c : changes) out.push_back(now_side ? c.now.number : c.before.number);
+    return out;
+  };
+  using V = std::vector<std::string>;
+  EXPECT_EQ(numbers(report.newly_abolished, true), V{"GB 1-2000"});
+  EXPECT_EQ(numbers(report.newly_current, true), V{"gb2-2000"});
+  EXPECT_EQ(numbers(report.details_changed, true), V{"GB 3-2000"});
+  EXPECT_EQ(numbers(report.newly_failed, false), V{"GB 4-2000"});
+  EXPECT_EQ(numbers(report.added, true), V{"GB 7-2000"});
+  EXPECT_EQ(numbers(report.gone, false), V{"GB 6-2000"});
+  EXPECT_EQ(report.unchanged, 1);
+}
+
+}  // namespace
+}  // namespace stdlookup::cli
