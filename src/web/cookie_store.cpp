@@ -8,6 +8,8 @@
 #include <set>
 #include <sstream>
 #include <tuple>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "runtime/atomic_file.h"
 #include "runtime/system.h"
@@ -69,6 +71,28 @@ void append_cookie_lines(std::string_view content, CookieLines& lines) {
   }
 }
 
+// The key as one string, for hashing: domain, path and name joined by tabs.
+std::string flat_key(const CookieKey& key) {
+  return std::get<0>(key) + '\t' + std::get<1>(key) + '\t' + std::get<2>(key);
+}
+
+// The host a line's cookie belongs to: its domain without the HttpOnly mark and leading dot.
+std::string_view host_of(std::string_view line) {
+  if (line.substr(0, kHttpOnlyPrefix.size()) == kHttpOnlyPrefix) {
+    line.remove_prefix(kHttpOnlyPrefix.size());
+  }
+  line = line.substr(0, line.find('\t'));
+  while (!line.empty() && line.front() == '.') line.remove_prefix(1);
+  return line;
+}
+
+// A folder that is a symbolic link may point anywhere: the store neither reads, writes nor
+// deletes through it.
+bool is_link(const Text& folder) {
+  std::error_code ec;
+  return std::filesystem::is_symlink(std::filesystem::symlink_status(folder, ec));
+}
+
 bool is_regular_file(const Text& path) {
   std::error_code ec;
   return std::filesystem::symlink_status(path, ec).type() == std::filesystem::file_type::regular;
@@ -100,6 +124,7 @@ bool clear_cookie_files(const Text* name_filter, Text* cookie_folder) {
   const Text filter = name_filter != nullptr ? *name_filter : Text();
 
   std::lock_guard lock(store_mutex());
+  if (is_link(folder)) return false;
   bool deleted = false;
   for_each_cookie_file(folder, [&](const Text& name) {
     if (!filter.empty() && find_text(name, filter) == -1) return;
@@ -115,11 +140,37 @@ CookieLines load_cookie_store() {
   CookieLines lines;
   if (folder.empty()) return lines;
   std::lock_guard lock(store_mutex());
+  if (is_link(folder)) return lines;
   for_each_cookie_file(folder, [&](const Text& name) {
     const Text path = folder + "/" + name;
     if (is_regular_file(path)) append_cookie_lines(read_file(path), lines);
   });
-  return lines;
+  return bounded_cookie_lines(lines);
+}
+
+CookieLines bounded_cookie_lines(const CookieLines& lines) {
+  // From the newest line back: the first of a key wins, and the bounds fill up newest first.
+  const std::time_t now = std::time(nullptr);
+  std::unordered_set<std::string> seen;
+  std::unordered_map<std::string_view, std::size_t> per_host;
+  std::vector<bool> keep(lines.size(), false);
+  std::size_t kept = 0;
+  for (std::size_t i = lines.size(); i-- > 0 && kept < kCookiesInStore;) {
+    const std::string& line = lines[i];
+    std::optional<CookieKey> key = key_of(line);
+    if (!key || !seen.insert(flat_key(*key)).second || expired(line, now)) continue;
+    std::size_t& count = per_host[host_of(line)];
+    if (count == kCookiesPerHost) continue;
+    ++count;
+    keep[i] = true;
+    ++kept;
+  }
+  CookieLines bounded;
+  bounded.reserve(kept);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (keep[i]) bounded.push_back(lines[i]);
+  }
+  return bounded;
 }
 
 bool save_cookie_store_changes(const CookieLines& before, const CookieLines& after) {
@@ -145,15 +196,17 @@ bool save_cookie_store_changes(const CookieLines& before, const CookieLines& aft
   const Text folder = cookie_folder_path();
   if (folder.empty()) return false;
   std::lock_guard lock(store_mutex());
+  if (is_link(folder)) return false;
   CookieLines current;
   const Text path = folder + "/" + kCookieStoreFileName;
   if (is_regular_file(path)) append_cookie_lines(read_file(path), current);
-  std::string content = "# Netscape HTTP Cookie File\n";
-  const std::time_t now = std::time(nullptr);
+  CookieLines kept;
   for (const std::string& line : current) {
-    if (replaced.count(*key_of(line)) == 0 && !expired(line, now)) content += line + "\n";
+    if (replaced.count(*key_of(line)) == 0) kept.push_back(line);
   }
-  for (const std::string& line : changed) content += line + "\n";
+  kept.insert(kept.end(), changed.begin(), changed.end());
+  std::string content = "# Netscape HTTP Cookie File\n";
+  for (const std::string& line : bounded_cookie_lines(kept)) content += line + "\n";
   if (!detail::make_private_folder(folder)) return false;
   ReplaceOptions options;
   options.private_file = true;
