@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "runtime/types.h"
@@ -35,7 +36,12 @@ inline constexpr std::size_t kCookiesInStore = 3000;
 CookieLines load_cookie_store();
 
 // The lines that the store keeps of these, oldest first: as load_cookie_store describes.
-CookieLines bounded_cookie_lines(const CookieLines& lines);
+CookieLines bounded_cookie_lines(CookieLines lines);
+
+// The lines whose cookies a request to `host` may carry: the domain is the host or one of its
+// parent domains (letter case aside). HTTP engines keep cookies in lists whose filling and
+// listing cost grows with the square of their length; this keeps them to one host's share.
+CookieLines cookies_for_host(const CookieLines& lines, std::string_view host);
 
 // Writes what a request changed, from the lines it started with to the lines it ended with, into
 // the store's own file: new and changed cookies are put in, cookies that went away are taken

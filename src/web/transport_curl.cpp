@@ -431,7 +431,9 @@ class CurlTransport final : public Transport {
     CookieLines before;
     if (use_store) {
       ok = ok && curl_easy_setopt(e, CURLOPT_COOKIEFILE, "") == CURLE_OK;  // engine on, no file
-      for (const std::string& line : load_cookie_store()) {
+      // Only the cookies this host may get: a redirect to another host does not carry that
+      // host's stored cookies, only those its own responses set.
+      for (const std::string& line : cookies_for_host(load_cookie_store(), connection.host)) {
         curl_easy_setopt(e, CURLOPT_COOKIELIST, line.c_str());
       }
       before = engine_cookies(e);

@@ -236,5 +236,18 @@ TEST_F(CookieStoreTest, StoreIsBoundedPerHostAndInAllOldestFirst) {
   EXPECT_EQ(saved_lines, kCookiesPerHost);
 }
 
+TEST_F(CookieStoreTest, ARequestGetsOnlyItsHostsAndParentDomainsCookies) {
+  const CookieLines lines = {line("a", "1", "std.example.cn"),
+                             line("b", "2", ".example.cn"),
+                             "#HttpOnly_" + line("c", "3", "STD.Example.cn"),
+                             line("d", "4", "ample.cn"),
+                             line("e", "5", "other.cn"),
+                             line("f", "6", "a.std.example.cn"),
+                             line("g", "7", "127.0.0.1")};
+  EXPECT_EQ(cookies_for_host(lines, "std.example.cn"), (CookieLines{lines[0], lines[1], lines[2]}));
+  EXPECT_EQ(cookies_for_host(lines, "127.0.0.1"), (CookieLines{lines[6]}));
+  EXPECT_TRUE(cookies_for_host(lines, "cn").empty());
+}
+
 }  // namespace
 }  // namespace stdlookup
