@@ -34,6 +34,8 @@
 #include "web/cookie_store.h"
 #include "web/web_request.h"
 
+extern char** environ;
+
 using namespace stdlookup;
 
 namespace {
