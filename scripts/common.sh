@@ -16,6 +16,12 @@ STDLOOKUP_TEST_PACKAGES=(
   clang-format g++-mingw-w64-x86-64-posix
 )
 
+# What scripts/bench needs on top: the Python peer that request_bench races against.
+STDLOOKUP_BENCH_PACKAGES=(
+  "${STDLOOKUP_TEST_PACKAGES[@]}"
+  python3 python3-requests
+)
+
 # What scripts/screenshot needs on top: a virtual X display, a window grabber, PNG conversion.
 STDLOOKUP_SCREENSHOT_PACKAGES=(
   "${STDLOOKUP_RUN_PACKAGES[@]}"

@@ -21,6 +21,7 @@
 #include "runtime/system.h"
 #include "runtime/text.h"
 #include "web/cookie_store.h"
+#include "web/transport.h"
 
 namespace stdlookup::cli {
 namespace {
@@ -31,6 +32,7 @@ std::atomic<bool> interrupted{false};
 
 extern "C" void on_interrupt(int) {
   interrupted = true;
+  cancel_requests();  // ends the request in flight too
 }
 
 struct Options {
@@ -237,6 +239,7 @@ int batch(const Options& options, const std::string& file) {
     if (interrupted) break;
     progress.show(static_cast<int>(rows.size()), utf8(line));
     LookupResult result = lookup_standard(line);
+    if (interrupted && result.failed) break;  // cut short, not failed: no row
     pause(options.delay_ms);
     BatchRow row{result.page.fields, result.failed};
     row.record.publishing_department.clear();  // the list has no such column

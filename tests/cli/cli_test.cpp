@@ -297,5 +297,29 @@ TEST_F(CliTest, InterruptStopsAfterTheCurrentLineAndKeepsTheRowsDone) {
   EXPECT_EQ(rows.size(), server.request_count());  // every line asked for has its row
 }
 
+TEST_F(CliTest, InterruptEndsAHangingRequestAtOnce) {
+  test::CannedResponse silent;
+  silent.never_answer = true;
+  server.serve("/gbquery.htm?SID=GB%20SLOW&x=30&y=8", silent);
+  const std::string path = (home.path() / "partial.json").string();
+  std::chrono::steady_clock::time_point signalled;
+  auto run = test::run_process(
+      {STDLOOKUP_CLI_PATH, "--query-host", "127.0.0.1:" + std::to_string(server.port()), "batch",
+       "--delay", "0", "--output", path},
+      "GB 2760-2014\nGB SLOW\nGB 2760-2014\n", [&](test::ProcessId pid) {
+        while (server.request_count() < 2)
+          std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        signalled = std::chrono::steady_clock::now();
+        test::interrupt_process(pid);  // once: no second signal is needed
+      });
+  EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(1));
+  EXPECT_EQ(run.exit_code, 130) << run.err;
+  nlohmann::json rows = nlohmann::json::parse(file_content(path), nullptr, false);
+  ASSERT_TRUE(rows.is_array());
+  EXPECT_EQ(rows.size(), 1u);  // the line done; the cut one has no row
+  EXPECT_EQ(server.request_count(), 2u);
+}
+
 }  // namespace
 }  // namespace stdlookup
