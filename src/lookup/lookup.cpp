@@ -14,7 +14,8 @@ using namespace literals;
 
 FetchedPage fetch_page(const Text& url) {
   Text headers;
-  Bytes body = web_page_request(url, 0, {}, nullptr, nullptr, nullptr, &headers);
+  Bytes body =
+      web_page_request(url, 0, {}, nullptr, nullptr, nullptr, &headers, false, nullptr, proxy());
   int status = response_status(headers);
   if (body.empty() || status < 200 || status > 299) return {{}, true};
   return {to_text(body), false};
