@@ -8,9 +8,16 @@ STDLOOKUP_RUN_PACKAGES=(
   libcurl4-openssl-dev libxlsxwriter-dev libzip-dev nlohmann-json3-dev libcli11-dev
   libcpp-httplib-dev xdg-utils
 )
-# What the test suite needs on top: test frameworks, a headless display, a workbook reader.
-STDLOOKUP_TEST_PACKAGES=(
+# What scripts/package needs on top: manual pages, the .deb's library dependencies.
+STDLOOKUP_PACKAGE_PACKAGES=(
   "${STDLOOKUP_RUN_PACKAGES[@]}"
+  help2man dpkg-dev file
+)
+# What the test suite needs on top: test frameworks, a headless display, a workbook reader, and
+# the checkers of the package.
+STDLOOKUP_TEST_PACKAGES=(
+  "${STDLOOKUP_PACKAGE_PACKAGES[@]}"
+  lintian desktop-file-utils appstream man-db
   libgtest-dev libgmock-dev libbenchmark-dev python3-openpyxl xvfb xauth
 )
 
