@@ -13,12 +13,13 @@ STDLOOKUP_PACKAGE_PACKAGES=(
   "${STDLOOKUP_RUN_PACKAGES[@]}"
   help2man dpkg-dev file
 )
-# What the test suite needs on top: test frameworks, a headless display, a workbook reader, and
-# the checkers of the package.
+# What the test suite needs on top: test frameworks, a headless display, a workbook reader, the
+# formatter and the Windows cross compiler for the checks, and the checkers of the package.
 STDLOOKUP_TEST_PACKAGES=(
   "${STDLOOKUP_PACKAGE_PACKAGES[@]}"
+  libgtest-dev libgmock-dev python3-openpyxl xvfb xauth
+  clang-format g++-mingw-w64-x86-64-posix
   lintian desktop-file-utils appstream man-db
-  libgtest-dev libgmock-dev libbenchmark-dev python3-openpyxl xvfb xauth
 )
 
 # What scripts/screenshot needs on top: a virtual X display, a window grabber, PNG conversion.
