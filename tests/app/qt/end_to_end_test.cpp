@@ -18,6 +18,7 @@
 
 #include "app/qt/main_window.h"
 #include "app/window_actions.h"
+#include "app/window_options.h"
 #include "lookup/hosts.h"
 #include "qt_test_util.h"
 #include "runtime/gbk.h"
@@ -26,6 +27,7 @@
 #include "support/fixture_server.h"
 #include "support/gbk_literals.h"
 #include "support/opener_recorder.h"
+#include "support/recording_presenter.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
@@ -351,6 +353,35 @@ TEST_F(EndToEnd, DownloadSearchWithoutEntryChangesNothingAndWithoutLinkEmptiesIt
   EXPECT_EQ(text(kDownloadLinkBox), "");
   click(window, kDownloadLinkButton);
   EXPECT_TRUE(opened.empty());  // an empty link opens nothing
+}
+
+TEST_F(EndToEnd, TheSettingsFileChoosesTheHostsAndAMalformedOneFallsBackWithOneMessage) {
+  test::TempDir config;
+  test::ScopedEnv xdg_config{"XDG_CONFIG_HOME", config.str()};
+  test::ScopedEnv no_query{"STDLOOKUP_QUERY_HOST", std::nullopt};
+  test::ScopedEnv no_proxy{"STDLOOKUP_PROXY", std::nullopt};
+  std::filesystem::create_directories(config.path() / "stdlookup");
+  const std::string file = (config.path() / "stdlookup/stdlookup.conf").string();
+  const std::string host = "127.0.0.1:" + std::to_string(server.port());
+  set_query_host("elsewhere.invalid");
+
+  config.write("stdlookup/stdlookup.conf", "# the fixture\nquery_host = " + host + "\n");
+  EXPECT_EQ(use_window_settings(), "");
+  window.show();
+  type("编辑框1", "GB 2760-2014");
+  click_and_answer("按钮1");
+  EXPECT_EQ(caption("标签5"), "现行");
+  EXPECT_EQ(server.request_count(), 1u);
+
+  config.write("stdlookup/stdlookup.conf", "query_host = " + host + "\nproxy = nowhere\n");
+  const std::string problem = use_window_settings();
+  EXPECT_EQ(problem.rfind(file + ":2: proxy \"nowhere\"", 0), 0u) << problem;
+  EXPECT_EQ(query_host(), built_in_settings().query_host.value);  // not the file's host
+  test::RecordingPresenter presenter;
+  report_settings_problem(problem);
+  report_settings_problem("");
+  ASSERT_EQ(presenter.boxes.size(), 1u);
+  EXPECT_NE(gbk_to_utf8(presenter.boxes[0].message).find(file + ":2:"), std::string::npos);
 }
 
 }  // namespace

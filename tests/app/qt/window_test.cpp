@@ -518,5 +518,28 @@ TEST(Program, WithoutADisplayReportsThatTheWindowCannotBeLoadedAndExitsMinusOne)
       << errors.toStdString();
 }
 
+TEST(Program, HelpAndVersionPrintWithoutOpeningTheWindow) {
+  for (const char* option : {"--help", "--version"}) {
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));  // a window could not open
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(STDLOOKUP_PROGRAM), QStringList{QString::fromLatin1(option)});
+    ASSERT_TRUE(program.waitForFinished(60000));
+    EXPECT_EQ(program.exitCode(), 0) << option;
+    const std::string out = program.readAllStandardOutput().toStdString();
+    EXPECT_EQ(out.rfind(option == std::string("--help") ? "Usage: stdlookup " : "stdlookup ", 0),
+              0u)
+        << out;
+  }
+}
+
+TEST(Program, NamesItselfToTheDesktop) {
+  set_application_identity();
+  EXPECT_EQ(QGuiApplication::desktopFileName().toStdString(), STDLOOKUP_APP_ID);
+  EXPECT_FALSE(QApplication::windowIcon().pixmap(48).isNull());  // drawn from a real image
+}
+
 }  // namespace
 }  // namespace stdlookup
