@@ -1,5 +1,7 @@
 #include "lookup/lookup.h"
 
+#include <algorithm>
+
 #include "lookup/hosts.h"
 #include "lookup/query_url.h"
 #include "runtime/conversion.h"
@@ -12,13 +14,65 @@ namespace stdlookup {
 
 using namespace literals;
 
+namespace {
+
+// Retry-After as seconds: delay-seconds only (an HTTP date counts as absent); -1 when none.
+int retry_after_seconds(std::string_view headers) {
+  constexpr std::string_view kName = "\r\nRetry-After:";
+  const int at = find_text(headers, kName, 1, true);
+  if (at == -1) return -1;
+  std::string_view rest = headers.substr(static_cast<std::size_t>(at) - 1 + kName.size());
+  const Text digits = trim_spaces(rest.substr(0, rest.find("\r\n")));
+  if (digits.empty() || digits.size() > 9) return -1;
+  int seconds = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9') return -1;
+    seconds = seconds * 10 + (c - '0');
+  }
+  return seconds;
+}
+
+}  // namespace
+
 FetchedPage fetch_page(const Text& url) {
   // The status as the transport saw it: a long header block would not fit the headers' copy.
   int status = 0;
-  Bytes body = web_page_request(url, 0, {}, nullptr, nullptr, nullptr, nullptr, false, nullptr,
+  Text headers;
+  Bytes body = web_page_request(url, 0, {}, nullptr, nullptr, nullptr, &headers, false, nullptr,
                                 proxy(), &status);
-  if (body.empty() || status < 200 || status > 299) return {{}, true};
-  return {to_text(body), false};
+  FetchedPage page;
+  page.status = status;
+  if (!body.empty() && status >= 200 && status <= 299) {
+    page.text = to_text(body);
+    return page;
+  }
+  page.failed = true;
+  page.retry_after_s = retry_after_seconds(headers);
+  page.apology = !body.empty() && find_text(to_text(body), "抱歉"_gbk) != -1;
+  return page;
+}
+
+bool worth_retrying(const FetchedPage& page) {
+  if (!page.failed || page.apology) return false;
+  return page.status == 0 || page.status == 429 || (page.status >= 500 && page.status <= 599);
+}
+
+PageFetcher with_retries(PageFetcher fetch, int retries,
+                         std::function<void(std::chrono::milliseconds)> wait) {
+  return [fetch = std::move(fetch), retries, wait = std::move(wait)](const Text& url) {
+    using std::chrono::seconds;
+    FetchedPage page = fetch(url);
+    seconds backoff{1};
+    for (int tried = 1; tried <= retries && worth_retrying(page); ++tried) {
+      seconds delay =
+          page.retry_after_s >= 0 ? std::min(seconds{page.retry_after_s}, seconds{60}) : backoff;
+      wait(delay);
+      backoff = std::min(backoff * 2, seconds{60});
+      page = fetch(url);
+      page.tries = tried + 1;
+    }
+    return page;
+  };
 }
 
 LookupResult lookup_standard(std::string_view number, const PageFetcher& fetch) {

@@ -2,6 +2,7 @@
 // window's actions and the command line share, so the same input gives the same fields.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <string_view>
 
@@ -15,8 +16,23 @@ namespace stdlookup {
 struct FetchedPage {
   Text text;
   bool failed = false;
+  // Why it failed, for retrying: the status (0 when no response came), the response's
+  // Retry-After in seconds (-1: none), and whether the failed page still said "抱歉".
+  int status = 0;
+  int retry_after_s = -1;
+  bool apology = false;
+  int tries = 1;  // requests made for this page
 };
 using PageFetcher = std::function<FetchedPage(const Text& url)>;
+
+// Whether trying again may help: no response, a server error (5xx) or too many requests (429),
+// and never a page that answered "抱歉".
+bool worth_retrying(const FetchedPage& page);
+
+// `fetch`, tried again up to `retries` times while worth_retrying: the waits start at 1 s and
+// double, and a Retry-After of the response is honoured up to 60 s. `wait` pauses.
+PageFetcher with_retries(PageFetcher fetch, int retries,
+                         std::function<void(std::chrono::milliseconds)> wait);
 
 // GET through web_page_request with the proxy of the settings and every other argument absent.
 FetchedPage fetch_page(const Text& url);
