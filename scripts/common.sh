@@ -12,6 +12,13 @@ STDLOOKUP_RUN_PACKAGES=(
 STDLOOKUP_TEST_PACKAGES=(
   "${STDLOOKUP_RUN_PACKAGES[@]}"
   libgtest-dev libgmock-dev libbenchmark-dev python3-openpyxl xvfb xauth
+  libtsan2
+)
+
+# What scripts/fuzz needs on top: clang with its sanitizer and libFuzzer runtimes.
+STDLOOKUP_FUZZ_PACKAGES=(
+  "${STDLOOKUP_RUN_PACKAGES[@]}"
+  clang libclang-rt-14-dev
 )
 
 # What scripts/screenshot needs on top: a virtual X display, a window grabber, PNG conversion.
