@@ -14,6 +14,7 @@
 
 #include "app/memory_controls.h"
 #include "export/export.h"
+#include "input.h"
 #include "lookup/hosts.h"
 #include "lookup/lookup.h"
 #include "output.h"
@@ -48,14 +49,6 @@ std::string utf8(const Text& gbk) {
   return gbk_to_utf8(gbk);
 }
 
-// The text table shows a field on one line.
-std::string one_line(std::string text) {
-  for (char& c : text) {
-    if (c == '\r' || c == '\n' || c == '\t') c = ' ';
-  }
-  return text;
-}
-
 std::string dump(const json& value) {
   return value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
@@ -88,14 +81,14 @@ int query(const Options& options, const std::string& number) {
           csv_line({utf8(f.number), utf8(f.chinese_name), status, utf8(f.implementation_date),
                     utf8(f.publishing_department)}));
   } else {
-    print(aligned_table({{"标准编号", one_line(utf8(f.number))},
-                         {"中文名称", one_line(utf8(f.chinese_name))},
+    print(aligned_table({{"标准编号", table_cell(utf8(f.number))},
+                         {"中文名称", table_cell(utf8(f.chinese_name))},
                          {"标准状态", status},
-                         {"实施日期", one_line(utf8(f.implementation_date))},
-                         {"发布部门", one_line(utf8(f.publishing_department))}}));
+                         {"实施日期", table_cell(utf8(f.implementation_date))},
+                         {"发布部门", table_cell(utf8(f.publishing_department))}}));
   }
   if (result.failed) {
-    warn(number + ": 查询失败");
+    warn(table_cell(number) + ": 查询失败");
     return kSomeFailed;
   }
   return kAllAnswered;
@@ -131,7 +124,7 @@ std::string format_rows(const std::vector<BatchRow>& rows, const std::string& fo
     return out;
   }
   for (Row& row : table) {
-    for (std::string& cell : row) cell = one_line(cell);
+    for (std::string& cell : row) cell = table_cell(cell);
   }
   return aligned_table(table);
 }
@@ -185,7 +178,7 @@ class Progress {
       left = buf;
     }
     std::fprintf(stderr, "\r\033[K[%s] %d/%d  %s  剩余 %s", bar.c_str(), done, total_,
-                 one_line(current).c_str(), left.c_str());
+                 table_cell(current).c_str(), left.c_str());
     std::fflush(stderr);
   }
   void finish() {
@@ -199,39 +192,15 @@ class Progress {
   clock::time_point start_;
 };
 
-bool read_input(const std::string& file, std::string& content) {
-  std::ostringstream buffer;
-  if (file.empty() || file == "-") {
-    buffer << std::cin.rdbuf();
-    content = buffer.str();
-    return !std::cin.bad();
-  }
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return false;
-  buffer << in.rdbuf();
-  content = buffer.str();
-  return !in.bad();
-}
-
-// LF or CRLF line ends give the lines the window gets for the same text: its edit box hands
-// the text over with "\r\n" breaks.
-Text window_text(const std::string& utf8_input) {
-  std::string crlf;
-  for (std::size_t i = 0; i < utf8_input.size(); ++i) {
-    if (utf8_input[i] == '\r' && i + 1 < utf8_input.size() && utf8_input[i + 1] == '\n') continue;
-    if (utf8_input[i] == '\n') crlf += '\r';
-    crlf += utf8_input[i];
-  }
-  return utf8_to_gbk(crlf);
-}
-
 int batch(const Options& options, const std::string& file) {
-  std::string input;
-  if (!read_input(file, input)) {
-    warn("cannot read " + (file.empty() || file == "-" ? std::string("standard input") : file));
+  const std::string name = file.empty() || file == "-" ? std::string("standard input") : file;
+  const BatchInput input = read_batch_input(file);
+  if (!input.failure.empty()) {
+    warn("cannot read " + table_cell(name) + ": " + input.failure);
     return kUsageError;
   }
-  const TextArray lines = batch_lines(window_text(input));
+  if (input.read_as_gbk) warn(table_cell(name) + " is not UTF-8: read as GBK");
+  const TextArray lines = batch_lines(input.text);
   clear_cookie_files();
 
   std::signal(SIGINT, on_interrupt);
@@ -249,7 +218,7 @@ int batch(const Options& options, const std::string& file) {
     if (result.failed) {
       any_failed = true;
       progress.finish();
-      warn(utf8(line) + ": 查询失败");
+      warn(table_cell(utf8(line)) + ": 查询失败");
     }
     rows.push_back(std::move(row));
   }
@@ -279,11 +248,21 @@ int download(const Options& options, const std::string& number) {
     print(csv_line({"found", "detail_link", "download_link"}) +
           csv_line({result.found ? "true" : "false", utf8(result.detail_link),
                     utf8(result.download_link)}));
-  } else if (result.found) {
-    print(utf8(result.download_link) + "\n");
+  } else if (!result.download_link.empty()) {
+    print(table_cell(utf8(result.download_link)) + "\n");
   }
   if (!result.found) {
-    warn(number + ": no download found");
+    warn(table_cell(number) + ": no download found");
+    return kSomeFailed;
+  }
+  if (result.detail_failed) {
+    warn(table_cell(number) + ": the detail page " + table_cell(utf8(result.detail_link)) +
+         " could not be fetched");
+    return kSomeFailed;
+  }
+  if (result.download_link.empty()) {
+    warn(table_cell(number) + ": no download link on the detail page " +
+         table_cell(utf8(result.detail_link)));
     return kSomeFailed;
   }
   return kAllAnswered;
@@ -291,26 +270,33 @@ int download(const Options& options, const std::string& number) {
 
 }  // namespace
 
+// --delay in words users understand ("-5" must not read as an option either).
+std::string check_delay(const std::string& value) {
+  int ms = 0;
+  std::size_t used = 0;
+  try {
+    ms = std::stoi(value, &used);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  if (used == 0 || used != value.size()) return "must be a whole number of milliseconds";
+  if (ms < 0) return "must be ≥ 0";
+  return {};
+}
+
 int run(int argc, char** argv) {
   CLI::App app{"Looks Chinese national and food standards up by their number.", "stdlookup-cli"};
-  app.set_version_flag("--version", "stdlookup-cli " STDLOOKUP_VERSION);
+  app.set_version_flag("-V,--version", "stdlookup-cli " STDLOOKUP_VERSION);
   app.require_subcommand(1);
   app.fallthrough();
   Options options;
-  std::string number, file;
+  std::string number, file, topic;
   app.add_option("--query-host", options.query_host,
                  "standards query service, HOST[:PORT] (default: " + utf8(query_host()) + ")");
   app.add_option("--download-host", options.download_host,
                  "download search service, HOST[:PORT] (default: " + utf8(download_host()) + ")");
   auto* format = app.add_option("--format", options.format, "what goes to stdout (default text)")
                      ->check(CLI::IsMember({"text", "json", "csv"}));
-  auto* output =
-      app.add_option("--output", options.output,
-                     "batch only: write the rows to FILE (.xlsx, .csv or .json), atomically; "
-                     "stdout then stays empty unless --format is given");
-  auto* delay = app.add_option("--delay", options.delay_ms,
-                               "batch only: pause after each request in ms (default 500)")
-                    ->check(CLI::NonNegativeNumber);
   app.add_flag("--quiet", options.quiet, "no progress on stderr");
 
   auto* query_cmd = app.add_subcommand("query", "look one standard up");
@@ -319,15 +305,59 @@ int run(int argc, char** argv) {
   batch_cmd->add_option("FILE", file, "one number per line; - for standard input");
   auto* download_cmd = app.add_subcommand("download", "find the download link of a standard");
   download_cmd->add_option("NUMBER", number, "standard number")->required();
+  auto* help_cmd = app.add_subcommand("help", "show the help of the program or of COMMAND");
+  help_cmd->add_option("COMMAND", topic, "query, batch or download");
+
+  // The batch options belong to batch, and are still accepted before it; given before another
+  // command they are a usage error.
+  std::vector<CLI::Option*> batch_options;
+  for (CLI::App* owner : {&app, batch_cmd}) {
+    const std::string group = owner == &app ? "" : "Options";  // hidden at the top level
+    batch_options.push_back(
+        owner
+            ->add_option("--output", options.output,
+                         "write the rows to FILE (.xlsx, .csv or .json; - for stdout), atomically; "
+                         "stdout then stays empty unless --format is given")
+            ->group(group));
+    batch_options.push_back(
+        owner
+            ->add_option_function<std::string>(
+                "--delay",
+                [&options](const std::string& value) { options.delay_ms = std::stoi(value); },
+                "pause after each request in ms (default 500)")
+            ->type_name("MS")
+            ->check(CLI::Validator(check_delay, "", "delay"))
+            ->allow_extra_args(false)
+            ->group(group));
+  }
 
   try {
     app.parse(argc, argv);
-    if (!batch_cmd->parsed() && (output->count() || delay->count())) {
-      throw CLI::ValidationError("--output and --delay go with batch only");
+    if (!batch_cmd->parsed()) {
+      for (CLI::Option* option : batch_options) {
+        if (option->count()) {
+          throw CLI::ValidationError("--" + option->get_lnames().front() + " goes with batch only");
+        }
+      }
     }
   } catch (const CLI::ParseError& e) {
     int code = app.exit(e);
     return code == 0 ? 0 : kUsageError;
+  }
+  if (help_cmd->parsed()) {
+    CLI::App* about = &app;
+    std::string usage = "stdlookup-cli";
+    if (!topic.empty()) {
+      usage += " " + topic;
+      try {
+        about = app.get_subcommand(topic);
+      } catch (const CLI::OptionNotFound&) {
+        warn("no command " + table_cell(topic) + "; the commands are query, batch and download");
+        return kUsageError;
+      }
+    }
+    print(app.get_formatter()->make_help(about, usage, CLI::AppFormatMode::Normal));
+    return kAllAnswered;
   }
   options.format_given = format->count() > 0;
   if (!options.query_host.empty()) set_query_host(utf8_to_gbk(options.query_host));
