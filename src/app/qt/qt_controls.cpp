@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "app/layout.h"
+#include "app/qt/blocking_call.h"
 #include "app/qt/main_window.h"
 #include "app/qt/qt_text.h"
 #include "runtime/gbk.h"
@@ -27,11 +28,7 @@ QtControls::QtControls(MainWindow& window) : window_(window) {
 }
 
 void QtControls::on_gui_thread(const std::function<void()>& work) {
-  if (QThread::currentThread() == window_.thread()) {
-    work();
-  } else {
-    QMetaObject::invokeMethod(&window_, work, Qt::BlockingQueuedConnection);
-  }
+  call_blocking(&window_, work);
 }
 
 Text QtControls::edit_text(std::string_view name) {

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <functional>
 
+#include "app/qt/blocking_call.h"
 #include "app/qt/qt_text.h"
 #include "runtime/gbk.h"
 
@@ -22,11 +23,7 @@ namespace {
 bool on_gui_thread(const std::function<void()>& work) {
   QCoreApplication* app = QCoreApplication::instance();
   if (app == nullptr) return false;
-  if (QThread::currentThread() == app->thread()) {
-    work();
-  } else {
-    QMetaObject::invokeMethod(app, work, Qt::BlockingQueuedConnection);
-  }
+  call_blocking(app, work);
   return true;
 }
 
