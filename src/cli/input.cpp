@@ -1,37 +1,8 @@
 #include "input.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-
 #include "runtime/gbk.h"
 
 namespace stdlookup::cli {
-namespace {
-
-// Reads the whole of `fd`. A named input must be a file or a pipe (a device such as /dev/zero
-// would never end); standard input is what the shell gave, a terminal or /dev/null included.
-std::string read_all(int fd, bool named, std::string& content) {
-  struct stat info {};
-  if (fstat(fd, &info) != 0) return std::strerror(errno);
-  if (S_ISDIR(info.st_mode)) return "is a folder";
-  if (named && !S_ISREG(info.st_mode) && !S_ISFIFO(info.st_mode)) return "is not a file";
-  char buffer[65536];
-  for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n == 0) return {};
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return std::strerror(errno);
-    }
-    content.append(buffer, static_cast<std::size_t>(n));
-  }
-}
-
-}  // namespace
 
 bool is_valid_utf8(std::string_view bytes) {
   for (std::size_t i = 0; i < bytes.size();) {
@@ -80,19 +51,7 @@ std::string with_crlf(std::string_view text) {
 BatchInput read_batch_input(const std::string& file) {
   BatchInput input;
   std::string bytes;
-  if (file.empty() || file == "-") {
-    input.failure = read_all(STDIN_FILENO, false, bytes);
-  } else {
-    // Non-blocking, so that opening a FIFO nobody writes to does not hang before the check.
-    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-      input.failure = std::strerror(errno);
-    } else {
-      fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-      input.failure = read_all(fd, true, bytes);
-      ::close(fd);
-    }
-  }
+  input.failure = read_input_bytes(file, bytes);
   if (!input.failure.empty()) return input;
 
   std::string_view text = bytes;

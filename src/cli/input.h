@@ -18,6 +18,10 @@ struct BatchInput {
 // input that is neither a regular file nor a pipe.
 BatchInput read_batch_input(const std::string& file);
 
+// The platform part: the whole content of `file` (standard input for "" or "-") into `bytes`;
+// returns why it could not be read, or "".
+std::string read_input_bytes(const std::string& file, std::string& bytes);
+
 bool is_valid_utf8(std::string_view bytes);
 
 // LF or CRLF line ends become CRLF; nothing else changes. Works on UTF-8 and GBK alike: neither

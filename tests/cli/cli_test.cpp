@@ -6,7 +6,7 @@
 #include <fstream>
 #include <thread>
 
-#include "app/memory_controls.h"
+#include "controls/memory_controls.h"
 #include "export/export.h"
 #include "runtime/gbk.h"
 #include "support/fixture_server.h"
@@ -221,8 +221,8 @@ TEST_F(CliTest, BatchOutputXlsxIsTheWindowsWorkbook) {
       {"", "", "", "抱歉，没找到"},
       {"GB 2760-2011", "食品安全国家标准 食品添加剂使用标准", "2015-05-24", "作废"}};
   for (auto& cells : rows) {
-    int row = controls.list_insert_row("超级列表框1", "");
-    for (int c = 0; c < 4; ++c) controls.list_set_cell("超级列表框1", row, c, g(cells[c]));
+    int row = controls.list_insert_row(kResultList, "");
+    for (int c = 0; c < 4; ++c) controls.list_set_cell(kResultList, row, c, g(cells[c]));
   }
   const std::string window_path = (home.path() / "window.xlsx").string();
   auto writer = make_xlsx_workbook_writer();
@@ -290,10 +290,10 @@ TEST_F(CliTest, InterruptStopsAfterTheCurrentLineAndKeepsTheRowsDone) {
   auto run = test::run_process(
       {STDLOOKUP_CLI_PATH, "--query-host", "127.0.0.1:" + std::to_string(server.port()), "batch",
        "--delay", "100", "--output", path},
-      input, [this](pid_t pid) {
+      input, [this](test::ProcessId pid) {
         while (server.request_count() < 2)
           std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        kill(pid, SIGINT);
+        test::interrupt_process(pid);
       });
   EXPECT_EQ(run.exit_code, 130) << run.err;
   nlohmann::json rows = nlohmann::json::parse(file_content(path), nullptr, false);
@@ -332,7 +332,8 @@ TEST_F(CliTest, ServerTextCannotDriveTheTerminalOrTheSpreadsheet) {
   // Text: control characters escaped; CSV: a formula stays text; JSON: escaped by JSON itself.
   auto text = cli({"query", "GB EVIL"});
   EXPECT_NE(text.out.find("标准编号  =HYPERLINK(1)\n"), std::string::npos) << text.out;
-  EXPECT_NE(text.out.find("中文名称  \\x1B]0;x\\x07\\x08\\x7F 食品添加剂"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("中文名称  \\x1B]0;x\\x07\\x08\\x7F 食品添加剂"), std::string::npos)
+      << text.out;
   auto table = cli({"batch", "--delay", "0"}, "GB EVIL\n");
   EXPECT_NE(table.out.find("=HYPERLINK(1)  \\x1B]0;x"), std::string::npos) << table.out;
   auto csv = cli({"batch", "--delay", "0", "--format", "csv"}, "GB EVIL\n");
