@@ -4,12 +4,16 @@
 
 #include <CLI/CLI.hpp>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <optional>
+#include <random>
 #include <sstream>
 
 #include "export/export.h"
@@ -17,6 +21,7 @@
 #include "lookup/hosts.h"
 #include "lookup/lookup.h"
 #include "output.h"
+#include "process.h"
 #include "runtime/atomic_file.h"
 #include "runtime/gbk.h"
 #include "runtime/system.h"
@@ -128,6 +133,50 @@ std::string format_rows(const std::vector<BatchRow>& rows, const std::string& fo
   return aligned_table(table);
 }
 
+Row cells_of(const BatchRow& r) {
+  return {utf8(r.record.number), utf8(r.record.chinese_name), utf8(r.record.implementation_date),
+          utf8(r.record.status)};
+}
+
+// The rows on stdout: CSV and JSON row by row as each line completes, so a pipe sees progress
+// and nothing piles up; the text table whole at the end, its columns as wide as their widest
+// cell. The result is the same as format_rows gives for all rows at once.
+class RowPrinter {
+ public:
+  explicit RowPrinter(std::string format) : format_(std::move(format)) {
+    if (format_ == "csv") print(format_rows({}, "csv"));
+  }
+  void add(const BatchRow& r) {
+    if (format_ == "text") {
+      rows_.push_back(r);
+    } else if (format_ == "csv") {
+      print(csv_line(cells_of(r)));
+    } else {
+      const Row cells = cells_of(r);
+      const json object{{"number", cells[0]},
+                        {"chinese_name", cells[1]},
+                        {"implementation_date", cells[2]},
+                        {"status", cells[3]}};
+      std::string item = printed_ ? ",\n  " : "[\n  ";
+      for (char c : dump(object).substr(0, dump(object).size() - 1)) {
+        item += c;
+        if (c == '\n') item += "  ";
+      }
+      print(item);
+    }
+    printed_ = true;
+  }
+  void finish() {
+    if (format_ == "text") print(format_rows(rows_, "text"));
+    if (format_ == "json") print(printed_ ? "\n]\n" : "[]\n");
+  }
+
+ private:
+  std::string format_;
+  std::vector<BatchRow> rows_;  // the text table's
+  bool printed_ = false;
+};
+
 // The rows as the window's list holds them, written by the window's row writer.
 Text write_xlsx(const std::vector<BatchRow>& rows, const std::string& path) {
   std::vector<ExportRow> cells;
@@ -143,6 +192,30 @@ Text write_xlsx(const std::vector<BatchRow>& rows, const std::string& path) {
 std::string extension_of(const std::string& path) {
   const std::u8string extension = native_path(path).extension().u8string();
   return to_lower(std::string(extension.begin(), extension.end()));
+}
+
+bool known_extension(const std::string& path) {
+  const std::string extension = extension_of(path);
+  return extension == ".xlsx" || extension == ".csv" || extension == ".json";
+}
+
+// Why the rows could not be written to `path`, found before the first lookup: a missing folder,
+// one that may not be written to, a target that is a folder. "" when a file can be made there.
+Text output_target_problem(const std::string& path) {
+  namespace fs = std::filesystem;
+  const fs::path target = native_path(path);
+  std::error_code error;
+  if (fs::is_directory(target, error)) return describe_file_error(EISDIR);
+  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  if (!fs::is_directory(folder, error)) return describe_file_error(ENOENT);
+  // The one sure test of permission (and of a read-only file system) is making a file there.
+  const fs::path probe = folder / (".stdlookup-cli-" + std::to_string(std::random_device{}()));
+  errno = 0;
+  std::FILE* file = open_new_file(probe);
+  if (file == nullptr) return describe_file_error(errno ? errno : EACCES);
+  std::fclose(file);
+  fs::remove(probe, error);
+  return {};
 }
 
 Text write_output(const std::vector<BatchRow>& rows, const std::string& path) {
@@ -188,6 +261,18 @@ class Progress {
 };
 
 int batch(const Options& options, const std::string& file) {
+  const bool to_file = !options.output.empty() && options.output != "-";
+  if (to_file) {
+    if (!known_extension(options.output)) {
+      warn("--output " + table_cell(options.output) +
+           ": unknown extension; use .xlsx, .csv or .json, or - for stdout");
+      return kUsageError;
+    }
+    if (Text problem = output_target_problem(options.output); !problem.empty()) {
+      warn("cannot write " + table_cell(options.output) + ": " + utf8(problem));
+      return kUsageError;
+    }
+  }
   const std::string name = file.empty() || file == "-" ? std::string("standard input") : file;
   const BatchInput input = read_batch_input(file);
   if (!input.failure.empty()) {
@@ -200,13 +285,16 @@ int batch(const Options& options, const std::string& file) {
 
   std::signal(SIGINT, on_interrupt);
   Progress progress(lines.count(), !options.quiet && isatty(STDERR_FILENO));
+  // stdout gets the rows unless they go to a file only; the file's rows are kept for the end.
+  std::optional<RowPrinter> printer;
+  if (!to_file || options.format_given) printer.emplace(options.format);
   std::vector<BatchRow> rows;
+  int done = 0;
   bool any_failed = false;
   for (const Text& line : lines) {
     if (interrupted) break;
-    progress.show(static_cast<int>(rows.size()), utf8(line));
+    progress.show(done++, utf8(line));
     LookupResult result = lookup_standard(line);
-    pause(options.delay_ms);
     BatchRow row{result.page.fields, result.failed};
     row.record.publishing_department.clear();  // the list has no such column
     row.record.status = batch_status(result);
@@ -215,15 +303,20 @@ int batch(const Options& options, const std::string& file) {
       progress.finish();
       warn(table_cell(utf8(line)) + ": 查询失败");
     }
-    rows.push_back(std::move(row));
+    if (printer) printer->add(row);
+    if (to_file) rows.push_back(std::move(row));
+    pause(options.delay_ms);
   }
   progress.finish();
   std::signal(SIGINT, SIG_DFL);
 
-  if (options.output.empty() || options.format_given) print(format_rows(rows, options.format));
-  if (!options.output.empty()) {
+  if (printer) printer->finish();
+  if (to_file) {
     if (Text reason = write_output(rows, options.output); !reason.empty()) {
-      warn("cannot write " + options.output + ": " + utf8(reason));
+      // No lookup is thrown away: the rows go to stdout unless they are there already.
+      if (!printer) print(format_rows(rows, options.format));
+      warn("cannot write " + table_cell(options.output) + ": " + utf8(reason) +
+           (printer ? "" : "; the rows went to stdout"));
       return kUsageError;
     }
   }
@@ -280,6 +373,7 @@ std::string check_delay(const std::string& value) {
 }
 
 int run(int argc, char** argv) {
+  treat_file_size_limit_as_error();
   CLI::App app{"Looks Chinese national and food standards up by their number.", "stdlookup-cli"};
   app.set_version_flag("-V,--version", "stdlookup-cli " STDLOOKUP_VERSION);
   app.require_subcommand(1);

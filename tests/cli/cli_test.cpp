@@ -367,5 +367,73 @@ TEST_F(CliTest, HelpVersionDelayAndDownloadFaults) {
   EXPECT_EQ(cli({"download", "GB 404"}).out, "");  // not an empty line
 }
 
+TEST_F(CliTest, OutputTargetIsCheckedBeforeTheFirstLookup) {
+  std::filesystem::create_directories(home.path() / "folder.csv");
+  home.write("list.txt", "GB 2760-2014\n");
+  const struct {
+    std::filesystem::path target;
+    const char* reason;
+  } cases[] = {
+      {home.path() / "no/such/rows.xlsx", "目标文件夹不存在"},
+      {home.path() / "list.txt/rows.csv", "目标文件夹不存在"},  // the "folder" is a file
+      {home.path() / "folder.csv", "目标是一个文件夹"},
+      {home.path() / "rows.txt", "unknown extension"},
+  };
+  for (const auto& c : cases) {
+    auto run = cli({"batch", "--delay", "0", "--output", c.target.string()}, "GB 2760-2014\n");
+    EXPECT_EQ(run.exit_code, 2) << c.target;
+    EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
+    EXPECT_EQ(run.out, "");
+  }
+  EXPECT_EQ(server.request_count(), 0u);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(home.path()), {}), 2);
+}
+
+TEST_F(CliTest, OutputDashIsStdoutAndAFailedWriteKeepsTheRows) {
+  auto dash = cli({"batch", "--delay", "0", "--output", "-", "--format", "csv"}, "GB 2760-2014\n");
+  EXPECT_EQ(dash.exit_code, 0) << dash.err;
+  EXPECT_NE(dash.out.find("\r\nGB 2760-2014,"), std::string::npos) << dash.out;
+  EXPECT_FALSE(std::filesystem::exists("-"));
+
+  // A file-size limit of a block or two: the write fails as an ordinary error.
+  std::string input;
+  for (int i = 0; i < 10; ++i) input += "GB 2760-2014\n";
+  const std::string host = "127.0.0.1:" + std::to_string(server.port());
+  for (const char* name : {"rows.json", "rows.xlsx"}) {
+    auto run = test::run_process(
+        {"/bin/sh", "-c", "ulimit -f 1 && exec \"$@\"", "sh", STDLOOKUP_CLI_PATH, "--query-host",
+         host, "batch", "--delay", "0", "--output", (home.path() / name).string()},
+        input);
+    EXPECT_EQ(run.exit_code, 2) << name << run.err;
+    EXPECT_NE(run.err.find("文件超过了允许的大小"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("; the rows went to stdout"), std::string::npos) << run.err;
+    int rows = 0;
+    for (std::size_t at = 0; (at = run.out.find("\nGB 2760-2014  ", at)) != std::string::npos; ++at)
+      ++rows;
+    EXPECT_EQ(rows, 10) << run.out;  // the text table, as without --output
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(home.path()), {}), 0);
+}
+
+TEST_F(CliTest, CsvAndJsonRowsReachStdoutAsEachLineCompletes) {
+  std::string input;
+  for (int i = 0; i < 20; ++i) input += "GB 2760-2014\n";
+  for (const char* format : {"csv", "json"}) {
+    const std::size_t before = server.request_count();
+    auto run = test::run_process(
+        {STDLOOKUP_CLI_PATH, "--query-host", "127.0.0.1:" + std::to_string(server.port()), "batch",
+         "--delay", "200", "--format", format},
+        input, [&](pid_t pid) {
+          while (server.request_count() < before + 3)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+          kill(pid, SIGKILL);  // no chance to print anything more
+        });
+    int rows = 0;
+    for (std::size_t at = 0; (at = run.out.find("GB 2760-2014", at)) != std::string::npos; ++at)
+      ++rows;
+    EXPECT_GE(rows, 2) << format << run.out;  // the two lines done before the third request
+  }
+}
+
 }  // namespace
 }  // namespace stdlookup
