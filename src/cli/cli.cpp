@@ -157,8 +157,10 @@ class RowPrinter {
                         {"chinese_name", cells[1]},
                         {"implementation_date", cells[2]},
                         {"status", cells[3]}};
+      // One element of the array, indented as a whole; the closing "]" comes with finish().
+      const std::string text = dump(object);
       std::string item = printed_ ? ",\n  " : "[\n  ";
-      for (char c : dump(object).substr(0, dump(object).size() - 1)) {
+      for (char c : std::string_view(text).substr(0, text.size() - 1)) {
         item += c;
         if (c == '\n') item += "  ";
       }
