@@ -19,13 +19,19 @@ STDLOOKUP_TEST_PACKAGES=(
   "${STDLOOKUP_PACKAGE_PACKAGES[@]}"
   libgtest-dev libgmock-dev python3-openpyxl xvfb xauth
   clang-format g++-mingw-w64-x86-64-posix
-  lintian desktop-file-utils appstream man-db
+  lintian desktop-file-utils appstream man-db libtsan2
 )
 
 # What scripts/bench needs on top: the Python peer that request_bench races against.
 STDLOOKUP_BENCH_PACKAGES=(
   "${STDLOOKUP_TEST_PACKAGES[@]}"
   python3 python3-requests
+)
+
+# What scripts/fuzz needs on top: clang with its sanitizer and libFuzzer runtimes.
+STDLOOKUP_FUZZ_PACKAGES=(
+  "${STDLOOKUP_RUN_PACKAGES[@]}"
+  clang libclang-rt-14-dev
 )
 
 # What scripts/screenshot needs on top: a virtual X display, a window grabber, PNG conversion.

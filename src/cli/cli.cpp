@@ -4,6 +4,7 @@
 
 #include <CLI/CLI.hpp>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -11,12 +12,16 @@
 #include <fstream>
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <optional>
+#include <random>
 #include <sstream>
 
 #include "export/export.h"
+#include "input.h"
 #include "lookup/hosts.h"
 #include "lookup/lookup.h"
 #include "output.h"
+#include "process.h"
 #include "runtime/atomic_file.h"
 #include "runtime/gbk.h"
 #include "runtime/settings.h"
@@ -52,14 +57,6 @@ std::string utf8(const Text& gbk) {
   return gbk_to_utf8(gbk);
 }
 
-// The text table shows a field on one line.
-std::string one_line(std::string text) {
-  for (char& c : text) {
-    if (c == '\r' || c == '\n' || c == '\t') c = ' ';
-  }
-  return text;
-}
-
 std::string dump(const json& value) {
   return value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
@@ -92,14 +89,14 @@ int query(const Options& options, const std::string& number) {
           csv_line({utf8(f.number), utf8(f.chinese_name), status, utf8(f.implementation_date),
                     utf8(f.publishing_department)}));
   } else {
-    print(aligned_table({{"标准编号", one_line(utf8(f.number))},
-                         {"中文名称", one_line(utf8(f.chinese_name))},
+    print(aligned_table({{"标准编号", table_cell(utf8(f.number))},
+                         {"中文名称", table_cell(utf8(f.chinese_name))},
                          {"标准状态", status},
-                         {"实施日期", one_line(utf8(f.implementation_date))},
-                         {"发布部门", one_line(utf8(f.publishing_department))}}));
+                         {"实施日期", table_cell(utf8(f.implementation_date))},
+                         {"发布部门", table_cell(utf8(f.publishing_department))}}));
   }
   if (result.failed) {
-    warn(number + ": 查询失败");
+    warn(table_cell(number) + ": 查询失败");
     return kSomeFailed;
   }
   return kAllAnswered;
@@ -135,10 +132,56 @@ std::string format_rows(const std::vector<BatchRow>& rows, const std::string& fo
     return out;
   }
   for (Row& row : table) {
-    for (std::string& cell : row) cell = one_line(cell);
+    for (std::string& cell : row) cell = table_cell(cell);
   }
   return aligned_table(table);
 }
+
+Row cells_of(const BatchRow& r) {
+  return {utf8(r.record.number), utf8(r.record.chinese_name), utf8(r.record.implementation_date),
+          utf8(r.record.status)};
+}
+
+// The rows on stdout: CSV and JSON row by row as each line completes, so a pipe sees progress
+// and nothing piles up; the text table whole at the end, its columns as wide as their widest
+// cell. The result is the same as format_rows gives for all rows at once.
+class RowPrinter {
+ public:
+  explicit RowPrinter(std::string format) : format_(std::move(format)) {
+    if (format_ == "csv") print(format_rows({}, "csv"));
+  }
+  void add(const BatchRow& r) {
+    if (format_ == "text") {
+      rows_.push_back(r);
+    } else if (format_ == "csv") {
+      print(csv_line(cells_of(r)));
+    } else {
+      const Row cells = cells_of(r);
+      const json object{{"number", cells[0]},
+                        {"chinese_name", cells[1]},
+                        {"implementation_date", cells[2]},
+                        {"status", cells[3]}};
+      // One element of the array, indented as a whole; the closing "]" comes with finish().
+      const std::string text = dump(object);
+      std::string item = printed_ ? ",\n  " : "[\n  ";
+      for (char c : std::string_view(text).substr(0, text.size() - 1)) {
+        item += c;
+        if (c == '\n') item += "  ";
+      }
+      print(item);
+    }
+    printed_ = true;
+  }
+  void finish() {
+    if (format_ == "text") print(format_rows(rows_, "text"));
+    if (format_ == "json") print(printed_ ? "\n]\n" : "[]\n");
+  }
+
+ private:
+  std::string format_;
+  std::vector<BatchRow> rows_;  // the text table's
+  bool printed_ = false;
+};
 
 // The rows as the window's list holds them, written by the window's row writer.
 Text write_xlsx(const std::vector<BatchRow>& rows, const std::string& path) {
@@ -155,6 +198,30 @@ Text write_xlsx(const std::vector<BatchRow>& rows, const std::string& path) {
 std::string extension_of(const std::string& path) {
   const std::u8string extension = native_path(path).extension().u8string();
   return to_lower(std::string(extension.begin(), extension.end()));
+}
+
+bool known_extension(const std::string& path) {
+  const std::string extension = extension_of(path);
+  return extension == ".xlsx" || extension == ".csv" || extension == ".json";
+}
+
+// Why the rows could not be written to `path`, found before the first lookup: a missing folder,
+// one that may not be written to, a target that is a folder. "" when a file can be made there.
+Text output_target_problem(const std::string& path) {
+  namespace fs = std::filesystem;
+  const fs::path target = native_path(path);
+  std::error_code error;
+  if (fs::is_directory(target, error)) return describe_file_error(EISDIR);
+  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  if (!fs::is_directory(folder, error)) return describe_file_error(ENOENT);
+  // The one sure test of permission (and of a read-only file system) is making a file there.
+  const fs::path probe = folder / (".stdlookup-cli-" + std::to_string(std::random_device{}()));
+  errno = 0;
+  std::FILE* file = open_new_file(probe);
+  if (file == nullptr) return describe_file_error(errno ? errno : EACCES);
+  std::fclose(file);
+  fs::remove(probe, error);
+  return {};
 }
 
 Text write_output(const std::vector<BatchRow>& rows, const std::string& path) {
@@ -185,7 +252,7 @@ class Progress {
       left = buf;
     }
     std::fprintf(stderr, "\r\033[K[%s] %d/%d  %s  剩余 %s", bar.c_str(), done, total_,
-                 one_line(current).c_str(), left.c_str());
+                 table_cell(current).c_str(), left.c_str());
     std::fflush(stderr);
   }
   void finish() {
@@ -199,68 +266,64 @@ class Progress {
   clock::time_point start_;
 };
 
-bool read_input(const std::string& file, std::string& content) {
-  std::ostringstream buffer;
-  if (file.empty() || file == "-") {
-    buffer << std::cin.rdbuf();
-    content = buffer.str();
-    return !std::cin.bad();
-  }
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return false;
-  buffer << in.rdbuf();
-  content = buffer.str();
-  return !in.bad();
-}
-
-// LF or CRLF line ends give the lines the window gets for the same text: its edit box hands
-// the text over with "\r\n" breaks.
-Text window_text(const std::string& utf8_input) {
-  std::string crlf;
-  for (std::size_t i = 0; i < utf8_input.size(); ++i) {
-    if (utf8_input[i] == '\r' && i + 1 < utf8_input.size() && utf8_input[i + 1] == '\n') continue;
-    if (utf8_input[i] == '\n') crlf += '\r';
-    crlf += utf8_input[i];
-  }
-  return utf8_to_gbk(crlf);
-}
-
 int batch(const Options& options, const std::string& file) {
-  std::string input;
-  if (!read_input(file, input)) {
-    warn("cannot read " + (file.empty() || file == "-" ? std::string("standard input") : file));
+  const bool to_file = !options.output.empty() && options.output != "-";
+  if (to_file) {
+    if (!known_extension(options.output)) {
+      warn("--output " + table_cell(options.output) +
+           ": unknown extension; use .xlsx, .csv or .json, or - for stdout");
+      return kUsageError;
+    }
+    if (Text problem = output_target_problem(options.output); !problem.empty()) {
+      warn("cannot write " + table_cell(options.output) + ": " + utf8(problem));
+      return kUsageError;
+    }
+  }
+  const std::string name = file.empty() || file == "-" ? std::string("standard input") : file;
+  const BatchInput input = read_batch_input(file);
+  if (!input.failure.empty()) {
+    warn("cannot read " + table_cell(name) + ": " + input.failure);
     return kUsageError;
   }
-  const TextArray lines = batch_lines(window_text(input));
+  if (input.read_as_gbk) warn(table_cell(name) + " is not UTF-8: read as GBK");
+  const TextArray lines = batch_lines(input.text);
   clear_cookie_files();
 
   std::signal(SIGINT, on_interrupt);
   Progress progress(lines.count(), !options.quiet && isatty(STDERR_FILENO));
+  // stdout gets the rows unless they go to a file only; the file's rows are kept for the end.
+  std::optional<RowPrinter> printer;
+  if (!to_file || options.format_given) printer.emplace(options.format);
   std::vector<BatchRow> rows;
+  int done = 0;
   bool any_failed = false;
   for (const Text& line : lines) {
     if (interrupted) break;
-    progress.show(static_cast<int>(rows.size()), utf8(line));
+    progress.show(done++, utf8(line));
     LookupResult result = lookup_standard(line);
     if (interrupted && result.failed) break;  // cut short, not failed: no row
-    pause(options.delay_ms);
     BatchRow row{result.page.fields, result.failed};
     row.record.publishing_department.clear();  // the list has no such column
     row.record.status = batch_status(result);
     if (result.failed) {
       any_failed = true;
       progress.finish();
-      warn(utf8(line) + ": 查询失败");
+      warn(table_cell(utf8(line)) + ": 查询失败");
     }
-    rows.push_back(std::move(row));
+    if (printer) printer->add(row);
+    if (to_file) rows.push_back(std::move(row));
+    pause(options.delay_ms);
   }
   progress.finish();
   std::signal(SIGINT, SIG_DFL);
 
-  if (options.output.empty() || options.format_given) print(format_rows(rows, options.format));
-  if (!options.output.empty()) {
+  if (printer) printer->finish();
+  if (to_file) {
     if (Text reason = write_output(rows, options.output); !reason.empty()) {
-      warn("cannot write " + options.output + ": " + utf8(reason));
+      // No lookup is thrown away: the rows go to stdout unless they are there already.
+      if (!printer) print(format_rows(rows, options.format));
+      warn("cannot write " + table_cell(options.output) + ": " + utf8(reason) +
+           (printer ? "" : "; the rows went to stdout"));
       return kUsageError;
     }
   }
@@ -280,11 +343,21 @@ int download(const Options& options, const std::string& number) {
     print(csv_line({"found", "detail_link", "download_link"}) +
           csv_line({result.found ? "true" : "false", utf8(result.detail_link),
                     utf8(result.download_link)}));
-  } else if (result.found) {
-    print(utf8(result.download_link) + "\n");
+  } else if (!result.download_link.empty()) {
+    print(table_cell(utf8(result.download_link)) + "\n");
   }
   if (!result.found) {
-    warn(number + ": no download found");
+    warn(table_cell(number) + ": no download found");
+    return kSomeFailed;
+  }
+  if (result.detail_failed) {
+    warn(table_cell(number) + ": the detail page " + table_cell(utf8(result.detail_link)) +
+         " could not be fetched");
+    return kSomeFailed;
+  }
+  if (result.download_link.empty()) {
+    warn(table_cell(number) + ": no download link on the detail page " +
+         table_cell(utf8(result.detail_link)));
     return kSomeFailed;
   }
   return kAllAnswered;
@@ -325,13 +398,28 @@ int show_config(const Options& options, const Settings& settings) {
 
 }  // namespace
 
+// --delay in words users understand ("-5" must not read as an option either).
+std::string check_delay(const std::string& value) {
+  int ms = 0;
+  std::size_t used = 0;
+  try {
+    ms = std::stoi(value, &used);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  if (used == 0 || used != value.size()) return "must be a whole number of milliseconds";
+  if (ms < 0) return "must be ≥ 0";
+  return {};
+}
+
 int run(int argc, char** argv) {
+  treat_file_size_limit_as_error();
   CLI::App app{"Looks Chinese national and food standards up by their number.", "stdlookup-cli"};
-  app.set_version_flag("--version", "stdlookup-cli " STDLOOKUP_VERSION);
+  app.set_version_flag("-V,--version", "stdlookup-cli " STDLOOKUP_VERSION);
   app.require_subcommand(1);
   app.fallthrough();
   Options options;
-  std::string number, file;
+  std::string number, file, topic;
   const Settings built_in = built_in_settings();
   auto* query_host_option = app.add_option(
       "--query-host", options.query_host,
@@ -344,13 +432,6 @@ int run(int argc, char** argv) {
                                       "(built in: direct)");
   auto* format = app.add_option("--format", options.format, "what goes to stdout (default text)")
                      ->check(CLI::IsMember({"text", "json", "csv"}));
-  auto* output =
-      app.add_option("--output", options.output,
-                     "batch only: write the rows to FILE (.xlsx, .csv or .json), atomically; "
-                     "stdout then stays empty unless --format is given");
-  auto* delay = app.add_option("--delay", options.delay_ms,
-                               "batch only: pause after each request in ms (default 500)")
-                    ->check(CLI::NonNegativeNumber);
   app.add_flag("--quiet", options.quiet, "no progress on stderr");
 
   auto* query_cmd = app.add_subcommand("query", "look one standard up");
@@ -361,15 +442,59 @@ int run(int argc, char** argv) {
   download_cmd->add_option("NUMBER", number, "standard number")->required();
   auto* config_cmd = app.add_subcommand(
       "config", "show the service hosts and the proxy in effect, and where each came from");
+  auto* help_cmd = app.add_subcommand("help", "show the help of the program or of COMMAND");
+  help_cmd->add_option("COMMAND", topic, "query, batch, download or config");
+
+  // The batch options belong to batch, and are still accepted before it; given before another
+  // command they are a usage error.
+  std::vector<CLI::Option*> batch_options;
+  for (CLI::App* owner : {&app, batch_cmd}) {
+    const std::string group = owner == &app ? "" : "Options";  // hidden at the top level
+    batch_options.push_back(
+        owner
+            ->add_option("--output", options.output,
+                         "write the rows to FILE (.xlsx, .csv or .json; - for stdout), atomically; "
+                         "stdout then stays empty unless --format is given")
+            ->group(group));
+    batch_options.push_back(
+        owner
+            ->add_option_function<std::string>(
+                "--delay",
+                [&options](const std::string& value) { options.delay_ms = std::stoi(value); },
+                "pause after each request in ms (default 500)")
+            ->type_name("MS")
+            ->check(CLI::Validator(check_delay, "", "delay"))
+            ->allow_extra_args(false)
+            ->group(group));
+  }
 
   try {
     app.parse(argc, argv);
-    if (!batch_cmd->parsed() && (output->count() || delay->count())) {
-      throw CLI::ValidationError("--output and --delay go with batch only");
+    if (!batch_cmd->parsed()) {
+      for (CLI::Option* option : batch_options) {
+        if (option->count()) {
+          throw CLI::ValidationError("--" + option->get_lnames().front() + " goes with batch only");
+        }
+      }
     }
   } catch (const CLI::ParseError& e) {
     int code = app.exit(e);
     return code == 0 ? 0 : kUsageError;
+  }
+  if (help_cmd->parsed()) {
+    CLI::App* about = &app;
+    std::string usage = "stdlookup-cli";
+    if (!topic.empty()) {
+      usage += " " + topic;
+      try {
+        about = app.get_subcommand(topic);
+      } catch (const CLI::OptionNotFound&) {
+        warn("no command " + table_cell(topic) + "; the commands are query, batch, download and config");
+        return kUsageError;
+      }
+    }
+    print(app.get_formatter()->make_help(about, usage, CLI::AppFormatMode::Normal));
+    return kAllAnswered;
   }
   options.format_given = format->count() > 0;
   // Built-in values, the settings file, the environment, then these options.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <string_view>
 
 namespace stdlookup::cli {
 
@@ -15,13 +16,46 @@ std::string csv_field(const std::string& field) {
   return quoted + "\"";
 }
 
+std::string csv_text_cell(const std::string& field) {
+  if (field.empty() || std::string_view("=+-@\t\r").find(field[0]) == std::string_view::npos) {
+    return field;
+  }
+  return "'" + field;
+}
+
 std::string csv_line(const Row& fields) {
   std::string line;
   for (std::size_t i = 0; i < fields.size(); ++i) {
     if (i) line += ',';
-    line += csv_field(fields[i]);
+    line += csv_field(csv_text_cell(fields[i]));
   }
   return line + "\r\n";
+}
+
+std::string table_cell(const std::string& utf8) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(utf8.size());
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const auto b = static_cast<unsigned char>(utf8[i]);
+    if (b == '\r' || b == '\n' || b == '\t') {
+      out += ' ';
+    } else if (b < 0x20 || b == 0x7F) {
+      out += "\\x";
+      out += kHex[b >> 4];
+      out += kHex[b & 0xF];
+    } else if (b == 0xC2 && i + 1 < utf8.size() &&
+               static_cast<unsigned char>(utf8[i + 1]) >= 0x80 &&
+               static_cast<unsigned char>(utf8[i + 1]) <= 0x9F) {
+      const auto c = static_cast<unsigned char>(utf8[++i]);  // U+0080 to U+009F
+      out += "\\u00";
+      out += kHex[c >> 4];
+      out += kHex[c & 0xF];
+    } else {
+      out += static_cast<char>(b);
+    }
+  }
+  return out;
 }
 
 namespace {

@@ -11,7 +11,14 @@ using Row = std::vector<std::string>;
 
 // RFC 4180 quoting: a field with a comma, a quote, CR or LF is quoted, quotes doubled.
 std::string csv_field(const std::string& field);
+// The fields as cells: one that a spreadsheet would run as a formula (starting with "=", "+",
+// "-", "@", tab or CR) gets a leading apostrophe, so it stays text; then quoted as above.
 std::string csv_line(const Row& fields);  // ends with "\r\n"
+std::string csv_text_cell(const std::string& field);
+
+// A field for the text table, on one line and harmless to a terminal: CR, LF and tab become
+// blanks, other control characters (C0, DEL, C1) are shown escaped as \xHH or \uHHHH.
+std::string table_cell(const std::string& utf8);
 
 // Columns padded to their widest cell, counting East Asian wide characters as two columns.
 std::string aligned_table(const std::vector<Row>& rows);

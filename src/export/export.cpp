@@ -123,7 +123,7 @@ void export_to_workbook(Controls& controls, WorkbookWriter& writer) {
     return;
   }
   message_box("导出成功!"_gbk, kMbOk | kMbIconInformation);
-  shell_open(path);
+  shell_open_path(path);  // a native path, not a GBK text
 }
 
 void export_to_workbook(Controls& controls) {

@@ -2,6 +2,7 @@
 // the whole workbook in one go (row by row, in constant-memory mode) to a checked temporary file.
 #include <xlsxwriter.h>
 
+#include <cerrno>
 #include <map>
 #include <vector>
 
@@ -158,8 +159,14 @@ class XlsxWorkbookWriter final : public WorkbookWriter {
         }
       }
     }
+    errno = 0;
     lxw_error closed = workbook_close(workbook);  // frees the workbook in every case
+    const int system_error = errno;
     if (error == LXW_NO_ERROR) error = closed;
+    // A failed file operation says why in the system's words (a full disk, a size limit, ...).
+    if (error == LXW_ERROR_ZIP_FILE_OPERATION && system_error != 0) {
+      return "写入工作簿失败："_gbk + describe_file_error(system_error);
+    }
     if (error != LXW_NO_ERROR) return "写入工作簿失败："_gbk + lxw_strerror(error);
     return {};
   }

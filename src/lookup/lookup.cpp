@@ -112,8 +112,9 @@ DownloadResult find_download(std::string_view keyword, const PageFetcher& fetch)
   result.detail_link = text_between(entry, "href=\"", "\"");
   if (result.detail_link.empty()) return result;
   result.found = true;
-  result.download_link =
-      text_between(fetch(result.detail_link).text, "<a class=\"telecom\" href=\"", "\"");
+  const FetchedPage detail = fetch(result.detail_link);
+  result.detail_failed = detail.failed;
+  result.download_link = text_between(detail.text, "<a class=\"telecom\" href=\"", "\"");
   return result;
 }
 

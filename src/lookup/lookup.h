@@ -58,7 +58,8 @@ TextArray batch_lines(std::string_view text);
 struct DownloadResult {
   bool found = false;  // a detail link was found in the first result entry
   Text detail_link;
-  Text download_link;  // may be empty although found
+  Text download_link;          // may be empty although found
+  bool detail_failed = false;  // found, but the detail page could not be fetched
 };
 
 // Searches the download service for `keyword` and follows the first result to its detail page.

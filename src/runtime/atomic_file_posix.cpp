@@ -69,8 +69,9 @@ Text describe_file_error(int error) {
       return "没有写入目标文件夹的权限"_gbk;
     case ENOSPC:
     case EDQUOT:
-    case EFBIG:
       return "磁盘空间不足"_gbk;
+    case EFBIG:
+      return "文件超过了允许的大小"_gbk;
     case EISDIR:
       return "目标是一个文件夹"_gbk;
     default:

@@ -55,7 +55,10 @@ void end_file_search(FileSearch& search);
 // registered for it: xdg-open on Linux, started directly, never through a shell. Returns
 // whether the opener could be started; nothing waits for it.
 bool shell_open(const Text& target);
-// Replaces the opener (tests); an empty function restores the real one.
+// The same for a native path (UTF-8), such as a file name from the save dialog: a name GBK
+// cannot hold still reaches the opener intact.
+bool shell_open_path(const std::string& native_path);
+// Replaces the opener of both (tests); an empty function restores the real one.
 void set_shell_opener(std::function<bool(const Text&)> opener);
 
 // Starts `procedure` on a new thread that runs at once and is not joined: it ends with its

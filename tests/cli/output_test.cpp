@@ -14,6 +14,21 @@ TEST(Csv, QuotesOnlyWhatNeedsIt) {
   EXPECT_EQ(csv_line({"a", "", "c,d"}), "a,,\"c,d\"\r\n");
 }
 
+TEST(Csv, CellsThatWouldRunAsFormulasStayText) {
+  for (const char* formula : {"=1+2", "+1", "-1", "@SUM(A1)", "\tx", "\rx"}) {
+    EXPECT_EQ(csv_text_cell(formula), std::string("'") + formula);
+  }
+  for (const char* text : {"", "GB 2760-2014", "1=1", "'=1", " =1"})
+    EXPECT_EQ(csv_text_cell(text), text);
+  EXPECT_EQ(csv_line({"=a,b", "c"}), "\"'=a,b\",c\r\n");
+}
+
+TEST(Table, CellsShowControlCharactersEscaped) {
+  EXPECT_EQ(table_cell("a\r\nb\tc"), "a  b c");
+  EXPECT_EQ(table_cell("\x1b[2J\x07\x08\x7f\x01"), "\\x1B[2J\\x07\\x08\\x7F\\x01");
+  EXPECT_EQ(table_cell("\xc2\x9b\xc2\xa0现行"), "\\u009B\xc2\xa0现行");  // C1 escaped, NBSP kept
+}
+
 TEST(Table, CountsWideCharactersAsTwoColumns) {
   EXPECT_EQ(display_width("GB 1"), 4);
   EXPECT_EQ(display_width("现行"), 4);

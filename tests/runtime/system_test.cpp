@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <future>
 #include <optional>
 #include <thread>
@@ -12,6 +13,7 @@
 #include "runtime/gbk.h"
 #include "support/gbk_literals.h"
 #include "support/recording_presenter.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace stdlookup {
@@ -169,6 +171,28 @@ TEST(SaveDialog, ChecksTheAdjustedNameAndShowsTheDialogAgainUntilItIsUsable) {
       EXPECT_EQ(dialog.file_name, *c.confirmed.back() + ".txt");
     }
   }
+}
+
+// The opener gets links as GBK texts but file names as native paths: a Chinese file name from
+// the save dialog must reach it unchanged (it once went through the GBK conversion twice).
+TEST(ShellOpen, LinksAndNativePathsReachTheDesktopOpenerIntact) {
+  test::TempDir dir;
+  const std::filesystem::path log = dir.path() / "opened";
+  dir.write("xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + log.string() + "'\n");
+  std::filesystem::permissions(dir.path() / "xdg-open", std::filesystem::perms::owner_all);
+  test::ScopedEnv path("PATH", dir.str() + ":/usr/bin:/bin");
+  const std::string file = dir.str() + "/导出 €.xlsx";  // € has no GBK code
+  ASSERT_TRUE(shell_open_path(file));
+  ASSERT_TRUE(shell_open(test::g("http://example.org/标准")));
+  std::string opened;
+  for (int waited = 0; waited < 5000; waited += 10) {
+    std::ifstream in(log);
+    opened.assign(std::istreambuf_iterator<char>(in), {});
+    if (std::count(opened.begin(), opened.end(), '\n') == 2) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_NE(opened.find(file + "\n"), std::string::npos) << opened;
+  EXPECT_NE(opened.find("http://example.org/标准\n"), std::string::npos) << opened;
 }
 
 TEST(StartThread, RunsTheProcedureOnAnotherThreadAtOnce) {

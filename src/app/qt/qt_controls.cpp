@@ -13,6 +13,7 @@
 #include <cassert>
 
 #include "app/layout.h"
+#include "app/qt/blocking_call.h"
 #include "app/qt/main_window.h"
 #include "app/qt/qt_text.h"
 #include "runtime/gbk.h"
@@ -40,11 +41,7 @@ QtControls::QtControls(MainWindow& window) : window_(window) {
 }
 
 void QtControls::on_gui_thread(const std::function<void()>& work) {
-  if (QThread::currentThread() == window_.thread()) {
-    work();
-  } else {
-    QMetaObject::invokeMethod(&window_, work, Qt::BlockingQueuedConnection);
-  }
+  call_blocking(&window_, work);
 }
 
 Text QtControls::edit_text(std::string_view name) {

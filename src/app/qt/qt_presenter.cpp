@@ -12,6 +12,7 @@
 #include <functional>
 #include <thread>
 
+#include "app/qt/blocking_call.h"
 #include "app/qt/qt_text.h"
 #include "runtime/gbk.h"
 
@@ -26,11 +27,7 @@ namespace {
 bool on_gui_thread(const std::function<void()>& work) {
   QCoreApplication* app = QCoreApplication::instance();
   if (app == nullptr) return false;
-  if (QThread::currentThread() == app->thread()) {
-    work();
-  } else {
-    QMetaObject::invokeMethod(app, work, Qt::BlockingQueuedConnection);
-  }
+  call_blocking(app, work);
   return true;
 }
 

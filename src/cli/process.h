@@ -1,0 +1,17 @@
+// What the command line needs from the system beyond the runtime's operations; one file per
+// platform.
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+
+namespace stdlookup::cli {
+
+// Creates `path` for writing only when no such file exists; null (errno set) otherwise.
+std::FILE* open_new_file(const std::filesystem::path& path);
+
+// A file-size limit (ulimit -f) makes a write fail with "file too large" instead of ending the
+// process, so the output's temporary file is cleaned up and the rows are kept.
+void treat_file_size_limit_as_error();
+
+}  // namespace stdlookup::cli
