@@ -16,7 +16,11 @@ _stdlookup_cli() {
       _known_hosts_real -- "$cur"
       return
       ;;
-    --delay)
+    --compare)
+      _filedir '@(xlsx|csv|json)'
+      return
+      ;;
+    --delay | --retries | --column)
       return
       ;;
   esac
@@ -33,7 +37,7 @@ _stdlookup_cli() {
 
   if [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W '--help --version --query-host --download-host --proxy --format
-      --output --delay --quiet' -- "$cur"))
+      --output --delay --quiet --column --compare --retries --normalize' -- "$cur"))
   elif [[ -z $command ]]; then
     COMPREPLY=($(compgen -W 'query batch download config' -- "$cur"))
   elif [[ $command == batch ]]; then

@@ -11,15 +11,19 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <random>
 #include <sstream>
 
+#include "compare.h"
 #include "export/export.h"
 #include "input.h"
+#include "list_input.h"
 #include "lookup/hosts.h"
 #include "lookup/lookup.h"
+#include "lookup/number_cleanup.h"
 #include "output.h"
 #include "process.h"
 #include "runtime/atomic_file.h"
@@ -51,6 +55,11 @@ struct Options {
   int delay_ms = 500;
   bool quiet = false;
   bool format_given = false;
+  // batch
+  std::string column;   // of an .xlsx or .csv list
+  std::string compare;  // an earlier export
+  int retries = 0;
+  bool normalize = false;
 };
 
 std::string utf8(const Text& gbk) {
@@ -107,18 +116,29 @@ int query(const Options& options, const std::string& number) {
 struct BatchRow {
   StandardRecord record;  // status = the batch status
   bool failed = false;
+  std::optional<std::string> line;  // with --normalize: the line as given (UTF-8)
+  std::string query;                // what was looked up (UTF-8)
+  std::optional<int> tries;         // with --retries: requests made
 };
+
+json row_json(const BatchRow& r) {
+  json object{{"number", utf8(r.record.number)},
+              {"chinese_name", utf8(r.record.chinese_name)},
+              {"implementation_date", utf8(r.record.implementation_date)},
+              {"status", utf8(r.record.status)}};
+  if (r.line) {
+    object["line"] = *r.line;
+    object["query"] = r.query;
+  }
+  if (r.tries) object["tries"] = *r.tries;
+  return object;
+}
 
 std::string format_rows(const std::vector<BatchRow>& rows, const std::string& format) {
   const auto& headers = export_header_texts();
   if (format == "json") {
     json array = json::array();
-    for (const BatchRow& r : rows) {
-      array.push_back({{"number", utf8(r.record.number)},
-                       {"chinese_name", utf8(r.record.chinese_name)},
-                       {"implementation_date", utf8(r.record.implementation_date)},
-                       {"status", utf8(r.record.status)}});
-    }
+    for (const BatchRow& r : rows) array.push_back(row_json(r));
     return dump(array);
   }
   std::vector<Row> table{{utf8(headers[0]), utf8(headers[1]), utf8(headers[2]), utf8(headers[3])}};
@@ -156,13 +176,8 @@ class RowPrinter {
     } else if (format_ == "csv") {
       print(csv_line(cells_of(r)));
     } else {
-      const Row cells = cells_of(r);
-      const json object{{"number", cells[0]},
-                        {"chinese_name", cells[1]},
-                        {"implementation_date", cells[2]},
-                        {"status", cells[3]}};
       // One element of the array, indented as a whole; the closing "]" comes with finish().
-      const std::string text = dump(object);
+      const std::string text = dump(row_json(r));
       std::string item = printed_ ? ",\n  " : "[\n  ";
       for (char c : std::string_view(text).substr(0, text.size() - 1)) {
         item += c;
@@ -266,6 +281,98 @@ class Progress {
   clock::time_point start_;
 };
 
+// The change report: what became of each standard since the earlier list.
+std::string format_report(const ChangeReport& report, const std::string& format) {
+  const std::pair<const char*, const std::vector<Change>*> kinds[] = {
+      {"newly_abolished", &report.newly_abolished},
+      {"newly_current", &report.newly_current},
+      {"details_changed", &report.details_changed},
+      {"newly_failed", &report.newly_failed},
+      {"added", &report.added},
+      {"gone", &report.gone},
+  };
+  const auto side = [](const ListRow& row) {
+    return json{{"number", row.number},
+                {"chinese_name", row.chinese_name},
+                {"implementation_date", row.implementation_date},
+                {"status", row.status}};
+  };
+  if (format == "json") {
+    json out = json::object();
+    for (const auto& [kind, changes] : kinds) {
+      json list = json::array();
+      for (const Change& c : *changes)
+        list.push_back({{"before", side(c.before)}, {"now", side(c.now)}});
+      out[kind] = list;
+    }
+    out["unchanged"] = report.unchanged;
+    return dump(out);
+  }
+  std::vector<Row> table;
+  if (format == "csv") {
+    table.push_back({"change", "number", "chinese_name", "implementation_date", "status",
+                     "previous_chinese_name", "previous_implementation_date", "previous_status"});
+  }
+  const std::map<std::string, std::string> words = {{"newly_abolished", "新作废"},
+                                                    {"newly_current", "恢复现行"},
+                                                    {"details_changed", "有变化"},
+                                                    {"newly_failed", "查询失败"},
+                                                    {"added", "新增"},
+                                                    {"gone", "移除"}};
+  for (const auto& [kind, changes] : kinds) {
+    for (const Change& c : *changes) {
+      const ListRow& shown = c.now.number.empty() && c.now.query.empty() ? c.before : c.now;
+      const std::string number = shown.number.empty() ? shown.query : shown.number;
+      if (format == "csv") {
+        table.push_back({kind, number, c.now.chinese_name, c.now.implementation_date, c.now.status,
+                         c.before.chinese_name, c.before.implementation_date, c.before.status});
+      } else {
+        std::string what =
+            c.before.status.empty() || c.now.status.empty() || c.before.status == c.now.status
+                ? shown.status
+                : c.before.status + " → " + c.now.status;
+        if (kind == std::string("details_changed")) {
+          if (c.before.chinese_name != c.now.chinese_name)
+            what += "  " + c.before.chinese_name + " → " + c.now.chinese_name;
+          if (c.before.implementation_date != c.now.implementation_date)
+            what += "  " + c.before.implementation_date + " → " + c.now.implementation_date;
+        }
+        table.push_back({words.at(kind), table_cell(number), table_cell(what)});
+      }
+    }
+  }
+  if (format == "csv") {
+    std::string out;
+    for (const Row& row : table) out += csv_line(row);
+    return out;
+  }
+  table.push_back({"未变", std::to_string(report.unchanged), ""});
+  return aligned_table(table);
+}
+
+// A pause between tries that Ctrl-C cuts short.
+void interruptible_wait(std::chrono::milliseconds total) {
+  const auto end = std::chrono::steady_clock::now() + total;
+  while (!interrupted && std::chrono::steady_clock::now() < end) pause(50);
+}
+
+// The lines of a workbook or CSV list (UTF-8), read by column; `failure` says why not.
+std::vector<std::string> list_lines(const std::string& file, const Options& options,
+                                    std::string& failure) {
+  Table table;
+  if (extension_of(file) == ".xlsx") {
+    table = read_xlsx_table(file);
+  } else {
+    std::string bytes;
+    failure = read_input_bytes(file, bytes);
+    if (!failure.empty()) return {};
+    table = read_csv_table(is_valid_utf8(bytes) ? bytes : gbk_to_utf8(bytes));
+  }
+  NumberList list = numbers_of(table, options.column);
+  failure = list.error;
+  return list.numbers;
+}
+
 int batch(const Options& options, const std::string& file) {
   const bool to_file = !options.output.empty() && options.output != "-";
   if (to_file) {
@@ -279,45 +386,104 @@ int batch(const Options& options, const std::string& file) {
       return kUsageError;
     }
   }
-  const std::string name = file.empty() || file == "-" ? std::string("standard input") : file;
-  const BatchInput input = read_batch_input(file);
-  if (!input.failure.empty()) {
-    warn("cannot read " + table_cell(name) + ": " + input.failure);
-    return kUsageError;
+  ListRows previous;
+  if (!options.compare.empty()) {
+    previous = read_export(options.compare);
+    if (!previous.error.empty()) {
+      warn("--compare: " + table_cell(previous.error));
+      return kUsageError;
+    }
   }
-  if (input.read_as_gbk) warn(table_cell(name) + " is not UTF-8: read as GBK");
-  const TextArray lines = batch_lines(input.text);
+  const std::string name = file.empty() || file == "-" ? std::string("standard input") : file;
+  // What the user gave, line by line: as UTF-8 for showing, as GBK for looking up (a plain list's
+  // lines go to the query unchanged, as the window's would).
+  struct GivenLine {
+    std::string shown;
+    Text gbk;
+  };
+  std::vector<GivenLine> given;
+  const std::string extension = file == "-" ? std::string() : extension_of(file);
+  if (extension == ".xlsx" || extension == ".csv") {
+    std::string failure;
+    for (std::string& number : list_lines(file, options, failure))
+      given.push_back({number, utf8_to_gbk(number)});
+    if (!failure.empty()) {
+      warn("cannot read " + table_cell(name) + ": " + table_cell(failure));
+      return kUsageError;
+    }
+  } else {
+    if (!options.column.empty()) {
+      warn("--column goes with an .xlsx or .csv list");
+      return kUsageError;
+    }
+    const BatchInput input = read_batch_input(file);
+    if (!input.failure.empty()) {
+      warn("cannot read " + table_cell(name) + ": " + input.failure);
+      return kUsageError;
+    }
+    if (input.read_as_gbk) warn(table_cell(name) + " is not UTF-8: read as GBK");
+    for (const Text& line : batch_lines(input.text)) given.push_back({utf8(line), line});
+  }
   clear_cookie_files();
+  const PageFetcher fetch = options.retries > 0
+                                ? with_retries(fetch_page, options.retries, interruptible_wait)
+                                : PageFetcher(fetch_page);
 
   std::signal(SIGINT, on_interrupt);
-  Progress progress(lines.count(), !options.quiet && isatty(STDERR_FILENO));
-  // stdout gets the rows unless they go to a file only; the file's rows are kept for the end.
+  Progress progress(static_cast<int>(given.size()), !options.quiet && isatty(STDERR_FILENO));
+  // stdout gets the rows unless they go to a file only, or the change report takes their place;
+  // the rows of a file or a comparison are kept for the end.
   std::optional<RowPrinter> printer;
-  if (!to_file || options.format_given) printer.emplace(options.format);
+  if ((!to_file || options.format_given) && options.compare.empty())
+    printer.emplace(options.format);
+  const bool keep_rows = to_file || !options.compare.empty();
   std::vector<BatchRow> rows;
   int done = 0;
   bool any_failed = false;
-  for (const Text& line : lines) {
+  for (const GivenLine& line : given) {
     if (interrupted) break;
-    progress.show(done++, utf8(line));
-    LookupResult result = lookup_standard(line);
+    const std::string query = options.normalize ? normalize_number(line.shown) : line.shown;
+    progress.show(done++, query);
+    int tries = 1;
+    const Text looked_up = options.normalize ? utf8_to_gbk(query) : line.gbk;
+    LookupResult result = lookup_standard(looked_up, [&](const Text& url) {
+      FetchedPage page = fetch(url);
+      tries = page.tries;
+      return page;
+    });
     if (interrupted && result.failed) break;  // cut short, not failed: no row
-    BatchRow row{result.page.fields, result.failed};
+    BatchRow row;
+    row.record = result.page.fields;
+    row.failed = result.failed;
     row.record.publishing_department.clear();  // the list has no such column
     row.record.status = batch_status(result);
+    row.query = query;
+    if (options.normalize) row.line = line.shown;
+    if (options.retries > 0) row.tries = tries;
     if (result.failed) {
       any_failed = true;
       progress.finish();
-      warn(table_cell(utf8(line)) + ": 查询失败");
+      warn(table_cell(query) + ": 查询失败");
     }
     if (printer) printer->add(row);
-    if (to_file) rows.push_back(std::move(row));
+    if (keep_rows) rows.push_back(std::move(row));
     pause(options.delay_ms);
   }
   progress.finish();
   std::signal(SIGINT, SIG_DFL);
 
   if (printer) printer->finish();
+  bool newly_abolished = false;
+  if (!options.compare.empty()) {
+    std::vector<ListRow> now;
+    for (const BatchRow& r : rows) {
+      const Row cells = cells_of(r);
+      now.push_back({r.query, cells[0], cells[1], cells[2], cells[3]});
+    }
+    const ChangeReport report = compare_lists(previous.rows, now);
+    newly_abolished = !report.newly_abolished.empty();
+    print(format_report(report, options.format));
+  }
   if (to_file) {
     if (Text reason = write_output(rows, options.output); !reason.empty()) {
       // No lookup is thrown away: the rows go to stdout unless they are there already.
@@ -328,6 +494,7 @@ int batch(const Options& options, const std::string& file) {
     }
   }
   if (interrupted) return kInterrupted;
+  if (newly_abolished) return kNewlyAbolished;
   return any_failed ? kSomeFailed : kAllAnswered;
 }
 
@@ -437,7 +604,24 @@ int run(int argc, char** argv) {
   auto* query_cmd = app.add_subcommand("query", "look one standard up");
   query_cmd->add_option("NUMBER", number, "standard number")->required();
   auto* batch_cmd = app.add_subcommand("batch", "look up every line of FILE (or standard input)");
-  batch_cmd->add_option("FILE", file, "one number per line; - for standard input");
+  batch_cmd->add_option("FILE", file,
+                        "one number per line, or a workbook (.xlsx) or .csv list; - for standard "
+                        "input");
+  batch_cmd->add_option("--column", options.column,
+                        "of an .xlsx or .csv list: the column of the numbers, by letter or header "
+                        "(default: the one headed 标准号, else the first)");
+  batch_cmd->add_option("--compare", options.compare,
+                        "an earlier export (.xlsx, .csv or .json): print what changed instead of "
+                        "the rows; exit 3 when a standard became 作废");
+  batch_cmd
+      ->add_option("--retries", options.retries,
+                   "try a failed request again up to N times (no response, 5xx, 429), "
+                   "waiting 1 s, 2 s, … or the server's Retry-After (default 0)")
+      ->check(CLI::Range(0, 20))
+      ->type_name("N");
+  batch_cmd->add_flag("--normalize", options.normalize,
+                      "clean each number up first (full-width characters, invisible ones, "
+                      "dashes, \"gb2760\" → \"GB 2760\"); JSON rows keep the line as given");
   auto* download_cmd = app.add_subcommand("download", "find the download link of a standard");
   download_cmd->add_option("NUMBER", number, "standard number")->required();
   auto* config_cmd = app.add_subcommand(
@@ -489,7 +673,8 @@ int run(int argc, char** argv) {
       try {
         about = app.get_subcommand(topic);
       } catch (const CLI::OptionNotFound&) {
-        warn("no command " + table_cell(topic) + "; the commands are query, batch, download and config");
+        warn("no command " + table_cell(topic) +
+             "; the commands are query, batch, download and config");
         return kUsageError;
       }
     }

@@ -5,8 +5,9 @@ namespace stdlookup::cli {
 
 enum ExitCode : int {
   kAllAnswered = 0,
-  kSomeFailed = 1,  // a request failed, or download found no detail link
-  kUsageError = 2,  // also unreadable input and an output file that could not be written
+  kSomeFailed = 1,      // a request failed, or download found no detail link
+  kUsageError = 2,      // also unreadable input and an output file that could not be written
+  kNewlyAbolished = 3,  // batch --compare: a standard became 作废 since the earlier list
   kInterrupted = 130,
 };
 

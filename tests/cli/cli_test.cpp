@@ -45,11 +45,12 @@ class CliTest : public ::testing::Test {
       if (sid == "GB 2760-2014") {
         response.body = test::canned_detail_page();
       } else if (sid == "GB 2760-2011" || sid == g("国标 2760")) {
-        response.body =
-            replaced(replaced(test::canned_detail_page(), "现行", "作废"), "GB 2760-2014&", "GB 2760-2011&");
+        response.body = replaced(replaced(test::canned_detail_page(), "现行", "作废"),
+                                 "GB 2760-2014&", "GB 2760-2011&");
       } else if (sid == "GB EVIL") {  // a server's text that a terminal or spreadsheet would run
-        response.body = replaced(replaced(test::canned_detail_page(), "GB 2760-2014&", "=HYPERLINK(1)&"),
-                                 "\"2\">食品安全国家标准", "\"2\">\x1b]0;x\x07\x08\x7f");
+        response.body =
+            replaced(replaced(test::canned_detail_page(), "GB 2760-2014&", "=HYPERLINK(1)&"),
+                     "\"2\">食品安全国家标准", "\"2\">\x1b]0;x\x07\x08\x7f");
       } else if (sid == "GB FAIL") {
         response.status = 500;
         response.reason = "Internal Server Error";
@@ -551,6 +552,147 @@ TEST_F(CliTest, CsvAndJsonRowsReachStdoutAsEachLineCompletes) {
       ++rows;
     EXPECT_GE(rows, 2) << format << run.out;  // the two lines done before the third request
   }
+}
+
+}  // namespace
+}  // namespace stdlookup
+
+// ---- keeping a list current
+
+namespace stdlookup {
+namespace {
+
+std::vector<std::string> queried(const test::FixtureServer& server) {
+  std::vector<std::string> sids;
+  for (const auto& request : server.requests()) {
+    std::string sid = request.target.substr(request.target.find("SID=") + 4);
+    sids.push_back(sid.substr(0, sid.find("&x=30")));
+  }
+  return sids;
+}
+
+TEST_F(CliTest, WorkbooksAndCsvListsAreInput) {
+  // Our own export, read back as the next run's list.
+  const std::string exported = (home.path() / "exported.xlsx").string();
+  ASSERT_EQ(cli({"batch", "--delay", "0", "--output", exported}, "GB 2760-2014\nGB 2760-2011\n")
+                .exit_code,
+            0);
+  // A workbook of the user's own, made by openpyxl: shared strings, a number, gaps.
+  const std::string own = (home.path() / "own.xlsx").string();
+  auto made = test::run_process(
+      {"/usr/bin/python3", "-c",
+       "import openpyxl, sys\nb = openpyxl.Workbook(); s = b.active\n"
+       "s.append(['产品', '标准号']); s.append(['糖', 'GB 2760-2014']); s.append(['盐', None])\n"
+       "s.append(['醋', 2760]); b.save(sys.argv[1])\n",
+       own});
+  ASSERT_EQ(made.exit_code, 0) << made.err;
+  home.write("list.csv", "\xEF\xBB\xBFname,number\r\nx,\"GB 2760-2011\"\r\n");
+  home.write("cut.xlsx", std::string("PK\x03\x04", 4) + "cut");
+  struct Case {
+    std::vector<std::string> args;
+    int exit_code;
+    std::vector<std::string> sids;
+  } cases[] = {
+      {{exported}, 0, {"GB%202760-2014", "GB%202760-2011"}},
+      {{own}, 0, {"GB%202760-2014", "2760"}},  // the column headed 标准号; a number as text
+      {{own, "--column", "a"}, 0, {g("糖"), g("盐"), g("醋")}},
+      {{(home.path() / "list.csv").string(), "--column", "number"}, 0, {"GB%202760-2011"}},
+      {{(home.path() / "cut.xlsx").string()}, 2, {}},
+      {{own, "--column", "型号"}, 2, {}},
+  };
+  for (const Case& c : cases) {
+    const std::size_t before = server.request_count();
+    std::vector<std::string> args = {"batch", "--delay", "0", "--format", "csv"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    auto run = cli(args);
+    EXPECT_EQ(run.exit_code, c.exit_code) << c.args[0] << run.err;
+    std::vector<std::string> sids = queried(server);
+    sids.erase(sids.begin(), sids.begin() + static_cast<std::ptrdiff_t>(before));
+    EXPECT_EQ(sids, c.sids) << c.args[0];
+    if (c.exit_code == 2) {
+      EXPECT_NE(run.err.find("cannot read"), std::string::npos) << run.err;
+    }
+  }
+}
+
+TEST_F(CliTest, CompareReportsWhatChangedAndExitsThreeWhenAStandardWasAbolished) {
+  home.write("last.json", R"([
+    {"number": "GB 2760-2011", "chinese_name": "食品安全国家标准 食品添加剂使用标准",
+     "implementation_date": "2015-05-24", "status": "现行"},
+    {"number": "GB 2760-2014", "chinese_name": "x", "implementation_date": "x", "status": "作废"},
+    {"number": "GB FAIL", "chinese_name": "", "implementation_date": "", "status": "现行"},
+    {"number": "GB 1-2000", "chinese_name": "", "implementation_date": "", "status": "现行"}])");
+  const std::string last = (home.path() / "last.json").string();
+  auto run = cli({"batch", "--delay", "0", "--compare", last, "--format", "json"},
+                 "GB 2760-2011\nGB 2760-2014\nGB FAIL\nGB 9999\n");
+  EXPECT_EQ(run.exit_code, 3) << run.err;
+  nlohmann::json report = nlohmann::json::parse(run.out, nullptr, false);
+  ASSERT_TRUE(report.is_object()) << run.out;
+  const auto numbers = [&](const char* kind, const char* side) {
+    std::vector<std::string> out;
+    for (const auto& change : report[kind]) out.push_back(change[side]["number"]);
+    return out;
+  };
+  using V = std::vector<std::string>;
+  EXPECT_EQ(numbers("newly_abolished", "now"), V{"GB 2760-2011"});
+  EXPECT_EQ(numbers("newly_current", "now"), V{"GB 2760-2014"});
+  EXPECT_EQ(numbers("newly_failed", "before"), V{"GB FAIL"});
+  EXPECT_EQ(report["added"].size(), 1u);  // GB 9999: not found, but new to the list
+  EXPECT_EQ(numbers("gone", "before"), V{"GB 1-2000"});
+  EXPECT_EQ(report["unchanged"], 0);
+
+  // The same list against itself: nothing to report, exit as usual.
+  const std::string now = (home.path() / "now.xlsx").string();
+  ASSERT_EQ(cli({"batch", "--delay", "0", "--output", now}, "GB 2760-2014\n").exit_code, 0);
+  run = cli({"batch", "--delay", "0", "--compare", now}, "GB 2760-2014\n");
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_NE(run.out.find("未变"), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find("GB 2760-2014"), std::string::npos) << run.out;  // no rows, a report
+  EXPECT_EQ(cli({"batch", "--compare", (home.path() / "none.json").string()}, "GB 1\n").exit_code,
+            2);
+}
+
+TEST_F(CliTest, RetriesHonourRetryAfterAndGiveUpAfterN) {
+  std::atomic<int> busy_requests{0};
+  server.serve("/gbquery.htm?SID=GB%20BUSY&x=30&y=8", [&](const test::RecordedRequest&) {
+    test::CannedResponse response;
+    if (busy_requests++ == 0) {
+      response.status = 503;
+      response.headers = {{"Retry-After", "1"}};
+    } else {
+      response.body = test::canned_detail_page();
+    }
+    return response;
+  });
+  const auto started = std::chrono::steady_clock::now();
+  auto run =
+      cli({"batch", "--delay", "0", "--retries", "2", "--format", "json"}, "GB BUSY\nGB FAIL\n");
+  EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));  // 1 s, 1 s
+  EXPECT_EQ(run.exit_code, 1) << run.err;
+  nlohmann::json rows = nlohmann::json::parse(run.out, nullptr, false);
+  ASSERT_EQ(rows.size(), 2u) << run.out;
+  EXPECT_EQ(rows[0]["status"], "现行");
+  EXPECT_EQ(rows[0]["tries"], 2);
+  EXPECT_EQ(rows[1]["status"], "查询失败");
+  EXPECT_EQ(rows[1]["tries"], 3);  // given up after 2 retries
+  // An apology is an answer: never retried. Without --retries, rows have no tries.
+  const std::size_t before = server.request_count();
+  run = cli({"batch", "--delay", "0", "--format", "json"}, "GB 9999\n");
+  EXPECT_EQ(server.request_count() - before, 1u);
+  EXPECT_EQ(run.out.find("tries"), std::string::npos);
+}
+
+TEST_F(CliTest, NormalizeQueriesTheCleanNumberAndKeepsTheLine) {
+  auto run = cli({"batch", "--delay", "0", "--normalize", "--format", "json"},
+                 "gb2760—2014\nＧＢ　２７６０－２０１１\n");
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  nlohmann::json rows = nlohmann::json::parse(run.out, nullptr, false);
+  ASSERT_EQ(rows.size(), 2u) << run.out;
+  EXPECT_EQ(rows[0]["line"], "gb2760—2014");
+  EXPECT_EQ(rows[0]["query"], "GB 2760-2014");
+  EXPECT_EQ(rows[0]["status"], "现行");
+  EXPECT_EQ(rows[1]["query"], "GB 2760-2011");
+  EXPECT_EQ(rows[1]["status"], "作废");
 }
 
 }  // namespace
