@@ -18,6 +18,8 @@ struct Table {
 Table read_xlsx_table(const std::string& path);  // the first worksheet
 Table read_csv_table(std::string_view content);  // RFC 4180; a byte-order mark is dropped
 
+// A cell reference's column ("BC12" → 54), 0-based; -1 when it starts with no capital letter.
+int column_of_reference(std::string_view reference);
 struct NumberList {
   std::vector<std::string> numbers;
   std::string error;
