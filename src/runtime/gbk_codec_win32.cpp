@@ -99,7 +99,7 @@ std::wstring gbk_to_wide(std::string_view gbk) {
 Text wide_to_gbk(std::wstring_view wide) {
   if (wide.empty()) return {};
   // Surrogate pairs (characters beyond the BMP, which GBK lacks) become one "?" each, and
-  // unpaired surrogates too; no best-fit substitutes ("é" must not turn into "e").
+  // unpaired surrogates too; no best-fit substitutes ("ß" must not turn into "b").
   std::wstring bmp;
   bmp.reserve(wide.size());
   for (std::size_t i = 0; i < wide.size(); ++i) {
@@ -108,7 +108,9 @@ Text wide_to_gbk(std::wstring_view wide) {
         wide[i + 1] <= 0xDFFF) {
       ++i;
       bmp.push_back(L'?');
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
+    } else if ((c >= 0xD800 && c <= 0xDFFF) || is_private_use(c) || c == 0x20AC) {
+      // Code page 936 adds the euro sign (0x80) and the user-defined area to GBK; neither
+      // would read back.
       bmp.push_back(L'?');
     } else {
       bmp.push_back(c);
