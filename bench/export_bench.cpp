@@ -9,8 +9,8 @@
 #include <fstream>
 #include <string>
 
-#include "app/memory_controls.h"
 #include "bench_util.h"
+#include "controls/memory_controls.h"
 #include "export/export.h"
 #include "runtime/gbk.h"
 
@@ -73,9 +73,9 @@ int main() {
 
   MemoryControls controls;
   for (int r = 0; r < kRows; ++r) {
-    int row = controls.list_insert_row("超级列表框1", "");
+    int row = controls.list_insert_row(kResultList, "");
     for (int c = 0; c < 4; ++c)
-      controls.list_set_cell("超级列表框1", row, c, utf8_to_gbk(cell_text(r, c)));
+      controls.list_set_cell(kResultList, row, c, utf8_to_gbk(cell_text(r, c)));
   }
 
   auto writer = make_xlsx_workbook_writer();

@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
   window.show();
   Text lines;
   for (int i = 0; i < kLines; ++i) lines += "GB " + std::to_string(i) + "\r\n";
-  window.controls().set_edit_text("编辑框7", lines);
+  window.controls().set_edit_text(kBatchInput, lines);
   double batch_s = 0;
   std::thread worker([&] {
     auto t0 = std::chrono::steady_clock::now();
@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
   });
   app.exec();
   worker.join();
-  if (window.controls().list_row_count("超级列表框1") != kLines) return 1;
+  if (window.controls().list_row_count(kResultList) != kLines) return 1;
 
   bench::print_figure("scrape_us", scrape_s / scrapes * 1e6, "us");
   bench::print_figure("batch_overhead_ms", (batch_s - requests_s) / kLines * 1e3, "ms");

@@ -8,10 +8,12 @@ STDLOOKUP_RUN_PACKAGES=(
   libcurl4-openssl-dev libxlsxwriter-dev libzip-dev nlohmann-json3-dev libcli11-dev
   libcpp-httplib-dev xdg-utils
 )
-# What the test suite needs on top: test frameworks, a headless display, a workbook reader.
+# What the test suite needs on top: test frameworks, a headless display, a workbook reader, the
+# formatter and the Windows cross compiler for the checks.
 STDLOOKUP_TEST_PACKAGES=(
   "${STDLOOKUP_RUN_PACKAGES[@]}"
-  libgtest-dev libgmock-dev libbenchmark-dev python3-openpyxl xvfb xauth
+  libgtest-dev libgmock-dev python3-openpyxl xvfb xauth
+  clang-format g++-mingw-w64-x86-64-posix
 )
 
 # What the Windows cross build and its tests under Wine need on top (scripts/windows-deps).

@@ -48,7 +48,7 @@ void start_batch(Controls& controls, Action batch_query) {
   start_thread([&controls, body = std::move(batch_query)] {
     if (body) body(controls);
   });
-  controls.set_disabled("按钮4", true);
+  controls.set_disabled(kBatchButton, true);
 }
 
 }  // namespace stdlookup

@@ -4,7 +4,7 @@
 #include <functional>
 #include <string_view>
 
-#include "app/controls.h"
+#include "controls/controls.h"
 
 namespace stdlookup {
 

@@ -8,6 +8,9 @@
 #include <span>
 #include <string_view>
 
+#include "controls/control_names.h"
+#include "controls/controls.h"
+
 namespace stdlookup {
 
 enum class ControlClass {
@@ -67,8 +70,6 @@ struct ControlEntry {
   bool word_wrap = false;        // label: long lines wrap inside the label
 };
 
-inline constexpr std::string_view kMainWindow = "启动窗口";
-
 // Every control, the window first, each parent before its children.
 std::span<const ControlEntry> main_window_layout();
 // The entry of `name`, or nullptr.
@@ -76,5 +77,10 @@ const ControlEntry* find_control(std::string_view name);
 
 // Components (file dialog, spreadsheet objects) have a table entry but no widget.
 bool is_component(ControlClass control_class);
+
+// Writes the start state of every control of `layout` into `controls` (captions as GBK,
+// disabled flags, a new progress bar's maximum, the dialog filter), as the window starts.
+void start_as_window(Controls& controls,
+                     std::span<const ControlEntry> layout = main_window_layout());
 
 }  // namespace stdlookup

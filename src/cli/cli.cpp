@@ -12,7 +12,6 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "app/memory_controls.h"
 #include "export/export.h"
 #include "lookup/hosts.h"
 #include "lookup/lookup.h"
@@ -136,25 +135,21 @@ std::string format_rows(const std::vector<BatchRow>& rows, const std::string& fo
   return aligned_table(table);
 }
 
-// The rows as the window's list holds them, written as the window's export writes them.
+// The rows as the window's list holds them, written by the window's row writer.
 Text write_xlsx(const std::vector<BatchRow>& rows, const std::string& path) {
-  MemoryControls controls;
+  std::vector<ExportRow> cells;
+  cells.reserve(rows.size());
   for (const BatchRow& r : rows) {
-    int row = controls.list_insert_row("超级列表框1", "");
-    controls.list_set_cell("超级列表框1", row, 0, r.record.number);
-    controls.list_set_cell("超级列表框1", row, 1, r.record.chinese_name);
-    controls.list_set_cell("超级列表框1", row, 2, r.record.implementation_date);
-    controls.list_set_cell("超级列表框1", row, 3, r.record.status);
+    cells.push_back(
+        {r.record.number, r.record.chinese_name, r.record.implementation_date, r.record.status});
   }
   auto writer = make_xlsx_workbook_writer();
-  return write_list_to_workbook(controls, *writer, path, false).failure_reason;
+  return write_rows_to_workbook(cells, *writer, path).failure_reason;
 }
 
 std::string extension_of(const std::string& path) {
-  std::size_t slash = path.rfind('/');
-  std::size_t dot = path.rfind('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-  return to_lower(path.substr(dot));
+  const std::u8string extension = native_path(path).extension().u8string();
+  return to_lower(std::string(extension.begin(), extension.end()));
 }
 
 Text write_output(const std::vector<BatchRow>& rows, const std::string& path) {

@@ -11,9 +11,6 @@ using namespace literals;
 
 namespace {
 
-constexpr std::string_view kList = "超级列表框1";
-constexpr std::string_view kDialog = "通用对话框_公用";
-
 Text cell_address(int column, int row) {
   return char_text(96 + column) + to_text(row);
 }
@@ -38,9 +35,7 @@ void prepare_save_dialog(CommonDialog& dialog) {
 }
 
 Text with_default_extension(Text path) {
-  std::size_t name = path.rfind('/');
-  name = name == Text::npos ? 0 : name + 1;
-  if (path.find('.', name) == Text::npos) path += ".xlsx";
+  if (native_path(path).filename().u8string().find(u8'.') == std::u8string::npos) path += ".xlsx";
   return path;
 }
 
@@ -52,8 +47,8 @@ const std::array<Text, 4>& export_header_texts() {
   return headers;
 }
 
-SaveResult write_list_to_workbook(Controls& controls, WorkbookWriter& writer, const Text& path,
-                                  bool yield) {
+SaveResult write_rows_to_workbook(int row_count, const std::function<ExportRow(int row)>& row,
+                                  WorkbookWriter& writer, const Text& path, bool yield) {
   writer.create_application();
   writer.create_workbook();
   writer.activate();
@@ -62,12 +57,11 @@ SaveResult write_list_to_workbook(Controls& controls, WorkbookWriter& writer, co
   const int columns = static_cast<int>(headers.size());
   for (int j = 1; j <= columns; ++j)
     write_text_cell(writer, j, 1, headers[static_cast<std::size_t>(j - 1)]);
-  const int rows =
-      controls.list_row_count(kList);  // once: rows a running batch adds later stay out
-  for (int k = 1; k <= rows; ++k) {
+  for (int k = 1; k <= row_count; ++k) {
     if (yield) process_pending_messages();
+    const ExportRow cells = row(k - 1);
     for (int j = 1; j <= columns; ++j)
-      write_text_cell(writer, j, k + 1, controls.list_cell(kList, k - 1, j - 1));
+      write_text_cell(writer, j, k + 1, cells[static_cast<std::size_t>(j - 1)]);
   }
   SaveResult result = writer.save_as(path);
   writer.close_workbook();
@@ -75,6 +69,28 @@ SaveResult write_list_to_workbook(Controls& controls, WorkbookWriter& writer, co
   writer.quit_application();
   writer.release_application();
   return result;
+}
+
+SaveResult write_rows_to_workbook(std::span<const ExportRow> rows, WorkbookWriter& writer,
+                                  const Text& path) {
+  return write_rows_to_workbook(
+      static_cast<int>(rows.size()),
+      [rows](int row) { return rows[static_cast<std::size_t>(row)]; }, writer, path, false);
+}
+
+SaveResult write_list_to_workbook(Controls& controls, WorkbookWriter& writer, const Text& path,
+                                  bool yield) {
+  // Counted once: rows a running batch adds later stay out.
+  const int rows = controls.list_row_count(kResultList);
+  return write_rows_to_workbook(
+      rows,
+      [&controls](int row) {
+        ExportRow cells;
+        for (std::size_t j = 0; j < cells.size(); ++j)
+          cells[j] = controls.list_cell(kResultList, row, static_cast<int>(j));
+        return cells;
+      },
+      writer, path, yield);
 }
 
 void export_to_workbook(Controls& controls, WorkbookWriter& writer) {
@@ -87,7 +103,7 @@ void export_to_workbook(Controls& controls, WorkbookWriter& writer) {
     ~Reset() { running = false; }
   } reset;
 
-  CommonDialog& dialog = controls.common_dialog(kDialog);
+  CommonDialog& dialog = controls.common_dialog(kSaveDialog);
   prepare_save_dialog(dialog);
   if (!show_common_dialog(dialog)) return;
   const Text path = with_default_extension(dialog.file_name);

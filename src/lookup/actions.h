@@ -1,7 +1,7 @@
 // The lookup actions of the main window, written against the Controls interface.
 #pragma once
 
-#include "app/controls.h"
+#include "controls/controls.h"
 #include "lookup/lookup.h"
 
 namespace stdlookup {
@@ -16,6 +16,9 @@ struct BatchOptions {
 
 // The batch worker's body: one list row per line of 编辑框7, with progress.
 void batch_query(Controls& controls, const BatchOptions& options = {});
+
+// 按钮2: opens the detail page of the number in 编辑框1 in the browser.
+void open_detail_page(Controls& controls);
 
 // 按钮5: finds the download link for the number in 编辑框1; 按钮6 opens it.
 void download_search(Controls& controls, const PageFetcher& fetch = fetch_page);

@@ -42,8 +42,4 @@ void open_in_browser(std::string_view url) {
   if (is_browser_link(url)) shell_open(Text(url));
 }
 
-void open_detail_page(Controls& controls) {
-  open_in_browser(query_url(controls.edit_text("编辑框1")));
-}
-
 }  // namespace stdlookup

@@ -3,7 +3,6 @@
 
 #include <string_view>
 
-#include "app/controls.h"
 #include "runtime/types.h"
 
 namespace stdlookup {
@@ -19,8 +18,5 @@ bool is_browser_link(std::string_view url);
 // Hands an acceptable link to the desktop opener; anything else opens nothing. Nothing is
 // reported either way. Thread-safe.
 void open_in_browser(std::string_view url);
-
-// The action of the detail button: opens the query URL of the number in 编辑框1.
-void open_detail_page(Controls& controls);
 
 }  // namespace stdlookup

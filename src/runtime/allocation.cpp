@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "runtime/allocation_platform.h"
 #include "runtime/runtime_error.h"
 
 // Referenced by the linker (--undefined, see CMakeLists.txt) so that this object is always
@@ -36,8 +37,7 @@ void* allocate_aligned(std::size_t size, std::align_val_t alignment) {
   auto align = static_cast<std::size_t>(alignment);
   if (align < sizeof(void*)) align = sizeof(void*);
   if (size == 0) size = 1;
-  void* p = nullptr;
-  if (posix_memalign(&p, align, size) == 0 && p) return p;
+  if (void* p = aligned_allocate(size, align)) return p;
   allocation_failed(size);
 }
 
@@ -88,20 +88,20 @@ void operator delete[](void* p, const std::nothrow_t&) noexcept {
   std::free(p);
 }
 void operator delete(void* p, std::align_val_t) noexcept {
-  std::free(p);
+  stdlookup::aligned_release(p);
 }
 void operator delete[](void* p, std::align_val_t) noexcept {
-  std::free(p);
+  stdlookup::aligned_release(p);
 }
 void operator delete(void* p, std::size_t, std::align_val_t) noexcept {
-  std::free(p);
+  stdlookup::aligned_release(p);
 }
 void operator delete[](void* p, std::size_t, std::align_val_t) noexcept {
-  std::free(p);
+  stdlookup::aligned_release(p);
 }
 void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept {
-  std::free(p);
+  stdlookup::aligned_release(p);
 }
 void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept {
-  std::free(p);
+  stdlookup::aligned_release(p);
 }

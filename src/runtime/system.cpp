@@ -12,6 +12,11 @@ namespace stdlookup {
 
 using namespace literals;
 
+std::filesystem::path native_path(std::string_view utf8) {
+  return std::filesystem::path(
+      std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()));
+}
+
 namespace {
 
 // Without a window: boxes and the runtime error go to stderr (in UTF-8), the box answers with

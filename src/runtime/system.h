@@ -3,6 +3,7 @@
 // presenter so that the logic never sees the toolkit and tests never block on a real dialog.
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string_view>
@@ -14,6 +15,9 @@ namespace stdlookup {
 void pause(int milliseconds);  // negative counts as 0
 
 bool remove_file(const Text& path);  // a regular file only; true when it was deleted
+
+// A native path (UTF-8 text, also on Windows) as a filesystem path.
+std::filesystem::path native_path(std::string_view utf8);
 
 // Directory enumeration by wildcard pattern ("dir/*.txt"; "*" and "?" in the last component).
 // Owned by the caller; a default-constructed search is the closed handle (0).

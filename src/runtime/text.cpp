@@ -1,7 +1,6 @@
 #include "runtime/text.h"
 
-#include <cstring>
-
+#include "runtime/byte_search.h"
 #include "runtime/runtime_error.h"
 
 namespace stdlookup {
@@ -66,9 +65,8 @@ std::size_t find_offset(std::string_view text, std::string_view sought, std::siz
   while (p <= last) {
     std::size_t candidate;
     if (!ignore_case) {
-      const void* hit = memmem(text.data() + p, text.size() - p, sought.data(), sought.size());
-      candidate = hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text.data())
-                      : std::string_view::npos;
+      candidate = find_bytes(text.substr(p), sought);
+      if (candidate != std::string_view::npos) candidate += p;
     } else {
       candidate = std::string_view::npos;
       for (std::size_t q = p; q <= last; ++q) {

@@ -2,12 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <set>
 #include <string>
 
 #include "app/expected_layout.h"
-#include "app/memory_controls.h"
+#include "controls/memory_controls.h"
 #include "support/gbk_literals.h"
 
 namespace stdlookup {
@@ -41,20 +42,20 @@ TEST(Layout, WindowComponentsAndClassProperties) {
   EXPECT_EQ(window.on_event0, EventAction::themed_drawing);
   EXPECT_EQ(window.caption, "标准查询");
 
-  for (std::string_view name : {"通用对话框_公用", "Excel程序1", "Excel工作簿1"}) {
+  for (std::string_view name : {kSaveDialog, kExcelApplication, kExcelWorkbooks}) {
     const ControlEntry* entry = find_control(name);
     ASSERT_NE(entry, nullptr) << name;
     EXPECT_TRUE(is_component(entry->control_class)) << name;
     EXPECT_EQ(entry->flags & kControlVisible, 0u) << name;
   }
-  EXPECT_EQ(find_control("通用对话框_公用")->filter, "*.xls|*.xls");
+  EXPECT_EQ(find_control(kSaveDialog)->filter, "*.xls|*.xls");
 
-  EXPECT_EQ(find_control("标签5")->background, (Rgb{255, 168, 255}));
+  EXPECT_EQ(find_control(kStatusLabel)->background, (Rgb{255, 168, 255}));
   int coloured = 0;
   for (const ControlEntry& entry : main_window_layout()) coloured += entry.background.has_value();
   EXPECT_EQ(coloured, 1);
 
-  const auto columns = find_control("超级列表框1")->columns;
+  const auto columns = find_control(kResultList)->columns;
   ASSERT_EQ(columns.size(), 4u);
   const std::array<std::pair<std::string_view, int>, 4> expected_columns = {
       {{"标准号", 100}, {"标准中文名", 160}, {"实施日期", 120}, {"是否作废", 80}}};
@@ -62,9 +63,9 @@ TEST(Layout, WindowComponentsAndClassProperties) {
     EXPECT_EQ(columns[i].header, expected_columns[i].first);
     EXPECT_EQ(columns[i].width, expected_columns[i].second);
   }
-  EXPECT_TRUE(find_control("编辑框7")->multi_line);
-  EXPECT_TRUE(find_control("标签4")->word_wrap);
-  EXPECT_FALSE(find_control("编辑框1")->multi_line);
+  EXPECT_TRUE(find_control(kBatchInput)->multi_line);
+  EXPECT_TRUE(find_control(kDownloadNoteLabel)->word_wrap);
+  EXPECT_FALSE(find_control(kNumberInput)->multi_line);
 }
 
 TEST(Layout, NamesAreUniqueParentsComeFirstAndChildrenFitInside) {
@@ -90,19 +91,30 @@ TEST(Layout, NamesAreUniqueParentsComeFirstAndChildrenFitInside) {
   EXPECT_EQ(find_control("no such control"), nullptr);
 }
 
-TEST(MemoryControlsFromLayout, StartAsTheWindowStartsWithGbkCaptions) {
-  MemoryControls controls(main_window_layout());
+TEST(Layout, NamesAreExactlyTheNamedControls) {
+  std::vector<std::string_view> in_table;
+  for (const ControlEntry& entry : main_window_layout()) in_table.push_back(entry.name);
+  std::vector<std::string_view> named(kControlNames.begin(), kControlNames.end());
+  std::sort(in_table.begin(), in_table.end());
+  std::sort(named.begin(), named.end());
+  EXPECT_EQ(in_table, named);
+  EXPECT_FALSE(is_control_name("no such control"));
+}
+
+TEST(StartAsWindow, WritesTheLayoutsCaptionsAsGbk) {
+  MemoryControls controls;
+  start_as_window(controls);
   for (const auto& expected : test::expected_controls()) {
     EXPECT_EQ(controls.caption(expected.name), test::g(expected.caption)) << expected.name;
     EXPECT_FALSE(controls.disabled(expected.name)) << expected.name;
   }
-  EXPECT_EQ(controls.caption("按钮6"), test::g("查找中"));
-  EXPECT_EQ(controls.edit_text("编辑框4"), "");
-  EXPECT_EQ(controls.common_dialog("通用对话框_公用").filter, "*.xls|*.xls");
-  EXPECT_EQ(controls.list_row_count("超级列表框1"), 0);
+  EXPECT_EQ(controls.caption(kDownloadLinkButton), test::g("查找中"));
+  EXPECT_EQ(controls.edit_text(kDownloadLinkBox), "");
+  EXPECT_EQ(controls.common_dialog(kSaveDialog).filter, "*.xls|*.xls");
+  EXPECT_EQ(controls.list_row_count(kResultList), 0);
 
-  MemoryControls blank;  // the plain constructor still starts empty
-  EXPECT_EQ(blank.caption("标签5"), "");
+  MemoryControls blank;  // a new MemoryControls starts empty
+  EXPECT_EQ(blank.caption(kStatusLabel), "");
 }
 
 }  // namespace

@@ -6,8 +6,7 @@
 #include <fstream>
 #include <thread>
 
-#include "support/workbook_reader.h"
-#include "app/memory_controls.h"
+#include "controls/memory_controls.h"
 #include "export/export.h"
 #include "runtime/gbk.h"
 #include "support/fixture_server.h"
@@ -15,6 +14,7 @@
 #include "support/scoped_env.h"
 #include "support/subprocess.h"
 #include "support/temp_dir.h"
+#include "support/workbook_reader.h"
 
 namespace stdlookup {
 namespace {
@@ -215,8 +215,8 @@ TEST_F(CliTest, BatchOutputXlsxIsTheWindowsWorkbook) {
       {"", "", "", "抱歉，没找到"},
       {"GB 2760-2011", "食品安全国家标准 食品添加剂使用标准", "2015-05-24", "作废"}};
   for (auto& cells : rows) {
-    int row = controls.list_insert_row("超级列表框1", "");
-    for (int c = 0; c < 4; ++c) controls.list_set_cell("超级列表框1", row, c, g(cells[c]));
+    int row = controls.list_insert_row(kResultList, "");
+    for (int c = 0; c < 4; ++c) controls.list_set_cell(kResultList, row, c, g(cells[c]));
   }
   const std::string window_path = (home.path() / "window.xlsx").string();
   auto writer = make_xlsx_workbook_writer();
@@ -284,10 +284,10 @@ TEST_F(CliTest, InterruptStopsAfterTheCurrentLineAndKeepsTheRowsDone) {
   auto run = test::run_process(
       {STDLOOKUP_CLI_PATH, "--query-host", "127.0.0.1:" + std::to_string(server.port()), "batch",
        "--delay", "100", "--output", path},
-      input, [this](pid_t pid) {
+      input, [this](test::ProcessId pid) {
         while (server.request_count() < 2)
           std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        kill(pid, SIGINT);
+        test::interrupt_process(pid);
       });
   EXPECT_EQ(run.exit_code, 130) << run.err;
   nlohmann::json rows = nlohmann::json::parse(file_content(path), nullptr, false);

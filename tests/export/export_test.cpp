@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/memory_controls.h"
+#include "controls/memory_controls.h"
 #include "runtime/gbk.h"
 #include "support/gbk_literals.h"
 #include "support/opener_recorder.h"
@@ -21,7 +21,7 @@ namespace {
 using namespace literals;
 using test::g;
 
-constexpr std::string_view kList = "超级列表框1";
+constexpr std::string_view kList = kResultList;
 
 void add_row(Controls& controls, std::initializer_list<std::string> utf8_cells) {
   int row = controls.list_insert_row(kList, "");

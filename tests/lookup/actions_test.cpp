@@ -5,9 +5,10 @@
 #include <fstream>
 #include <map>
 
-#include "app/memory_controls.h"
+#include "controls/memory_controls.h"
 #include "lookup/query_url.h"
 #include "runtime/gbk.h"
+#include "support/canned_pages.h"
 #include "support/gbk_literals.h"
 #include "support/opener_recorder.h"
 #include "support/recording_presenter.h"
@@ -17,16 +18,6 @@ namespace {
 
 using namespace literals;
 using test::g;
-
-std::string canned_page() {
-  std::ifstream in(std::string(STDLOOKUP_TEST_DATA_DIR) + "/detail_gb2760.htm", std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::string with_status(const std::string& utf8_word) {
-  std::string page = canned_page();
-  return page.replace(page.find(g("现行")), g("现行").size(), g(utf8_word));
-}
 
 // Serves pages by URL from memory and records what was asked for.
 struct FakeWeb {
@@ -44,15 +35,15 @@ struct FakeWeb {
 class SingleQueryTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    controls.set_caption("标签5", "标准状态"_gbk);
-    for (const char* name : {"编辑框2", "编辑框3", "编辑框5", "编辑框6"})
+    controls.set_caption(kStatusLabel, "标准状态"_gbk);
+    for (std::string_view name : {kNumberBox, kNameBox, kDateBox, kDepartmentBox})
       controls.set_edit_text(name, "old");
   }
   void query(const std::string& number_utf8) {
-    controls.set_edit_text("编辑框1", g(number_utf8));
+    controls.set_edit_text(kNumberInput, g(number_utf8));
     single_query(controls, web.fetcher());
   }
-  Text field(const char* name) { return controls.edit_text(name); }
+  Text field(std::string_view name) { return controls.edit_text(name); }
 
   MemoryControls controls;
   FakeWeb web;
@@ -60,25 +51,26 @@ class SingleQueryTest : public ::testing::Test {
 };
 
 TEST_F(SingleQueryTest, CurrentStandardFillsEveryFieldAndTheStatus) {
-  web.pages[query_url(g("GB 2760-2014"))] = {canned_page(), false};
+  web.pages[query_url(g("GB 2760-2014"))] = {test::canned_detail_page(), false};
   query("GB 2760-2014");
   EXPECT_EQ(web.requested, std::vector<Text>{query_url(g("GB 2760-2014"))});
-  EXPECT_EQ(gbk_to_utf8(field("编辑框2")), "GB 2760-2014");
-  EXPECT_EQ(gbk_to_utf8(field("编辑框3")), "食品安全国家标准 食品添加剂使用标准");
-  EXPECT_EQ(gbk_to_utf8(field("编辑框5")), "2015-05-24");
-  EXPECT_EQ(gbk_to_utf8(field("编辑框6")), "中华人民共和国国家卫生和计划生育委员会");
-  EXPECT_EQ(gbk_to_utf8(controls.caption("标签5")), "现行");
+  EXPECT_EQ(gbk_to_utf8(field(kNumberBox)), "GB 2760-2014");
+  EXPECT_EQ(gbk_to_utf8(field(kNameBox)), "食品安全国家标准 食品添加剂使用标准");
+  EXPECT_EQ(gbk_to_utf8(field(kDateBox)), "2015-05-24");
+  EXPECT_EQ(gbk_to_utf8(field(kDepartmentBox)), "中华人民共和国国家卫生和计划生育委员会");
+  EXPECT_EQ(gbk_to_utf8(controls.caption(kStatusLabel)), "现行");
   EXPECT_TRUE(presenter.boxes.empty());
 }
 
 TEST_F(SingleQueryTest, AbolishedStandardSaysSoOnceWithDateAndDepartmentStillOld) {
-  web.pages[query_url("x")] = {with_status("作废") + g("现行"), false};  // both words
+  web.pages[query_url("x")] = {test::canned_detail_page_with_status("作废") + g("现行"),
+                               false};  // both words
   struct Watching : test::RecordingPresenter {
     MemoryControls* controls = nullptr;
     std::vector<Text> seen;
     MessageBoxButton show_message_box(const Text& m, const Text& t, unsigned f) override {
-      seen = {controls->edit_text("编辑框2"), controls->caption("标签5"),
-              controls->edit_text("编辑框5")};
+      seen = {controls->edit_text(kNumberBox), controls->caption(kStatusLabel),
+              controls->edit_text(kDateBox)};
       return test::RecordingPresenter::show_message_box(m, t, f);
     }
   } watching;
@@ -91,32 +83,32 @@ TEST_F(SingleQueryTest, AbolishedStandardSaysSoOnceWithDateAndDepartmentStillOld
   EXPECT_EQ(gbk_to_utf8(watching.seen[0]), "GB 2760-2014");
   EXPECT_EQ(gbk_to_utf8(watching.seen[1]), "作废");
   EXPECT_EQ(watching.seen[2], "old");
-  EXPECT_EQ(gbk_to_utf8(controls.caption("标签5")), "作废");
-  EXPECT_EQ(gbk_to_utf8(field("编辑框5")), "2015-05-24");
+  EXPECT_EQ(gbk_to_utf8(controls.caption(kStatusLabel)), "作废");
+  EXPECT_EQ(gbk_to_utf8(field(kDateBox)), "2015-05-24");
 }
 
 TEST_F(SingleQueryTest, PageWithoutStatusWordKeepsTheCaption) {
-  web.pages[query_url("y")] = {with_status("待定"), false};
+  web.pages[query_url("y")] = {test::canned_detail_page_with_status("待定"), false};
   query("y");
-  EXPECT_EQ(gbk_to_utf8(controls.caption("标签5")), "标准状态");
-  EXPECT_EQ(gbk_to_utf8(field("编辑框2")), "GB 2760-2014");
+  EXPECT_EQ(gbk_to_utf8(controls.caption(kStatusLabel)), "标准状态");
+  EXPECT_EQ(gbk_to_utf8(field(kNumberBox)), "GB 2760-2014");
 }
 
 TEST_F(SingleQueryTest, UnknownNumberEmptiesFieldsAndKeepsTheCaption) {
-  controls.set_caption("标签5", "现行"_gbk);
+  controls.set_caption(kStatusLabel, "现行"_gbk);
   web.pages[query_url("GB 1")] = {g("<p>抱歉，没有找到</p>"), false};
   query("GB 1");
-  for (const char* name : {"编辑框2", "编辑框3", "编辑框5", "编辑框6"})
+  for (std::string_view name : {kNumberBox, kNameBox, kDateBox, kDepartmentBox})
     EXPECT_EQ(field(name), "") << name;
-  EXPECT_EQ(gbk_to_utf8(controls.caption("标签5")), "现行");
+  EXPECT_EQ(gbk_to_utf8(controls.caption(kStatusLabel)), "现行");
 }
 
 TEST_F(SingleQueryTest, FailedRequestSaysSoInsteadOfKeepingTheOldStatus) {
-  controls.set_caption("标签5", "现行"_gbk);
+  controls.set_caption(kStatusLabel, "现行"_gbk);
   query("GB 2760-2014");  // the fake web has no page: the request fails
-  for (const char* name : {"编辑框2", "编辑框3", "编辑框5", "编辑框6"})
+  for (std::string_view name : {kNumberBox, kNameBox, kDateBox, kDepartmentBox})
     EXPECT_EQ(field(name), "") << name;
-  EXPECT_EQ(gbk_to_utf8(controls.caption("标签5")), "查询失败");
+  EXPECT_EQ(gbk_to_utf8(controls.caption(kStatusLabel)), "查询失败");
   EXPECT_TRUE(presenter.boxes.empty());
 }
 
@@ -130,7 +122,7 @@ TEST_F(SingleQueryTest, NumberGoesIntoTheUrlUnchanged) {
 class BatchQueryTest : public ::testing::Test {
  protected:
   void run(const std::string& text) {
-    controls.set_edit_text("编辑框7", g(text));
+    controls.set_edit_text(kBatchInput, g(text));
     BatchOptions options;
     options.fetch = web.fetcher();
     options.pause_ms = 0;
@@ -138,8 +130,7 @@ class BatchQueryTest : public ::testing::Test {
   }
   std::vector<std::string> row(int r) {
     std::vector<std::string> cells;
-    for (int c = 0; c < 4; ++c)
-      cells.push_back(gbk_to_utf8(controls.list_cell("超级列表框1", r, c)));
+    for (int c = 0; c < 4; ++c) cells.push_back(gbk_to_utf8(controls.list_cell(kResultList, r, c)));
     return cells;
   }
 
@@ -149,19 +140,19 @@ class BatchQueryTest : public ::testing::Test {
 };
 
 TEST_F(BatchQueryTest, OneRowPerLineInOrderWithEmptyLinesAndBlanksKept) {
-  web.pages[query_url("GB 2760-2014")] = {canned_page(), false};
+  web.pages[query_url("GB 2760-2014")] = {test::canned_detail_page(), false};
   web.pages[query_url("")] = {g("抱歉"), false};
-  web.pages[query_url("GB 2 ")] = {with_status("作废"), false};
+  web.pages[query_url("GB 2 ")] = {test::canned_detail_page_with_status("作废"), false};
   run("GB 2760-2014\r\n\r\nGB 2 \r\n");
   EXPECT_EQ(web.requested,
             (std::vector<Text>{query_url("GB 2760-2014"), query_url(""), query_url("GB 2 ")}));
-  ASSERT_EQ(controls.list_row_count("超级列表框1"), 3);
+  ASSERT_EQ(controls.list_row_count(kResultList), 3);
   EXPECT_EQ(row(0), (std::vector<std::string>{"GB 2760-2014", "食品安全国家标准 食品添加剂使用标准",
                                               "2015-05-24", "现行"}));
   EXPECT_EQ(row(1), (std::vector<std::string>{"", "", "", "抱歉，没找到"}));
   EXPECT_EQ(row(2)[3], "作废");
-  EXPECT_EQ(controls.progress_maximum("进度条1"), 3);
-  EXPECT_EQ(controls.progress_position("进度条1"), 3);
+  EXPECT_EQ(controls.progress_maximum(kProgressBar), 3);
+  EXPECT_EQ(controls.progress_position(kProgressBar), 3);
   EXPECT_TRUE(presenter.boxes.empty());
 }
 
@@ -172,8 +163,10 @@ TEST_F(BatchQueryTest, StatusRules) {
     const char* status;
   } cases[] = {
       {"neither word", {g("<p>x</p>"), false}, "现行"},
-      {"abolished", {with_status("作废"), false}, "作废"},
-      {"apology beats abolished", {with_status("作废") + g("抱歉"), false}, "抱歉，没找到"},
+      {"abolished", {test::canned_detail_page_with_status("作废"), false}, "作废"},
+      {"apology beats abolished",
+       {test::canned_detail_page_with_status("作废") + g("抱歉"), false},
+       "抱歉，没找到"},
       {"failed request", {{}, true}, "查询失败"},
   };
   std::string text;
@@ -182,15 +175,15 @@ TEST_F(BatchQueryTest, StatusRules) {
     text += std::string(c.name) + "\r\n";
   }
   run(text);
-  ASSERT_EQ(controls.list_row_count("超级列表框1"), 4);
+  ASSERT_EQ(controls.list_row_count(kResultList), 4);
   for (int i = 0; i < 4; ++i) EXPECT_EQ(row(i)[3], cases[i].status) << cases[i].name;
 }
 
 TEST_F(BatchQueryTest, EmptyInputAddsNothingAndLeavesTheProgressBar) {
-  controls.set_progress_maximum("进度条1", 77);
+  controls.set_progress_maximum(kProgressBar, 77);
   run("");
-  EXPECT_EQ(controls.list_row_count("超级列表框1"), 0);
-  EXPECT_EQ(controls.progress_maximum("进度条1"), 77);
+  EXPECT_EQ(controls.list_row_count(kResultList), 0);
+  EXPECT_EQ(controls.progress_maximum(kProgressBar), 77);
   EXPECT_TRUE(web.requested.empty());
 }
 
@@ -204,8 +197,8 @@ TEST(BatchLines, SplitAtCrLfOnly) {
 class DownloadTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    controls.set_caption("按钮6", "查找中"_gbk);
-    controls.set_edit_text("编辑框1", "GB 2760-2014");
+    controls.set_caption(kDownloadLinkButton, "查找中"_gbk);
+    controls.set_edit_text(kNumberInput, "GB 2760-2014");
   }
   static std::string entry(const std::string& link) {
     return "<LI><SPAN class=posttimeaa>2015</SPAN><A title=\"t\" href=\"" + link +
@@ -224,28 +217,28 @@ TEST_F(DownloadTest, FirstEntryIsFollowedAndItsLinkKept) {
   web.pages["http://d/1.html"] = {"<a class=\"telecom\" href=\"http://d/1.pdf\">", false};
   download_search(controls, web.fetcher());
   EXPECT_EQ(web.requested, (std::vector<Text>{search_url(), "http://d/1.html"}));
-  EXPECT_EQ(gbk_to_utf8(controls.caption("按钮6")), "找到了，点此下载");
-  EXPECT_EQ(controls.edit_text("编辑框4"), "http://d/1.pdf");
+  EXPECT_EQ(gbk_to_utf8(controls.caption(kDownloadLinkButton)), "找到了，点此下载");
+  EXPECT_EQ(controls.edit_text(kDownloadLinkBox), "http://d/1.pdf");
   open_download_link(controls);
   EXPECT_EQ(opened, std::vector<Text>{"http://d/1.pdf"});
 }
 
 TEST_F(DownloadTest, NoEntryChangesNothingAndMakesNoSecondRequest) {
-  controls.set_edit_text("编辑框4", "http://old/link");
+  controls.set_edit_text(kDownloadLinkBox, "http://old/link");
   web.pages[search_url()] = {g("<p>没有找到</p>"), false};
   download_search(controls, web.fetcher());
   EXPECT_EQ(web.requested.size(), 1u);
-  EXPECT_EQ(gbk_to_utf8(controls.caption("按钮6")), "查找中");
-  EXPECT_EQ(controls.edit_text("编辑框4"), "http://old/link");
+  EXPECT_EQ(gbk_to_utf8(controls.caption(kDownloadLinkButton)), "查找中");
+  EXPECT_EQ(controls.edit_text(kDownloadLinkBox), "http://old/link");
 }
 
 TEST_F(DownloadTest, RelativeDetailLinkIsUsedUnchangedAndAMissingDownloadLinkEmptiesTheBox) {
-  controls.set_edit_text("编辑框4", "http://old/link");
+  controls.set_edit_text(kDownloadLinkBox, "http://old/link");
   web.pages[search_url()] = {entry("d.html"), false};
   download_search(controls, web.fetcher());  // "d.html" is not served: the second request fails
   EXPECT_EQ(web.requested, (std::vector<Text>{search_url(), "d.html"}));
-  EXPECT_EQ(gbk_to_utf8(controls.caption("按钮6")), "找到了，点此下载");
-  EXPECT_EQ(controls.edit_text("编辑框4"), "");
+  EXPECT_EQ(gbk_to_utf8(controls.caption(kDownloadLinkButton)), "找到了，点此下载");
+  EXPECT_EQ(controls.edit_text(kDownloadLinkBox), "");
   open_download_link(controls);  // an empty link opens nothing
   EXPECT_TRUE(opened.empty());
 }
@@ -254,6 +247,16 @@ TEST_F(DownloadTest, KeywordIsSentUnencoded) {
   EXPECT_NE(search_url().find("/standard/search.php?corpstandard=2&fields=0&kw=GB 2760-2014"),
             Text::npos);
   EXPECT_EQ(search_url().rfind("http://", 0), 0u);
+}
+
+TEST(OpenDetailPage, OpensTheQueryUrlOfTheNumberInTheInputBox) {
+  for (const std::string number : {"GB 2760-2014", " GB 2760-2014 ", ""}) {
+    test::OpenerRecorder opener;
+    MemoryControls controls;
+    controls.set_edit_text(kNumberInput, number);
+    open_detail_page(controls);
+    EXPECT_EQ(opener.opened, (std::vector<Text>{query_url(number)})) << number;
+  }
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "app/memory_controls.h"
 #include "lookup/hosts.h"
 #include "runtime/system.h"
 #include "support/gbk_literals.h"
@@ -80,16 +79,6 @@ TEST(OpenInBrowser, HandsAcceptedLinksOverExactlyAndRefusesTheRest) {
   open_in_browser("");
   open_in_browser("relative/page.htm");
   EXPECT_EQ(opener.opened, (std::vector<Text>{"https://example.org/x?y=1"}));
-}
-
-TEST(OpenDetailPage, OpensTheQueryUrlOfTheNumberInTheInputBox) {
-  for (const std::string number : {"GB 2760-2014", " GB 2760-2014 ", ""}) {
-    OpenerRecorder opener;
-    MemoryControls controls;
-    controls.set_edit_text("编辑框1", number);
-    open_detail_page(controls);
-    EXPECT_EQ(opener.opened, (std::vector<Text>{query_url(number)})) << number;
-  }
 }
 
 }  // namespace

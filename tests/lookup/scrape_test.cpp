@@ -6,6 +6,7 @@
 
 #include "runtime/conversion.h"
 #include "runtime/text.h"
+#include "support/canned_pages.h"
 #include "support/gbk_literals.h"
 
 namespace stdlookup {
@@ -14,21 +15,16 @@ namespace {
 using test::bytes;
 using test::g;
 
-std::string canned_page() {
-  std::ifstream in(std::string(STDLOOKUP_TEST_DATA_DIR) + "/detail_gb2760.htm", std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // The canned page with `from` (UTF-8) replaced by `to` (UTF-8) once.
 std::string edited(const std::string& from, const std::string& to) {
-  std::string page = canned_page();
+  std::string page = test::canned_detail_page();
   std::size_t at = page.find(g(from));
   EXPECT_NE(at, std::string::npos) << from;
   return page.replace(at, g(from).size(), g(to));
 }
 
 TEST(ScrapeDetailPage, CutsEveryFieldOfTheServicePage) {
-  DetailPage page = scrape_detail_page(canned_page());
+  DetailPage page = scrape_detail_page(test::canned_detail_page());
   EXPECT_EQ(gbk_to_utf8(page.fields.number), "GB 2760-2014");
   EXPECT_EQ(gbk_to_utf8(page.fields.chinese_name), "食品安全国家标准 食品添加剂使用标准");
   EXPECT_EQ(gbk_to_utf8(page.fields.implementation_date), "2015-05-24");
@@ -48,7 +44,7 @@ struct StatusCase {
 
 TEST(ScrapeDetailPage, StatusWordsAnywhereOnThePage) {
   const StatusCase cases[] = {
-      {"current only", canned_page(), true, false, false},
+      {"current only", test::canned_detail_page(), true, false, false},
       {"abolished", edited("现行</font>", "作废</font>"), false, true, false},
       {"both", edited("代替标准", "作废标准"), true, true, false},
       {"neither", edited("现行</font>", "待定</font>"), false, false, false},
@@ -69,7 +65,7 @@ TEST(ScrapeDetailPage, StatusWordsAnywhereOnThePage) {
 TEST(ScrapeDetailPage, AMissingEndMarkerEmptiesOnlyThatField) {
   // No "&nbsp;</td>" anywhere; "&nbsp" alone still ends the date and the department.
   std::string page =
-      replace_text(canned_page(), "&nbsp;</td>", "&nbsp </td>", 1, std::nullopt, true);
+      replace_text(test::canned_detail_page(), "&nbsp;</td>", "&nbsp </td>", 1, std::nullopt, true);
   DetailPage scraped = scrape_detail_page(page);
   EXPECT_EQ(scraped.fields.number, "");
   EXPECT_EQ(gbk_to_utf8(scraped.fields.chinese_name), "食品安全国家标准 食品添加剂使用标准");
@@ -79,7 +75,7 @@ TEST(ScrapeDetailPage, AMissingEndMarkerEmptiesOnlyThatField) {
 }
 
 TEST(ScrapeDetailPage, AZeroByteCutsThePage) {
-  std::string body = canned_page();
+  std::string body = test::canned_detail_page();
   body.insert(body.find(g("中文名称")), 1, '\0');  // after the number, before the rest
   DetailPage page = scrape_detail_page(to_text(Bytes(body)));
   EXPECT_EQ(gbk_to_utf8(page.fields.number), "GB 2760-2014");
@@ -90,7 +86,7 @@ TEST(ScrapeDetailPage, AZeroByteCutsThePage) {
 }
 
 TEST(ScrapeDetailPage, UpperCaseTagsMatchNothing) {
-  std::string page = canned_page();
+  std::string page = test::canned_detail_page();
   for (auto [lower, upper] : {std::pair{"</span>", "</SPAN>"}, std::pair{"<td", "<TD"}}) {
     page = replace_text(page, lower, upper, 1, std::nullopt, true);
   }

@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
+#include <cassert>
 
 #include "app/layout.h"
 #include "app/qt/qt_controls.h"
@@ -128,6 +129,7 @@ void MainWindow::build() {
 }
 
 QWidget* MainWindow::control(std::string_view name) const {
+  assert(is_control_name(name) && "not a control of the window");
   auto it = widgets_.find(name);
   return it == widgets_.end() ? nullptr : it->second;
 }

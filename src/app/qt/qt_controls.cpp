@@ -10,6 +10,7 @@
 #include <QTableWidget>
 #include <QThread>
 #include <algorithm>
+#include <cassert>
 
 #include "app/layout.h"
 #include "app/qt/main_window.h"
@@ -174,6 +175,7 @@ int QtControls::list_row_count(std::string_view name) {
 
 CommonDialog& QtControls::common_dialog(std::string_view name) {
   std::lock_guard lock(dialogs_mutex_);
+  assert(is_control_name(name) && "not a control of the window");
   auto it = dialogs_.find(name);
   if (it == dialogs_.end()) it = dialogs_.emplace(std::string(name), CommonDialog{}).first;
   return it->second;

@@ -9,7 +9,7 @@
 #include <mutex>
 #include <string>
 
-#include "app/controls.h"
+#include "controls/controls.h"
 
 namespace stdlookup {
 

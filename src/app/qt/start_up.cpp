@@ -1,11 +1,10 @@
 #include "app/qt/start_up.h"
 
-#include <unistd.h>
-
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/qt/main_window.h"
 #include "app/qt/qt_presenter.h"
@@ -16,7 +15,7 @@ namespace stdlookup {
 
 void end_process(int code) {
   std::fflush(nullptr);
-  _exit(code);
+  std::_Exit(code);
 }
 
 void run_message_loop() {

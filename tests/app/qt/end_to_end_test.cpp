@@ -20,6 +20,7 @@
 #include "qt_test_util.h"
 #include "runtime/gbk.h"
 #include "runtime/system.h"
+#include "support/canned_pages.h"
 #include "support/fixture_server.h"
 #include "support/gbk_literals.h"
 #include "support/opener_recorder.h"
@@ -35,11 +36,6 @@ using test::g;
 using test::q;
 using test::wait_for;
 using test::widget;
-
-std::string canned_page() {
-  std::ifstream in(std::string(STDLOOKUP_TEST_DATA_DIR) + "/detail_gb2760.htm", std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 test::CannedResponse page(std::string body) {
   test::CannedResponse response;
@@ -57,11 +53,10 @@ class EndToEnd : public ::testing::Test {
     // apology for any other number, and an error for "GB FAIL".
     server.serve("/gbquery.htm", [](const test::RecordedRequest& request) {
       const std::string& t = request.target;
-      if (t.find("SID=GB%202760-2014&") != std::string::npos) return page(canned_page());
+      if (t.find("SID=GB%202760-2014&") != std::string::npos)
+        return page(test::canned_detail_page());
       if (t.find("SID=GB%202760-2011&") != std::string::npos) {
-        std::string abolished = canned_page();
-        abolished.replace(abolished.find(g("现行")), 4, g("作废"));
-        return page(abolished);
+        return page(test::canned_detail_page_with_status("作废"));
       }
       if (t.find("SID=GB%20FAIL&") != std::string::npos) {
         test::CannedResponse failure = page("<html>busy</html>");
@@ -77,23 +72,23 @@ class EndToEnd : public ::testing::Test {
     set_download_host(previous_download_host);
   }
 
-  void type(const char* edit, const char* utf8) {
+  void type(std::string_view edit, const char* utf8) {
     auto* input = widget<QLineEdit>(window, edit);
     input->clear();
     input->setFocus();
     QTest::keyClicks(input, q(utf8));
   }
-  std::string text(const char* edit) {
+  std::string text(std::string_view edit) {
     return widget<QLineEdit>(window, edit)->text().toStdString();
   }
-  std::string caption(const char* name) {
+  std::string caption(std::string_view name) {
     QWidget* w = widget(window, name);
     if (auto* label = qobject_cast<QLabel*>(w)) return label->text().toStdString();
     return qobject_cast<QPushButton*>(w)->text().toStdString();
   }
   // Clicks a button and answers the message box it shows, if any, returning its text. The
   // watching timer lives only as long as the click.
-  std::string click_and_answer(const char* button) {
+  std::string click_and_answer(std::string_view button) {
     std::string shown;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
@@ -119,39 +114,39 @@ class EndToEnd : public ::testing::Test {
 
 TEST_F(EndToEnd, SingleQueryOfACurrentStandard) {
   window.show();
-  type("编辑框1", "GB 2760-2014");
-  EXPECT_EQ(click_and_answer("按钮1"), "");  // no message for a current standard
-  EXPECT_EQ(text("编辑框2"), "GB 2760-2014");
-  EXPECT_EQ(text("编辑框3"), "食品安全国家标准 食品添加剂使用标准");
-  EXPECT_EQ(text("编辑框5"), "2015-05-24");
-  EXPECT_EQ(text("编辑框6"), "中华人民共和国国家卫生和计划生育委员会");
-  EXPECT_EQ(caption("标签5"), "现行");
+  type(kNumberInput, "GB 2760-2014");
+  EXPECT_EQ(click_and_answer(kQueryButton), "");  // no message for a current standard
+  EXPECT_EQ(text(kNumberBox), "GB 2760-2014");
+  EXPECT_EQ(text(kNameBox), "食品安全国家标准 食品添加剂使用标准");
+  EXPECT_EQ(text(kDateBox), "2015-05-24");
+  EXPECT_EQ(text(kDepartmentBox), "中华人民共和国国家卫生和计划生育委员会");
+  EXPECT_EQ(caption(kStatusLabel), "现行");
   EXPECT_NE(server.requests().back().target.find("/gbquery.htm?SID=GB%202760-2014&x=30&y=8"),
             std::string::npos);
 }
 
 TEST_F(EndToEnd, SingleQueryOfAnAbolishedStandardShowsTheMessage) {
   window.show();
-  type("编辑框1", "GB 2760-2011");
-  EXPECT_EQ(click_and_answer("按钮1"), "该标准作废");
-  EXPECT_EQ(caption("标签5"), "作废");
-  EXPECT_EQ(text("编辑框5"), "2015-05-24");
+  type(kNumberInput, "GB 2760-2011");
+  EXPECT_EQ(click_and_answer(kQueryButton), "该标准作废");
+  EXPECT_EQ(caption(kStatusLabel), "作废");
+  EXPECT_EQ(text(kDateBox), "2015-05-24");
 }
 
 TEST_F(EndToEnd, UnknownNumberEmptiesTheFieldsAndAFailedRequestSaysSo) {
   window.show();
-  type("编辑框1", "GB 2760-2014");
-  click_and_answer("按钮1");
-  type("编辑框1", "GB 9999");
-  EXPECT_EQ(click_and_answer("按钮1"), "");
-  for (const char* field : {"编辑框2", "编辑框3", "编辑框5", "编辑框6"})
+  type(kNumberInput, "GB 2760-2014");
+  click_and_answer(kQueryButton);
+  type(kNumberInput, "GB 9999");
+  EXPECT_EQ(click_and_answer(kQueryButton), "");
+  for (std::string_view field : {kNumberBox, kNameBox, kDateBox, kDepartmentBox})
     EXPECT_EQ(text(field), "") << field;
-  EXPECT_EQ(caption("标签5"), "现行");  // the page holds no status word
+  EXPECT_EQ(caption(kStatusLabel), "现行");  // the page holds no status word
 
-  type("编辑框1", "GB FAIL");
-  click_and_answer("按钮1");
-  EXPECT_EQ(caption("标签5"), "查询失败");
-  EXPECT_EQ(text("编辑框2"), "");
+  type(kNumberInput, "GB FAIL");
+  click_and_answer(kQueryButton);
+  EXPECT_EQ(caption(kStatusLabel), "查询失败");
+  EXPECT_EQ(text(kNumberBox), "");
 }
 
 TEST_F(EndToEnd, BatchFillsTheListLineByLineWhileTheWindowStaysResponsive) {
@@ -159,7 +154,7 @@ TEST_F(EndToEnd, BatchFillsTheListLineByLineWhileTheWindowStaysResponsive) {
   std::filesystem::create_directories(home.path() / "stdlookup/Cookies");
   home.write("stdlookup/Cookies/cookies.txt", "127.0.0.1\tFALSE\t/\tFALSE\t0\tvisit\t1\n");
   window.show();
-  auto* input = widget<QPlainTextEdit>(window, "编辑框7");
+  auto* input = widget<QPlainTextEdit>(window, kBatchInput);
   input->setFocus();
   QTest::keyClicks(input, q("GB 2760-2014"));
   QTest::keyClick(input, Qt::Key_Return);
@@ -167,16 +162,16 @@ TEST_F(EndToEnd, BatchFillsTheListLineByLineWhileTheWindowStaysResponsive) {
   QTest::keyClicks(input, q("GB 2760-2011  "));
 
   int ticks_while_running = 0;
-  auto* list = widget<QTableWidget>(window, "超级列表框1");
+  auto* list = widget<QTableWidget>(window, kResultList);
   QTimer timer;
   QObject::connect(&timer, &QTimer::timeout, [&] {
     if (list->rowCount() > 0 && list->rowCount() < 3) ++ticks_while_running;
   });
   timer.start(10);
 
-  click(window, "按钮4");
-  EXPECT_FALSE(widget(window, "按钮4")->isEnabled());
-  auto* progress = widget<QProgressBar>(window, "进度条1");
+  click(window, kBatchButton);
+  EXPECT_FALSE(widget(window, kBatchButton)->isEnabled());
+  auto* progress = widget<QProgressBar>(window, kProgressBar);
   ASSERT_TRUE(wait_for([&] { return progress->value() == 3; }));
   EXPECT_GT(ticks_while_running, 5);  // the GUI thread went on while the batch ran
 
@@ -203,10 +198,10 @@ TEST_F(EndToEnd, BatchFillsTheListLineByLineWhileTheWindowStaysResponsive) {
 
 TEST_F(EndToEnd, ExportOfTheBatchWritesTheWorkbookReportsAndOpensIt) {
   window.show();
-  auto* input = widget<QPlainTextEdit>(window, "编辑框7");
+  auto* input = widget<QPlainTextEdit>(window, kBatchInput);
   input->setPlainText(q("GB 2760-2014\nGB 2760-2011"));
-  click(window, "按钮4");
-  ASSERT_TRUE(wait_for([&] { return widget<QProgressBar>(window, "进度条1")->value() == 2; }));
+  click(window, kBatchButton);
+  ASSERT_TRUE(wait_for([&] { return widget<QProgressBar>(window, kProgressBar)->value() == 2; }));
 
   const std::string path = (home.path() / "导出").string();  // no extension: .xlsx is added
   std::string message;
@@ -220,7 +215,7 @@ TEST_F(EndToEnd, ExportOfTheBatchWritesTheWorkbookReportsAndOpensIt) {
     });
     QTest::keyClick(name, Qt::Key_Return);
   });
-  click(window, "按钮3");
+  click(window, kExportButton);
   ASSERT_TRUE(wait_for([&] { return !message.empty(); }));
   EXPECT_EQ(message, "导出成功!");
   EXPECT_EQ(opened, std::vector<Text>{path + ".xlsx"});
@@ -238,36 +233,36 @@ TEST_F(EndToEnd, DownloadSearchFollowsTheFirstEntryOnly) {
   server.serve("/standard/1.html",
                page("<a class=\"telecom\" href=\"http://files.example/1.pdf\">dl</a>"));
   window.show();
-  EXPECT_EQ(caption("按钮6"), "查找中");
-  type("编辑框1", "GB 2760-2014");
-  click(window, "按钮5");
-  EXPECT_EQ(caption("按钮6"), "找到了，点此下载");
-  EXPECT_EQ(text("编辑框4"), "http://files.example/1.pdf");
+  EXPECT_EQ(caption(kDownloadLinkButton), "查找中");
+  type(kNumberInput, "GB 2760-2014");
+  click(window, kDownloadSearchButton);
+  EXPECT_EQ(caption(kDownloadLinkButton), "找到了，点此下载");
+  EXPECT_EQ(text(kDownloadLinkBox), "http://files.example/1.pdf");
   ASSERT_EQ(server.request_count(), 2u);
   EXPECT_NE(server.requests()[0].target.find(
                 "/standard/search.php?corpstandard=2&fields=0&kw=GB%202760-2014"),
             std::string::npos);
-  click(window, "按钮6");
+  click(window, kDownloadLinkButton);
   EXPECT_EQ(opened, std::vector<Text>{"http://files.example/1.pdf"});
 }
 
 TEST_F(EndToEnd, DownloadSearchWithoutEntryChangesNothingAndWithoutLinkEmptiesIt) {
   server.serve("/standard/search.php", page(g("<p>没有找到</p>")));
   window.show();
-  type("编辑框1", "GB 1");
-  click(window, "按钮5");
+  type(kNumberInput, "GB 1");
+  click(window, kDownloadSearchButton);
   EXPECT_EQ(server.request_count(), 1u);  // no second request
-  EXPECT_EQ(caption("按钮6"), "查找中");
-  EXPECT_EQ(text("编辑框4"), "");
+  EXPECT_EQ(caption(kDownloadLinkButton), "查找中");
+  EXPECT_EQ(text(kDownloadLinkBox), "");
 
   server.serve("/standard/search.php", page("<LI><SPAN class=posttimeaa>x</SPAN><A href=\"" +
                                             server.url("/standard/3.html") +
                                             "\" target=_blank style=\"font-size:14px\">c</A>"));
   server.serve("/standard/3.html", page("<p>no link here</p>"));
-  click(window, "按钮5");
-  EXPECT_EQ(caption("按钮6"), "找到了，点此下载");
-  EXPECT_EQ(text("编辑框4"), "");
-  click(window, "按钮6");
+  click(window, kDownloadSearchButton);
+  EXPECT_EQ(caption(kDownloadLinkButton), "找到了，点此下载");
+  EXPECT_EQ(text(kDownloadLinkBox), "");
+  click(window, kDownloadLinkButton);
   EXPECT_TRUE(opened.empty());  // an empty link opens nothing
 }
 

@@ -32,9 +32,13 @@
 #include "runtime/system.h"
 #include "support/gbk_literals.h"
 #include "support/opener_recorder.h"
+#include "support/recording_actions.h"
 
 namespace stdlookup {
 namespace {
+
+using test::RecordingActions;
+using test::ThreadStarterGuard;
 
 using test::OpenerRecorder;
 
@@ -50,11 +54,6 @@ QString caption_of(QWidget* w) {
   if (auto* group = qobject_cast<QGroupBox*>(w)) return group->title();
   return {};
 }
-
-class ThreadStarterGuard {
- public:
-  ~ThreadStarterGuard() { set_thread_starter({}); }
-};
 
 TEST(MainWindow, EveryControlSitsAtItsGeometryWithItsCaptionAndFlags) {
   MainWindow window{Actions{}};
@@ -82,10 +81,10 @@ TEST(MainWindow, EveryControlSitsAtItsGeometryWithItsCaptionAndFlags) {
     EXPECT_EQ(window.controls().caption(expected.name), test::g(expected.caption));
   }
   // Components have no widget.
-  for (std::string_view name : {"通用对话框_公用", "Excel程序1", "Excel工作簿1"}) {
+  for (std::string_view name : {kSaveDialog, kExcelApplication, kExcelWorkbooks}) {
     EXPECT_EQ(widget(window, name), nullptr) << name;
   }
-  EXPECT_EQ(widget<QPushButton>(window, "按钮2")->text(), q("详细情况\n点击这里"));
+  EXPECT_EQ(widget<QPushButton>(window, kDetailButton)->text(), q("详细情况\n点击这里"));
 }
 
 TEST(MainWindow, ControlsHaveTheirClassProperties) {
@@ -93,15 +92,16 @@ TEST(MainWindow, ControlsHaveTheirClassProperties) {
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
 
-  for (std::string_view name : {"编辑框1", "编辑框2", "编辑框3", "编辑框4", "编辑框5", "编辑框6"}) {
+  for (std::string_view name :
+       {kNumberInput, kNumberBox, kNameBox, kDownloadLinkBox, kDateBox, kDepartmentBox}) {
     EXPECT_NE(widget<QLineEdit>(window, name), nullptr) << name;
   }
-  auto* batch_input = widget<QPlainTextEdit>(window, "编辑框7");
+  auto* batch_input = widget<QPlainTextEdit>(window, kBatchInput);
   ASSERT_NE(batch_input, nullptr);
   EXPECT_EQ(batch_input->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
   EXPECT_FALSE(batch_input->isReadOnly());
 
-  auto* list = widget<QTableWidget>(window, "超级列表框1");
+  auto* list = widget<QTableWidget>(window, kResultList);
   ASSERT_NE(list, nullptr);
   ASSERT_EQ(list->columnCount(), 4);
   const std::vector<std::pair<std::string_view, int>> columns = {
@@ -118,49 +118,22 @@ TEST(MainWindow, ControlsHaveTheirClassProperties) {
   EXPECT_FALSE(list->isSortingEnabled());
   EXPECT_EQ(list->editTriggers(), QAbstractItemView::NoEditTriggers);
 
-  auto* note = widget<QLabel>(window, "标签4");
+  auto* note = widget<QLabel>(window, kDownloadNoteLabel);
   EXPECT_TRUE(note->wordWrap());
   EXPECT_EQ(note->textFormat(), Qt::PlainText);
 
   // Only 标签5 has its own background; it is really drawn in that colour.
   const QColor pink(255, 168, 255);
   for (QLabel* label : window.findChildren<QLabel*>()) {
-    const bool own = label->objectName() == q("标签5");
+    const bool own = label->objectName() == q(kStatusLabel);
     EXPECT_EQ(label->autoFillBackground(), own) << label->objectName().toStdString();
     if (own) {
       EXPECT_EQ(label->palette().color(QPalette::Window), pink);
     }
   }
-  const QImage image = widget(window, "标签5")->grab().toImage();
+  const QImage image = widget(window, kStatusLabel)->grab().toImage();
   EXPECT_EQ(QColor(image.pixel(2, image.height() - 3)), pink);
 }
-
-struct RecordingActions {
-  std::vector<std::string> ran;
-  std::atomic<Controls*> batch_controls{nullptr};
-  std::atomic<bool> batch_on_gui_thread{true};
-  std::atomic<int> batch_runs{0};
-  std::vector<int> styles;
-
-  Actions actions() {
-    Actions a;
-    auto record = [this](std::string name) {
-      return [this, name](Controls&) { ran.push_back(name); };
-    };
-    a.single_query = record("single_query");
-    a.open_detail_page = record("open_detail_page");
-    a.export_to_workbook = record("export_to_workbook");
-    a.download_search = record("download_search");
-    a.open_download_link = record("open_download_link");
-    a.batch_query = [this](Controls& c) {
-      batch_on_gui_thread = QThread::currentThread() == qApp->thread();
-      batch_controls = &c;
-      ++batch_runs;
-    };
-    a.themed_drawing = [this](int style) { styles.push_back(style); };
-    return a;
-  }
-};
 
 TEST(MainWindow, EachButtonClickRunsItsActionAndCreationSwitchesThemingOn) {
   for (const auto& route : test::expected_routes()) {
@@ -173,7 +146,7 @@ TEST(MainWindow, EachButtonClickRunsItsActionAndCreationSwitchesThemingOn) {
     if (route.action == "batch_query") {
       ASSERT_TRUE(wait_for([&] { return recorder.batch_runs == 1; }));
       EXPECT_EQ(recorder.batch_controls.load(), &window.controls());
-      EXPECT_FALSE(recorder.batch_on_gui_thread);
+      EXPECT_NE(recorder.batch_thread.load(), std::this_thread::get_id());
       EXPECT_TRUE(recorder.ran.empty());
     } else {
       EXPECT_EQ(recorder.ran, std::vector<std::string>{std::string(route.action)});
@@ -186,13 +159,13 @@ TEST(MainWindow, StartButtonIsDisabledAfterOneClick) {
   RecordingActions recorder;
   MainWindow window(recorder.actions());
   window.show();
-  click(window, "按钮4");
-  EXPECT_FALSE(widget(window, "按钮4")->isEnabled());
-  click(window, "按钮4");
+  click(window, kBatchButton);
+  EXPECT_FALSE(widget(window, kBatchButton)->isEnabled());
+  click(window, kBatchButton);
   ASSERT_TRUE(wait_for([&] { return recorder.batch_runs >= 1; }));
   QTest::qWait(50);
   EXPECT_EQ(recorder.batch_runs, 1);
-  EXPECT_TRUE(window.controls().disabled("按钮4"));
+  EXPECT_TRUE(window.controls().disabled(kBatchButton));
 }
 
 TEST(MainWindow, StartButtonIsDisabledAlsoWhenTheThreadCannotBeCreated) {
@@ -205,10 +178,10 @@ TEST(MainWindow, StartButtonIsDisabledAlsoWhenTheThreadCannotBeCreated) {
   RecordingActions recorder;
   MainWindow window(recorder.actions());
   window.show();
-  click(window, "按钮4");
-  click(window, "按钮4");
+  click(window, kBatchButton);
+  click(window, kBatchButton);
   EXPECT_EQ(attempts, 1);
-  EXPECT_FALSE(widget(window, "按钮4")->isEnabled());
+  EXPECT_FALSE(widget(window, kBatchButton)->isEnabled());
   QTest::qWait(20);
   EXPECT_EQ(recorder.batch_runs, 0);
 }
@@ -227,7 +200,7 @@ TEST(MainWindow, DetailButtonOpensExactlyTheQueryUrlOfTheTypedNumber) {
     OpenerRecorder opener;
     MainWindow window(window_actions());
     window.show();
-    auto* input = widget<QLineEdit>(window, "编辑框1");
+    auto* input = widget<QLineEdit>(window, kNumberInput);
     input->setFocus();
     if (c.typed.toLatin1() == c.typed.toUtf8()) {
       QTest::keyClicks(input, c.typed);
@@ -235,7 +208,7 @@ TEST(MainWindow, DetailButtonOpensExactlyTheQueryUrlOfTheTypedNumber) {
       input->insert(c.typed);  // as an input method would; keyClicks takes ASCII only
     }
     ASSERT_EQ(input->text(), c.typed);
-    click(window, "按钮2");
+    click(window, kDetailButton);
     EXPECT_EQ(opener.opened, std::vector<Text>{query_url(c.number)}) << c.typed.toStdString();
   }
 }
@@ -243,14 +216,14 @@ TEST(MainWindow, DetailButtonOpensExactlyTheQueryUrlOfTheTypedNumber) {
 TEST(MainWindow, ALinkThatIsNotHttpOpensNothing) {
   // What the link button will do: hand 编辑框4 to the browser opener.
   Actions actions;
-  actions.open_download_link = [](Controls& c) { open_in_browser(c.edit_text("编辑框4")); };
-  for (const char* link : {"", "file:///etc/passwd", "-display", "/usr/bin/xterm", "smb://h/x",
-                           "https://example.org/d.pdf"}) {
+  actions.open_download_link = [](Controls& c) { open_in_browser(c.edit_text(kDownloadLinkBox)); };
+  for (std::string_view link : {"", "file:///etc/passwd", "-display", "/usr/bin/xterm", "smb://h/x",
+                                "https://example.org/d.pdf"}) {
     OpenerRecorder opener;
     MainWindow window(actions);
     window.show();
-    window.controls().set_edit_text("编辑框4", link);
-    click(window, "按钮6");
+    window.controls().set_edit_text(kDownloadLinkBox, link);
+    click(window, kDownloadLinkButton);
     const bool is_web = std::string_view(link).starts_with("https://");
     EXPECT_EQ(opener.opened.size(), is_web ? 1u : 0u) << link;
   }
@@ -260,36 +233,35 @@ TEST(QtControls, TextsCrossAsGbkWithCrLfLineBreaks) {
   MainWindow window{Actions{}};
   QtControls& controls = window.controls();
 
-  QWidget* batch_input = widget(window, "编辑框7");
+  QWidget* batch_input = widget(window, kBatchInput);
   for (const char* line : {"GB 1", "GB 2"}) {
     QTest::keyClicks(batch_input, line);
     QTest::keyClick(batch_input, Qt::Key_Return);  // Enter breaks the line
   }
-  EXPECT_EQ(controls.edit_text("编辑框7"), "GB 1\r\nGB 2\r\n");
-  controls.set_edit_text("编辑框7", test::g("国标\r\nGB 3"));
-  EXPECT_EQ(widget<QPlainTextEdit>(window, "编辑框7")->toPlainText(), q("国标\nGB 3"));
-  EXPECT_EQ(controls.edit_text("编辑框7"), test::g("国标\r\nGB 3"));
+  EXPECT_EQ(controls.edit_text(kBatchInput), "GB 1\r\nGB 2\r\n");
+  controls.set_edit_text(kBatchInput, test::g("国标\r\nGB 3"));
+  EXPECT_EQ(widget<QPlainTextEdit>(window, kBatchInput)->toPlainText(), q("国标\nGB 3"));
+  EXPECT_EQ(controls.edit_text(kBatchInput), test::g("国标\r\nGB 3"));
 
-  controls.set_edit_text("编辑框3", test::g("食品安全国家标准"));
-  EXPECT_EQ(widget<QLineEdit>(window, "编辑框3")->text(), q("食品安全国家标准"));
-  controls.set_caption("标签5", test::g("<b>作废</b>"));
-  EXPECT_EQ(widget<QLabel>(window, "标签5")->text(), q("<b>作废</b>"));
-  EXPECT_EQ(controls.caption("按钮2"), test::g("详细情况\r\n点击这里"));
-  controls.set_caption("按钮6", test::g("找到了，点此下载"));
-  EXPECT_EQ(widget<QPushButton>(window, "按钮6")->text(), q("找到了，点此下载"));
+  controls.set_edit_text(kNameBox, test::g("食品安全国家标准"));
+  EXPECT_EQ(widget<QLineEdit>(window, kNameBox)->text(), q("食品安全国家标准"));
+  controls.set_caption(kStatusLabel, test::g("<b>作废</b>"));
+  EXPECT_EQ(widget<QLabel>(window, kStatusLabel)->text(), q("<b>作废</b>"));
+  EXPECT_EQ(controls.caption(kDetailButton), test::g("详细情况\r\n点击这里"));
+  controls.set_caption(kDownloadLinkButton, test::g("找到了，点此下载"));
+  EXPECT_EQ(widget<QPushButton>(window, kDownloadLinkButton)->text(), q("找到了，点此下载"));
 
-  // Unknown names and mismatched kinds do nothing.
-  controls.set_edit_text("按钮1", "x");
-  controls.set_caption("no such control", "x");
-  EXPECT_EQ(controls.edit_text("标签5"), "");
-  EXPECT_EQ(controls.caption("编辑框1"), "");
-  EXPECT_EQ(widget<QPushButton>(window, "按钮1")->text(), q("查询"));
+  // Mismatched kinds do nothing (unknown names stop a debug build).
+  controls.set_edit_text(kQueryButton, "x");
+  EXPECT_EQ(controls.edit_text(kStatusLabel), "");
+  EXPECT_EQ(controls.caption(kNumberInput), "");
+  EXPECT_EQ(widget<QPushButton>(window, kQueryButton)->text(), q("查询"));
 }
 
 TEST(QtControls, ListProgressAndDialogProperties) {
   MainWindow window{Actions{}};
   QtControls& controls = window.controls();
-  const char* list = "超级列表框1";
+  const std::string_view list = kResultList;
   EXPECT_EQ(controls.list_insert_row(list, "GB 1"), 0);
   EXPECT_EQ(controls.list_insert_row(list, "GB 2"), 1);
   controls.list_set_cell(list, 1, 1, test::g("名称"));
@@ -303,33 +275,33 @@ TEST(QtControls, ListProgressAndDialogProperties) {
   EXPECT_EQ(controls.list_cell(list, 5, 0), "");
   EXPECT_EQ(widget<QTableWidget>(window, list)->item(1, 3)->text(), q("现行"));
 
-  auto* bar = widget<QProgressBar>(window, "进度条1");
-  controls.set_progress_maximum("进度条1", 50000);
-  controls.set_progress_position("进度条1", 40000);  // beyond 32767: not clamped
+  auto* bar = widget<QProgressBar>(window, kProgressBar);
+  controls.set_progress_maximum(kProgressBar, 50000);
+  controls.set_progress_position(kProgressBar, 40000);  // beyond 32767: not clamped
   EXPECT_EQ(bar->maximum(), 50000);
   EXPECT_EQ(bar->value(), 40000);
-  controls.set_progress_position("进度条1", 60000);
+  controls.set_progress_position(kProgressBar, 60000);
   EXPECT_EQ(bar->value(), 50000);
-  controls.set_progress_position("进度条1", -5);
+  controls.set_progress_position(kProgressBar, -5);
   EXPECT_EQ(bar->value(), 0);
   EXPECT_EQ(bar->minimum(), 0);
   // An empty batch: an empty bar, not Qt's busy animation (range 0..0), and it stays empty.
-  controls.set_progress_maximum("进度条1", 0);
-  controls.set_progress_position("进度条1", 1);
+  controls.set_progress_maximum(kProgressBar, 0);
+  controls.set_progress_position(kProgressBar, 1);
   EXPECT_GT(bar->maximum(), bar->minimum());
   EXPECT_EQ(bar->value(), 0);
-  controls.set_progress_maximum("进度条1", -3);
+  controls.set_progress_maximum(kProgressBar, -3);
   EXPECT_EQ(bar->minimum(), 0);
   EXPECT_GT(bar->maximum(), 0);
 
-  controls.set_disabled("按钮3", true);
-  EXPECT_FALSE(widget(window, "按钮3")->isEnabled());
-  EXPECT_TRUE(controls.disabled("按钮3"));
+  controls.set_disabled(kExportButton, true);
+  EXPECT_FALSE(widget(window, kExportButton)->isEnabled());
+  EXPECT_TRUE(controls.disabled(kExportButton));
 
-  CommonDialog& dialog = controls.common_dialog("通用对话框_公用");
+  CommonDialog& dialog = controls.common_dialog(kSaveDialog);
   EXPECT_EQ(dialog.filter, "*.xls|*.xls");
   dialog.type = 1;
-  EXPECT_EQ(controls.common_dialog("通用对话框_公用").type, 1);  // the same object
+  EXPECT_EQ(controls.common_dialog(kSaveDialog).type, 1);  // the same object
 }
 
 TEST(QtControls, WritesFromTheBatchThreadAreDoneOnTheGuiThreadBeforeTheCallReturns) {
@@ -337,37 +309,37 @@ TEST(QtControls, WritesFromTheBatchThreadAreDoneOnTheGuiThreadBeforeTheCallRetur
   std::vector<bool> on_gui_thread;
   Actions actions;
   actions.batch_query = [&step](Controls& c) {
-    c.set_progress_maximum("进度条1", 40000);
-    c.set_progress_position("进度条1", 39999);
-    int row = c.list_insert_row("超级列表框1", "GB 2760-2014");
-    c.list_set_cell("超级列表框1", row, 3, test::g("现行"));
-    c.set_caption("标签5", test::g("作废"));
+    c.set_progress_maximum(kProgressBar, 40000);
+    c.set_progress_position(kProgressBar, 39999);
+    int row = c.list_insert_row(kResultList, "GB 2760-2014");
+    c.list_set_cell(kResultList, row, 3, test::g("现行"));
+    c.set_caption(kStatusLabel, test::g("作废"));
     step = 1;  // every write above must be visible in the widgets from here on
     while (step != 2) pause(1);
-    c.set_edit_text("编辑框2", c.list_cell("超级列表框1", 0, 0));
+    c.set_edit_text(kNumberBox, c.list_cell(kResultList, 0, 0));
     step = 3;
   };
   MainWindow window(actions);
   window.show();
-  auto* bar = widget<QProgressBar>(window, "进度条1");
+  auto* bar = widget<QProgressBar>(window, kProgressBar);
   QObject::connect(
       bar, &QProgressBar::valueChanged, bar,
       [&on_gui_thread] { on_gui_thread.push_back(QThread::currentThread() == qApp->thread()); },
       Qt::DirectConnection);
 
-  click(window, "按钮4");
+  click(window, kBatchButton);
   ASSERT_TRUE(wait_for([&] { return step == 1; }));
   // No event processed since the worker said so: the writes were complete when they returned.
   EXPECT_EQ(bar->maximum(), 40000);
   EXPECT_EQ(bar->value(), 39999);
-  auto* list = widget<QTableWidget>(window, "超级列表框1");
+  auto* list = widget<QTableWidget>(window, kResultList);
   ASSERT_EQ(list->rowCount(), 1);
   EXPECT_EQ(list->item(0, 3)->text(), q("现行"));
-  EXPECT_EQ(widget<QLabel>(window, "标签5")->text(), q("作废"));
+  EXPECT_EQ(widget<QLabel>(window, kStatusLabel)->text(), q("作废"));
   EXPECT_EQ(on_gui_thread, std::vector<bool>{true});
   step = 2;
   ASSERT_TRUE(wait_for([&] { return step == 3; }));
-  EXPECT_EQ(widget<QLineEdit>(window, "编辑框2")->text(), q("GB 2760-2014"));
+  EXPECT_EQ(widget<QLineEdit>(window, kNumberBox)->text(), q("GB 2760-2014"));
 }
 
 TEST(QtControls, WritesTogetherRunAsOneStepOnTheGuiThread) {
@@ -378,23 +350,23 @@ TEST(QtControls, WritesTogetherRunAsOneStepOnTheGuiThread) {
   actions.batch_query = [&](Controls& c) {
     c.together([&] {
       on_gui_thread.push_back(QThread::currentThread() == qApp->thread());
-      int row = c.list_insert_row("超级列表框1", "");
-      c.list_set_cell("超级列表框1", row, 0, "GB 1");
-      c.list_set_cell("超级列表框1", row, 3, test::g("现行"));
-      c.set_progress_position("进度条1", 1);
+      int row = c.list_insert_row(kResultList, "");
+      c.list_set_cell(kResultList, row, 0, "GB 1");
+      c.list_set_cell(kResultList, row, 3, test::g("现行"));
+      c.set_progress_position(kProgressBar, 1);
     });
     done = true;
   };
   MainWindow window(actions);
   window.show();
-  auto* list = widget<QTableWidget>(window, "超级列表框1");
+  auto* list = widget<QTableWidget>(window, kResultList);
   // Anything the GUI thread runs between events sees either no row or the whole row.
   QTimer probe;
   QObject::connect(&probe, &QTimer::timeout, [&] {
     if (list->rowCount() == 1 && list->item(0, 3) == nullptr) half_row_seen = true;
   });
   probe.start(0);
-  click(window, "按钮4");
+  click(window, kBatchButton);
   ASSERT_TRUE(wait_for([&] { return done.load(); }));
   EXPECT_EQ(on_gui_thread, std::vector<bool>{true});
   ASSERT_EQ(list->rowCount(), 1);
@@ -428,7 +400,7 @@ TEST(ThemedDrawing, GroupBoxFramesRunThroughTheMiddleOfTheTitleLine) {
     MainWindow window{Actions{}};
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    auto* group = widget<QGroupBox>(window, "分组框1");
+    auto* group = widget<QGroupBox>(window, kSingleQueryGroup);
     QStyleOptionGroupBox option;
     option.initFrom(group);
     option.text = group->title();
@@ -469,7 +441,7 @@ TEST(WindowDeathTest, RuntimeErrorOnTheBatchThreadShowsTheDialogAndExitsMinusOne
         MainWindow window(actions);
         window.show();
         answer_next_modal(print_and_accept);
-        click(window, "按钮4");
+        click(window, kBatchButton);
         run_message_loop();
       },
       ::testing::ExitedWithCode(255),
@@ -483,17 +455,17 @@ TEST(WindowDeathTest, ClosingTheWindowWhileABatchRunsEndsTheProcessWithZero) {
         std::atomic<int> written{0};
         Actions actions;
         actions.batch_query = [&written](Controls& c) {
-          c.set_progress_maximum("进度条1", 1000000);
+          c.set_progress_maximum(kProgressBar, 1000000);
           for (int i = 1;; ++i) {  // never ends by itself
-            c.list_insert_row("超级列表框1", "GB " + std::to_string(i));
-            c.set_progress_position("进度条1", i);
+            c.list_insert_row(kResultList, "GB " + std::to_string(i));
+            c.set_progress_position(kProgressBar, i);
             written = i;
             pause(1);
           }
         };
         MainWindow window(actions);
         window.show();
-        click(window, "按钮4");
+        click(window, kBatchButton);
         if (!wait_for([&] { return written > 20; })) std::_Exit(3);
         QTimer::singleShot(0, &window, [&window] { window.close(); });
         run_message_loop();

@@ -1,20 +1,11 @@
-#include "app/memory_controls.h"
+#include "controls/memory_controls.h"
 
-#include "runtime/gbk.h"
+#include <cassert>
 
 namespace stdlookup {
 
-MemoryControls::MemoryControls(std::span<const ControlEntry> layout) {
-  for (const ControlEntry& entry : layout) {
-    Control& c = control(entry.name);
-    c.text = utf8_to_gbk(entry.caption);
-    c.disabled = (entry.flags & kControlDisabled) != 0;
-    if (entry.control_class == ControlClass::process_bar) c.maximum = 100;  // as a new bar
-    c.dialog.filter = utf8_to_gbk(entry.filter);
-  }
-}
-
 MemoryControls::Control& MemoryControls::control(std::string_view name) {
+  assert(is_control_name(name) && "not a control of the window");
   auto it = controls_.find(name);
   if (it == controls_.end()) it = controls_.emplace(std::string(name), Control{}).first;
   return it->second;

@@ -1,24 +1,19 @@
-// Controls held in memory, for tests and the command line. Every control name is accepted;
-// a control never written reads as empty. Thread-safe: one lock around every call.
+// Controls held in memory, for tests and benchmarks. A control never written reads as empty; a
+// name that is not the window's is a programming error (checked in debug builds). Thread-safe:
+// one lock around every call.
 #pragma once
 
 #include <map>
 #include <mutex>
-#include <span>
 #include <string>
 #include <vector>
 
-#include "app/controls.h"
-#include "app/layout.h"
+#include "controls/controls.h"
 
 namespace stdlookup {
 
 class MemoryControls : public Controls {
  public:
-  MemoryControls() = default;
-  // Starts as the window starts: captions, disabled flags and dialog filter from `layout`.
-  explicit MemoryControls(std::span<const ControlEntry> layout);
-
   Text edit_text(std::string_view name) override;
   void set_edit_text(std::string_view name, std::string_view text) override;
   Text caption(std::string_view name) override;

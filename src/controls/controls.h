@@ -1,8 +1,8 @@
 // How the actions reach the window: controls addressed by their layout names. The lookup
 // actions and the export see only this interface; the Qt front end implements it over real
-// widgets, MemoryControls in memory (tests, the command line).
+// widgets, MemoryControls in memory (tests).
 //
-// Control names are the layout's names in UTF-8 ("编辑框1", "超级列表框1"); every text that
+// Control names are the layout's names in UTF-8 (controls/control_names.h); every text that
 // crosses the interface is GBK, and multi-line content uses "\r\n" line breaks. Implementations
 // must accept calls from any thread: a write from another thread is carried out on the GUI
 // thread and has completed when the call returns.
@@ -11,6 +11,7 @@
 #include <functional>
 #include <string_view>
 
+#include "controls/control_names.h"
 #include "runtime/system.h"
 #include "runtime/types.h"
 
