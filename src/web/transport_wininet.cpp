@@ -278,8 +278,8 @@ Outcome run_exchange(Exchange x, const std::atomic<bool>& abandoned) {
     if (!connection || connected_host != x.target.host || connected_port != x.target.port) {
       request.reset();
       connection = Handle(STDLOOKUP_WININET(InternetConnectA)(
-          internet.get(), x.target.host.c_str(), static_cast<INTERNET_PORT>(x.target.port),
-          nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+          internet.get(), x.target.host.c_str(), static_cast<INTERNET_PORT>(x.target.port), nullptr,
+          nullptr, INTERNET_SERVICE_HTTP, 0, 0));
       if (!connection) return outcome;
       connected_host = x.target.host;
       connected_port = x.target.port;
@@ -291,9 +291,12 @@ Outcome run_exchange(Exchange x, const std::atomic<bool>& abandoned) {
       request_flags &= ~INTERNET_FLAG_SECURE;
     }
     request = Handle(STDLOOKUP_WININET(HttpOpenRequestA)(
-        connection.get(), x.verb.c_str(), x.target.path.c_str(), x.http_1_0 ? "HTTP/1.0" : "HTTP/1.1",
-        nullptr, nullptr, request_flags, 0));
+        connection.get(), x.verb.c_str(), x.target.path.c_str(),
+        x.http_1_0 ? "HTTP/1.0" : "HTTP/1.1", nullptr, nullptr, request_flags, 0));
     if (!request) return outcome;
+    // Wine takes the receive timeout from the request handle only.
+    set_timeout(request.get(), INTERNET_OPTION_SEND_TIMEOUT, x.idle_timeout);
+    set_timeout(request.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, x.idle_timeout);
 
     const bool has_data = x.data && !x.data->empty();
     // A byte body goes through the table's second entry for the same function.
@@ -307,7 +310,8 @@ Outcome run_exchange(Exchange x, const std::atomic<bool>& abandoned) {
 
     const int status = query_status(request.get());
     std::string location;
-    if (!follow || !is_redirect(status) || !query_text(request.get(), HTTP_QUERY_LOCATION, location)) {
+    if (!follow || !is_redirect(status) ||
+        !query_text(request.get(), HTTP_QUERY_LOCATION, location)) {
       outcome.status = status;
       break;
     }
@@ -339,7 +343,8 @@ Outcome run_exchange(Exchange x, const std::atomic<bool>& abandoned) {
   std::string raw;
   if (query_text(request.get(), HTTP_QUERY_RAW_HEADERS_CRLF, raw)) {
     // WinINet ends the block with the empty line; the transport's block ends with its last header.
-    while (raw.size() >= 4 && raw.compare(raw.size() - 4, 4, "\r\n\r\n") == 0) raw.resize(raw.size() - 2);
+    while (raw.size() >= 4 && raw.compare(raw.size() - 4, 4, "\r\n\r\n") == 0)
+      raw.resize(raw.size() - 2);
     outcome.raw_headers = std::move(raw);
   }
   outcome.ok = true;

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "support/exit_codes.h"
+#include "support/platform.h"
 
 namespace stdlookup {
 namespace {
@@ -63,28 +63,28 @@ class FakeLoader final : public LibraryLoader {
 
 TEST(Binding, EntryWithoutLibrarySearchesTheDefaultListInOrderOnce) {
   FakeLoader loader;
-  loader.exports = {{"Kernel32.dll", {"CreateThread"}}, {"Gdi32.dll", {}},
-                    {"User32.dll", {}},                  {"Advapi32.dll", {}},
+  loader.exports = {{"Kernel32.dll", {"CreateThread"}},
+                    {"Gdi32.dll", {}},
+                    {"User32.dll", {}},
+                    {"Advapi32.dll", {}},
                     {"Shell32.dll", {"ShellExecuteA"}}};  // Mpr.dll does not load
   {
     FunctionTable table(system_function_table(), loader);
     ASSERT_NE(table.bind(kBoundShellExecuteA), nullptr);
-    EXPECT_EQ(loader.calls, (std::vector<std::string>{
-                                "load Kernel32.dll", "find Kernel32.dll ShellExecuteA",
-                                "release Kernel32.dll", "load Gdi32.dll",
-                                "find Gdi32.dll ShellExecuteA", "release Gdi32.dll",
-                                "load User32.dll", "find User32.dll ShellExecuteA",
-                                "release User32.dll", "load Advapi32.dll",
-                                "find Advapi32.dll ShellExecuteA", "release Advapi32.dll",
-                                "load Mpr.dll", "load Shell32.dll",
-                                "find Shell32.dll ShellExecuteA"}));
+    EXPECT_EQ(loader.calls,
+              (std::vector<std::string>{
+                  "load Kernel32.dll", "find Kernel32.dll ShellExecuteA", "release Kernel32.dll",
+                  "load Gdi32.dll", "find Gdi32.dll ShellExecuteA", "release Gdi32.dll",
+                  "load User32.dll", "find User32.dll ShellExecuteA", "release User32.dll",
+                  "load Advapi32.dll", "find Advapi32.dll ShellExecuteA", "release Advapi32.dll",
+                  "load Mpr.dll", "load Shell32.dll", "find Shell32.dll ShellExecuteA"}));
     loader.calls.clear();
     table.bind(kBoundShellExecuteA);
     EXPECT_TRUE(loader.calls.empty());  // bound once, no second lookup
 
     table.bind(kBoundCreateThread);
-    EXPECT_EQ(loader.calls, (std::vector<std::string>{"load Kernel32.dll",
-                                                      "find Kernel32.dll CreateThread"}));
+    EXPECT_EQ(loader.calls,
+              (std::vector<std::string>{"load Kernel32.dll", "find Kernel32.dll CreateThread"}));
     loader.calls.clear();
   }
   // The modules of the bound entries are released with the table, once each.
@@ -97,9 +97,8 @@ TEST(Binding, NamedLibraryIsTriedBesideTheProgramFirstAndSameFunctionEntriesBind
   loader.exports = {{"wininet.dll", {"HttpSendRequestA", "InternetOpenA"}}};
   FunctionTable table(system_function_table(), loader);
   table.bind(kBoundHttpSendRequestA);
-  EXPECT_EQ(loader.calls,
-            (std::vector<std::string>{"folder wininet.dll", "load wininet.dll",
-                                      "find wininet.dll HttpSendRequestA"}));
+  EXPECT_EQ(loader.calls, (std::vector<std::string>{"folder wininet.dll", "load wininet.dll",
+                                                    "find wininet.dll HttpSendRequestA"}));
   EXPECT_TRUE(table.is_bound(kBoundHttpSendRequestA));
   EXPECT_FALSE(table.is_bound(kBoundHttpSendRequestBytesA));
   table.bind(kBoundHttpSendRequestBytesA);
