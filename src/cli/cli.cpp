@@ -321,7 +321,8 @@ int run(int argc, char** argv) {
       throw CLI::ValidationError("--output and --delay go with batch only");
     }
     if (extension_of(options.output) == ".xlsx" && !workbook_writer_available()) {
-      throw CLI::ValidationError("--output: this build cannot write .xlsx workbooks; use .csv or .json");
+      throw CLI::ValidationError(
+          "--output: this build cannot write .xlsx workbooks; use .csv or .json");
     }
   } catch (const CLI::ParseError& e) {
     int code = app.exit(e);

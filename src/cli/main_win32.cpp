@@ -4,8 +4,8 @@
 // CSV output is not doubled.
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <string>

@@ -92,9 +92,8 @@ void* FunctionTable::bind(int index) {
 
   if (address == nullptr) {
     if (module != nullptr) loader_.release(module);
-    report_runtime_error(entry.library != nullptr
-                             ? binding_failure_message(entry.library, function)
-                             : binding_failure_message(function));
+    report_runtime_error(entry.library != nullptr ? binding_failure_message(entry.library, function)
+                                                  : binding_failure_message(function));
   }
   slot.module = module;
   slot.address.store(address, std::memory_order_release);

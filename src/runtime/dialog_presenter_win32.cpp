@@ -3,8 +3,8 @@
 // Windows. The file dialog's path is native (UTF-8).
 #include "runtime/dialog_presenter_win32.h"
 
-#include <windows.h>
 #include <commdlg.h>
+#include <windows.h>
 
 #include <vector>
 

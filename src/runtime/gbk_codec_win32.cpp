@@ -83,7 +83,8 @@ std::wstring gbk_to_wide(std::string_view gbk) {
     auto c = static_cast<unsigned char>(gbk[i]);
     if (c < 0x80) {
       ++i;
-    } else if (is_lead(c) && i + 1 < gbk.size() && is_trail(static_cast<unsigned char>(gbk[i + 1]))) {
+    } else if (is_lead(c) && i + 1 < gbk.size() &&
+               is_trail(static_cast<unsigned char>(gbk[i + 1]))) {
       i += 2;
     } else {
       flush(i);
@@ -140,7 +141,8 @@ std::string wide_to_utf8(std::wstring_view wide) {
   const int in = static_cast<int>(wide.size());
   int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), in, nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-  if (size > 0) WideCharToMultiByte(CP_UTF8, 0, wide.data(), in, out.data(), size, nullptr, nullptr);
+  if (size > 0)
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), in, out.data(), size, nullptr, nullptr);
   return out;
 }
 
@@ -156,7 +158,8 @@ std::pair<long, std::size_t> next_code_point(std::string_view rest) {
   if (n == 1) return {c, 1};
   std::size_t skip = 1;
   std::size_t want = n == 0 ? (c < 0xC0 ? 1 : 4) : n;
-  while (skip < want && skip < rest.size() && (static_cast<unsigned char>(rest[skip]) & 0xC0) == 0x80) {
+  while (skip < want && skip < rest.size() &&
+         (static_cast<unsigned char>(rest[skip]) & 0xC0) == 0x80) {
     ++skip;
   }
   if (n == 0 || skip < n) return {-1, skip};

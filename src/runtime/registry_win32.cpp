@@ -53,10 +53,11 @@ std::wstring expand_environment(const std::wstring& text) {
 
 Text read_registry_text(int root, std::string_view path, std::string_view fallback) {
   const std::size_t backslash = path.rfind('\\');
-  const std::wstring key_path =
-      backslash == std::string_view::npos ? std::wstring() : win32::gbk_to_wide(path.substr(0, backslash));
-  const std::wstring value_name = win32::gbk_to_wide(
-      backslash == std::string_view::npos ? path : path.substr(backslash + 1));
+  const std::wstring key_path = backslash == std::string_view::npos
+                                    ? std::wstring()
+                                    : win32::gbk_to_wide(path.substr(0, backslash));
+  const std::wstring value_name =
+      win32::gbk_to_wide(backslash == std::string_view::npos ? path : path.substr(backslash + 1));
 
   HKEY opened = nullptr;
   if (RegOpenKeyExW(predefined_key(root), key_path.c_str(), 0, KEY_READ, &opened) !=

@@ -24,8 +24,7 @@ bool execute_open(const Text& target) {
     result = bound_function<ShellExecuteAFunction>(kBoundShellExecuteA)(
         nullptr, "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   } else {
-    using ShellExecuteWFunction =
-        HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+    using ShellExecuteWFunction = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
     const std::wstring wide = win32::gbk_to_wide(target);
     result = bound_function<ShellExecuteWFunction>(kBoundShellExecuteW)(
         nullptr, L"open", wide.c_str(), nullptr, nullptr, SW_SHOWNORMAL);

@@ -51,12 +51,12 @@ TEST(WindowsGbk, CodePage936IsCheckedNotTrusted) {
     std::string utf8;
   };
   for (const Case& c : {
-           Case{bytes({0x80}), "?"},                         // the system gives "€"
-           Case{bytes({0xFF, 'a'}), "?a"},                   // the system gives U+F8F5
-           Case{bytes({0xAA, 0xA1, 'b'}), "?b"},             // user-defined area: private use
-           Case{bytes({0xA1, 0xA1}), "\u3000"},              // ideographic space
-           Case{bytes({0xCF, 0xD6, 0xB0}), "现?"},           // lone lead byte at the end
-           Case{bytes({0x81, 0x20, 'c'}), "?c"},             // a lead byte with an invalid trail
+           Case{bytes({0x80}), "?"},                // the system gives "€"
+           Case{bytes({0xFF, 'a'}), "?a"},          // the system gives U+F8F5
+           Case{bytes({0xAA, 0xA1, 'b'}), "?b"},    // user-defined area: private use
+           Case{bytes({0xA1, 0xA1}), "\u3000"},     // ideographic space
+           Case{bytes({0xCF, 0xD6, 0xB0}), "现?"},  // lone lead byte at the end
+           Case{bytes({0x81, 0x20, 'c'}), "?c"},    // a lead byte with an invalid trail
            Case{bytes({'x', 0xD7, 0xF7, 0xB7, 0xCF}), "x作废"},
        }) {
     EXPECT_EQ(gbk_to_utf8(c.gbk), c.utf8);
