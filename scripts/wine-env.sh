@@ -9,18 +9,23 @@ export WINEDLLOVERRIDES="winedbg.exe=d;winebrowser.exe=d;mscoree=d;mshtml=d"
 # A Chinese locale, so Wine's ANSI code page is 936 and wide file names with Chinese characters
 # work; built into a private folder when the system has none.
 stdlookup_locales=$stdlookup_root/build/windows-test/locale
-if [ -d "$stdlookup_locales/zh_CN.UTF-8" ]; then
-  export LOCPATH=$stdlookup_locales
-fi
-export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+stdlookup_use_locale() {
+  if [ -d "$stdlookup_locales/zh_CN.UTF-8" ]; then
+    export LOCPATH=$stdlookup_locales
+  elif ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
+    return 1
+  fi
+  export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+}
+stdlookup_use_locale
 
 # Makes the prefix (once) and the zh_CN locale when missing.
 stdlookup_wine_prepare() {
   if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8' && [ ! -d "$stdlookup_locales/zh_CN.UTF-8" ]; then
     mkdir -p "$stdlookup_locales"
     localedef -i zh_CN -f UTF-8 "$stdlookup_locales/zh_CN.UTF-8" || return 1
-    export LOCPATH=$stdlookup_locales
   fi
+  stdlookup_use_locale || return 1
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
     wineboot --init >/dev/null 2>&1 || return 1

@@ -3,8 +3,9 @@
 // Windows. The file dialog's path is native (UTF-8).
 #include "runtime/dialog_presenter_win32.h"
 
-#include <commdlg.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commdlg.h>
 
 #include <vector>
 

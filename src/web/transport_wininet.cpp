@@ -307,6 +307,11 @@ Outcome run_exchange(Exchange x, const std::atomic<bool>& abandoned) {
               has_data ? static_cast<DWORD>(x.data->size()) : 0)) {
       return outcome;
     }
+    // Whatever follows, this response may have put cookies into WinINet's store.
+    if ((x.flags & kFlagNoCookies) == 0) {
+      remember_cookie_url((x.target.secure ? "https://" : "http://") + x.target.host + ":" +
+                          std::to_string(x.target.port) + x.target.path);
+    }
 
     const int status = query_status(request.get());
     std::string location;
@@ -348,10 +353,6 @@ Outcome run_exchange(Exchange x, const std::atomic<bool>& abandoned) {
     outcome.raw_headers = std::move(raw);
   }
   outcome.ok = true;
-  if ((x.flags & kFlagNoCookies) == 0) {
-    remember_cookie_url((x.target.secure ? "https://" : "http://") + x.target.host + ":" +
-                        std::to_string(x.target.port) + x.target.path);
-  }
   return outcome;
 }
 
@@ -502,7 +503,13 @@ class WinInetTransport final : public Transport {
     auto shared = std::make_shared<Shared>();
     try {
       std::thread([shared, x = std::move(x)]() mutable {
+        // A helper given up on may still be inside WinINet when the program ends and releases
+        // its bound modules: it keeps WinINet loaded for itself until it is done.
+        HMODULE wininet = nullptr;
+        GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                           reinterpret_cast<LPCWSTR>(bind_function(kBoundInternetOpenA)), &wininet);
         Outcome outcome = run_exchange(std::move(x), shared->abandoned);
+        if (wininet != nullptr) FreeLibrary(wininet);
         std::lock_guard lock(shared->mutex);
         shared->outcome = std::move(outcome);
         shared->done = true;
