@@ -8,12 +8,24 @@ STDLOOKUP_RUN_PACKAGES=(
   libcurl4-openssl-dev libxlsxwriter-dev libzip-dev nlohmann-json3-dev libcli11-dev
   libcpp-httplib-dev xdg-utils
 )
-# What the test suite needs on top: test frameworks, a headless display, a workbook reader, the
-# formatter and the Windows cross compiler for the checks.
-STDLOOKUP_TEST_PACKAGES=(
+# What scripts/package needs on top: manual pages, the .deb's library dependencies.
+STDLOOKUP_PACKAGE_PACKAGES=(
   "${STDLOOKUP_RUN_PACKAGES[@]}"
+  help2man dpkg-dev file
+)
+# What the test suite needs on top: test frameworks, a headless display, a workbook reader, the
+# formatter and the Windows cross compiler for the checks, and the checkers of the package.
+STDLOOKUP_TEST_PACKAGES=(
+  "${STDLOOKUP_PACKAGE_PACKAGES[@]}"
   libgtest-dev libgmock-dev python3-openpyxl xvfb xauth
   clang-format g++-mingw-w64-x86-64-posix
+  lintian desktop-file-utils appstream man-db
+)
+
+# What scripts/bench needs on top: the Python peer that request_bench races against.
+STDLOOKUP_BENCH_PACKAGES=(
+  "${STDLOOKUP_TEST_PACKAGES[@]}"
+  python3 python3-requests
 )
 
 # What the Windows cross build and its tests under Wine need on top (scripts/windows-deps).

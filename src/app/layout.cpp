@@ -3,6 +3,7 @@
 #include <array>
 
 #include "runtime/gbk.h"
+#include "runtime/system.h"
 
 namespace stdlookup {
 namespace {
@@ -73,7 +74,7 @@ constexpr std::array<ControlEntry, 31> kLayout = {{
      .caption = kDownloadNote, .word_wrap = true},
     {.name = kDownloadLinkBox, .control_class = edit_box, .parent = kDownloadGroup, .left = 16, .top = 200, .width = 176, .height = 24, .flags = kControlFocus},
     {.name = kSaveDialog, .control_class = common_dialog, .parent = kMainWindow, .left = 0, .top = 0, .width = 0, .height = 0, .flags = 0,
-     .filter = "*.xls|*.xls"},
+     .filter = "*.xls|*.xls", .dialog_flags = kOfnHideReadOnly | kOfnFileMustExist | kOfnOverwritePrompt | kOfnPathMustExist},
     {.name = kExcelApplication, .control_class = excel_app, .parent = kBatchGroup, .left = 0, .top = 0, .width = 0, .height = 0, .flags = 0},
     {.name = kExcelWorkbooks, .control_class = excel_workbooks, .parent = kBatchGroup, .left = 0, .top = 0, .width = 0, .height = 0, .flags = 0},
 }};
@@ -100,7 +101,9 @@ bool is_component(ControlClass control_class) {
 void start_as_window(Controls& controls, std::span<const ControlEntry> layout) {
   for (const ControlEntry& entry : layout) {
     if (entry.control_class == ControlClass::common_dialog) {
-      controls.common_dialog(entry.name).filter = utf8_to_gbk(entry.filter);
+      CommonDialog& dialog = controls.common_dialog(entry.name);
+      dialog.filter = utf8_to_gbk(entry.filter);
+      dialog.flags = entry.dialog_flags;
       continue;
     }
     if (is_component(entry.control_class)) continue;

@@ -66,6 +66,7 @@ struct ControlEntry {
   std::optional<Rgb> background = {};
   std::span<const ListColumn> columns = {};
   std::string_view filter = {};  // common dialog: "text|pattern|…"
+  unsigned dialog_flags = 0;     // common dialog: kOfn… options
   bool multi_line = false;       // edit box: Enter breaks lines, vertical scroll bar
   bool word_wrap = false;        // label: long lines wrap inside the label
 };

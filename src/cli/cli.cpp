@@ -7,6 +7,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <nlohmann/json.hpp>
@@ -18,9 +19,11 @@
 #include "output.h"
 #include "runtime/atomic_file.h"
 #include "runtime/gbk.h"
+#include "runtime/settings.h"
 #include "runtime/system.h"
 #include "runtime/text.h"
 #include "web/cookie_store.h"
+#include "web/transport.h"
 
 namespace stdlookup::cli {
 namespace {
@@ -31,11 +34,13 @@ std::atomic<bool> interrupted{false};
 
 extern "C" void on_interrupt(int) {
   interrupted = true;
+  cancel_requests();  // ends the request in flight too
 }
 
 struct Options {
   std::string query_host;
   std::string download_host;
+  std::string proxy;
   std::string format = "text";
   std::string output;
   int delay_ms = 500;
@@ -237,6 +242,7 @@ int batch(const Options& options, const std::string& file) {
     if (interrupted) break;
     progress.show(static_cast<int>(rows.size()), utf8(line));
     LookupResult result = lookup_standard(line);
+    if (interrupted && result.failed) break;  // cut short, not failed: no row
     pause(options.delay_ms);
     BatchRow row{result.page.fields, result.failed};
     row.record.publishing_department.clear();  // the list has no such column
@@ -284,6 +290,39 @@ int download(const Options& options, const std::string& number) {
   return kAllAnswered;
 }
 
+// ---- config
+
+int show_config(const Options& options, const Settings& settings) {
+  const std::filesystem::path file = settings_file_path();
+  if (options.format == "json") {
+    json values;
+    for (std::string_view key : kSettingKeys) {
+      const Setting& s = *find_setting(settings, key);
+      values[std::string(key)] = {{"value", s.value}, {"from", describe_origin(s)}};
+    }
+    values["file"] = file.string();
+    print(dump(values));
+    return kAllAnswered;
+  }
+  std::vector<Row> rows;
+  if (options.format == "csv") rows.push_back({"key", "value", "from"});
+  for (std::string_view key : kSettingKeys) {
+    const Setting& s = *find_setting(settings, key);
+    rows.push_back({std::string(key), s.value, describe_origin(s)});
+  }
+  if (options.format == "csv") {
+    std::string out;
+    for (const Row& row : rows) out += csv_line(row);
+    print(out);
+    return kAllAnswered;
+  }
+  if (rows.back()[1].empty()) rows.back()[1] = "(direct)";
+  const bool exists = std::filesystem::is_regular_file(file);
+  rows.push_back({"file", file.string(), exists ? "" : "(none)"});
+  print(aligned_table(rows));
+  return kAllAnswered;
+}
+
 }  // namespace
 
 int run(int argc, char** argv) {
@@ -293,10 +332,16 @@ int run(int argc, char** argv) {
   app.fallthrough();
   Options options;
   std::string number, file;
-  app.add_option("--query-host", options.query_host,
-                 "standards query service, HOST[:PORT] (default: " + utf8(query_host()) + ")");
-  app.add_option("--download-host", options.download_host,
-                 "download search service, HOST[:PORT] (default: " + utf8(download_host()) + ")");
+  const Settings built_in = built_in_settings();
+  auto* query_host_option = app.add_option(
+      "--query-host", options.query_host,
+      "standards query service, HOST[:PORT] (built in: " + built_in.query_host.value + ")");
+  auto* download_host_option = app.add_option(
+      "--download-host", options.download_host,
+      "download search service, HOST[:PORT] (built in: " + built_in.download_host.value + ")");
+  auto* proxy_option = app.add_option("--proxy", options.proxy,
+                                      "HTTP proxy, HOST:PORT; \"\" for a direct connection "
+                                      "(built in: direct)");
   auto* format = app.add_option("--format", options.format, "what goes to stdout (default text)")
                      ->check(CLI::IsMember({"text", "json", "csv"}));
   auto* output =
@@ -314,6 +359,8 @@ int run(int argc, char** argv) {
   batch_cmd->add_option("FILE", file, "one number per line; - for standard input");
   auto* download_cmd = app.add_subcommand("download", "find the download link of a standard");
   download_cmd->add_option("NUMBER", number, "standard number")->required();
+  auto* config_cmd = app.add_subcommand(
+      "config", "show the service hosts and the proxy in effect, and where each came from");
 
   try {
     app.parse(argc, argv);
@@ -329,8 +376,25 @@ int run(int argc, char** argv) {
     return code == 0 ? 0 : kUsageError;
   }
   options.format_given = format->count() > 0;
-  if (!options.query_host.empty()) set_query_host(utf8_to_gbk(options.query_host));
-  if (!options.download_host.empty()) set_download_host(utf8_to_gbk(options.download_host));
+  // Built-in values, the settings file, the environment, then these options.
+  LoadedSettings loaded = load_settings();
+  const std::pair<CLI::Option*, const std::string*> given[] = {
+      {query_host_option, &options.query_host},
+      {download_host_option, &options.download_host},
+      {proxy_option, &options.proxy}};
+  for (std::size_t i = 0; i < kSettingKeys.size() && loaded.problem.empty(); ++i) {
+    const auto& [option, value] = given[i];
+    if (option->count() == 0) continue;
+    loaded.problem = set_setting(loaded.settings, kSettingKeys[i], *value,
+                                 SettingOrigin::command_line, option->get_name());
+    if (!loaded.problem.empty()) loaded.problem = option->get_name() + ": " + loaded.problem;
+  }
+  if (!loaded.problem.empty()) {
+    warn(loaded.problem);
+    return kUsageError;
+  }
+  use_settings(loaded.settings);
+  if (config_cmd->parsed()) return show_config(options, loaded.settings);
 
   if (query_cmd->parsed()) return query(options, number);
   if (batch_cmd->parsed()) return batch(options, file);

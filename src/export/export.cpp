@@ -23,20 +23,29 @@ void write_text_cell(WorkbookWriter& writer, int column, int row, std::string_vi
   writer.set_value(text);
 }
 
-// The layout offers "*.xls"; what is written is an Office Open XML workbook, so "*.xlsx" is
-// offered first and a name typed without an extension gets ".xlsx".
+// What is written is an Office Open XML workbook: the name must say so, or spreadsheet programs
+// refuse or warn. A name without an extension gets ".xlsx"; ".xls" (any case) becomes ".xlsx".
+Text workbook_file_name(const Text& name) {
+  std::filesystem::path path = native_path(name);
+  const std::u8string extension = path.extension().u8string();
+  if (!extension.empty() && to_lower(std::string(extension.begin(), extension.end())) != ".xls")
+    return name;
+  path.replace_extension(".xlsx");
+  const std::u8string adjusted = path.u8string();
+  return Text(adjusted.begin(), adjusted.end());
+}
+
+// The layout offers "*.xls"; "*.xlsx" is offered first. A save dialog cannot demand an existing
+// file, so that one of the layout's options is dropped; the others stay.
 void prepare_save_dialog(CommonDialog& dialog) {
   dialog.type = 1;
+  dialog.flags &= ~kOfnFileMustExist;
   if (dialog.filter.find("*.xlsx") == Text::npos) {
     dialog.filter = "*.xlsx|*.xlsx|" + dialog.filter;
     dialog.initial_filter = 1;
   }
   dialog.default_extension = "xlsx";
-}
-
-Text with_default_extension(Text path) {
-  if (native_path(path).filename().u8string().find(u8'.') == std::u8string::npos) path += ".xlsx";
-  return path;
+  dialog.adjust_file_name = workbook_file_name;
 }
 
 }  // namespace
@@ -106,7 +115,7 @@ void export_to_workbook(Controls& controls, WorkbookWriter& writer) {
   CommonDialog& dialog = controls.common_dialog(kSaveDialog);
   prepare_save_dialog(dialog);
   if (!show_common_dialog(dialog)) return;
-  const Text path = with_default_extension(dialog.file_name);
+  const Text path = dialog.file_name;
 
   SaveResult result = write_list_to_workbook(controls, writer, path, true);
   if (!result.ok()) {
@@ -114,7 +123,7 @@ void export_to_workbook(Controls& controls, WorkbookWriter& writer) {
     return;
   }
   message_box("导出成功!"_gbk, kMbOk | kMbIconInformation);
-  shell_open(path);
+  shell_open_path(path);  // a native path, not a GBK text
 }
 
 void export_to_workbook(Controls& controls) {

@@ -16,9 +16,10 @@ void single_query(Controls& controls, const PageFetcher& fetch) {
   const StandardRecord& fields = result.page.fields;
   controls.set_edit_text(kNumberBox, fields.number);
   controls.set_edit_text(kNameBox, fields.chinese_name);
-  // 标签5 keeps its caption when the page holds neither word; a failed request says so.
-  if (Text status = single_query_status(result); !status.empty())
-    controls.set_caption(kStatusLabel, status);
+  // A page with neither status word shows 标签5's layout caption again, never the previous
+  // standard's status beside empty fields; a failed request says so.
+  const Text status = single_query_status(result);
+  controls.set_caption(kStatusLabel, status.empty() ? "标准状态"_gbk : status);
   if (result.page.abolished) message_box("该标准作废"_gbk, kMbOk);
   controls.set_edit_text(kDateBox, fields.implementation_date);
   controls.set_edit_text(kDepartmentBox, fields.publishing_department);
@@ -53,7 +54,13 @@ void open_detail_page(Controls& controls) {
 
 void download_search(Controls& controls, const PageFetcher& fetch) {
   DownloadResult result = find_download(controls.edit_text(kNumberInput), fetch);
-  if (!result.found) return;  // the previous link and caption stay
+  if (!result.found) {
+    // Nothing found: 按钮6 must not go on opening the previous standard's file. The link is
+    // emptied and the button shows its layout caption again.
+    controls.set_caption(kDownloadLinkButton, "查找中"_gbk);
+    controls.set_edit_text(kDownloadLinkBox, "");
+    return;
+  }
   controls.set_caption(kDownloadLinkButton, "找到了，点此下载"_gbk);
   controls.set_edit_text(kDownloadLinkBox, result.download_link);
   pause(200);

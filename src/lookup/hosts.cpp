@@ -7,8 +7,9 @@ namespace {
 
 // Read by the batch thread and the GUI thread alike.
 std::mutex hosts_mutex;
-Text query_host_value = STDLOOKUP_QUERY_HOST;
-Text download_host_value = STDLOOKUP_DOWNLOAD_HOST;
+Text query_host_value = built_in_settings().query_host.value;
+Text download_host_value = built_in_settings().download_host.value;
+Text proxy_value = built_in_settings().proxy.value;
 
 }  // namespace
 
@@ -22,6 +23,11 @@ Text download_host() {
   return download_host_value;
 }
 
+Text proxy() {
+  std::lock_guard lock(hosts_mutex);
+  return proxy_value;
+}
+
 void set_query_host(const Text& host) {
   std::lock_guard lock(hosts_mutex);
   query_host_value = host;
@@ -30,6 +36,19 @@ void set_query_host(const Text& host) {
 void set_download_host(const Text& host) {
   std::lock_guard lock(hosts_mutex);
   download_host_value = host;
+}
+
+void set_proxy(const Text& proxy) {
+  std::lock_guard lock(hosts_mutex);
+  proxy_value = proxy;
+}
+
+// Setting values are ASCII, the same bytes in GBK.
+void use_settings(const Settings& settings) {
+  std::lock_guard lock(hosts_mutex);
+  query_host_value = settings.query_host.value;
+  download_host_value = settings.download_host.value;
+  proxy_value = settings.proxy.value;
 }
 
 }  // namespace stdlookup

@@ -13,9 +13,10 @@ namespace stdlookup {
 using namespace literals;
 
 FetchedPage fetch_page(const Text& url) {
-  Text headers;
-  Bytes body = web_page_request(url, 0, {}, nullptr, nullptr, nullptr, &headers);
-  int status = response_status(headers);
+  // The status as the transport saw it: a long header block would not fit the headers' copy.
+  int status = 0;
+  Bytes body = web_page_request(url, 0, {}, nullptr, nullptr, nullptr, nullptr, false, nullptr,
+                                proxy(), &status);
   if (body.empty() || status < 200 || status > 299) return {{}, true};
   return {to_text(body), false};
 }

@@ -18,7 +18,7 @@ struct FetchedPage {
 };
 using PageFetcher = std::function<FetchedPage(const Text& url)>;
 
-// GET through web_page_request with every other argument absent.
+// GET through web_page_request with the proxy of the settings and every other argument absent.
 FetchedPage fetch_page(const Text& url);
 
 struct LookupResult {

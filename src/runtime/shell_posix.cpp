@@ -13,9 +13,8 @@ extern char** environ;
 namespace stdlookup {
 namespace {
 
-bool spawn_xdg_open(const Text& target) {
-  if (target.empty()) return false;
-  std::string argument = gbk_to_utf8(target);
+bool spawn_xdg_open(std::string argument) {
+  if (argument.empty()) return false;
   char program[] = "xdg-open";
   char* argv[] = {program, argument.data(), nullptr};
   pid_t pid = 0;
@@ -30,15 +29,21 @@ bool spawn_xdg_open(const Text& target) {
 std::mutex opener_mutex;
 std::function<bool(const Text&)> custom_opener;
 
+std::function<bool(const Text&)> current_opener() {
+  std::lock_guard lock(opener_mutex);
+  return custom_opener;
+}
+
 }  // namespace
 
 bool shell_open(const Text& target) {
-  std::function<bool(const Text&)> opener;
-  {
-    std::lock_guard lock(opener_mutex);
-    opener = custom_opener;
-  }
-  return opener ? opener(target) : spawn_xdg_open(target);
+  auto opener = current_opener();
+  return opener ? opener(target) : spawn_xdg_open(gbk_to_utf8(target));
+}
+
+bool shell_open_path(const std::string& native_path) {
+  auto opener = current_opener();
+  return opener ? opener(native_path) : spawn_xdg_open(native_path);
 }
 
 void set_shell_opener(std::function<bool(const Text&)> opener) {

@@ -14,7 +14,8 @@
 namespace stdlookup {
 namespace {
 
-bool execute_open(const Text& target) {
+// `wide` is the target for ShellExecuteW when the text is not ASCII.
+bool execute_open(const std::string& target, std::wstring (*to_wide)(std::string_view)) {
   if (target.empty()) return false;
   const bool ascii =
       std::all_of(target.begin(), target.end(), [](char c) { return (c & 0x80) == 0; });
@@ -25,7 +26,7 @@ bool execute_open(const Text& target) {
         nullptr, "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   } else {
     using ShellExecuteWFunction = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
-    const std::wstring wide = win32::gbk_to_wide(target);
+    const std::wstring wide = to_wide(target);
     result = bound_function<ShellExecuteWFunction>(kBoundShellExecuteW)(
         nullptr, L"open", wide.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   }
@@ -36,15 +37,21 @@ bool execute_open(const Text& target) {
 std::mutex opener_mutex;
 std::function<bool(const Text&)> custom_opener;
 
+std::function<bool(const Text&)> current_opener() {
+  std::lock_guard lock(opener_mutex);
+  return custom_opener;
+}
+
 }  // namespace
 
 bool shell_open(const Text& target) {
-  std::function<bool(const Text&)> opener;
-  {
-    std::lock_guard lock(opener_mutex);
-    opener = custom_opener;
-  }
-  return opener ? opener(target) : execute_open(target);
+  auto opener = current_opener();
+  return opener ? opener(target) : execute_open(target, win32::gbk_to_wide);
+}
+
+bool shell_open_path(const std::string& native_path) {
+  auto opener = current_opener();
+  return opener ? opener(native_path) : execute_open(native_path, win32::utf8_to_wide);
 }
 
 void set_shell_opener(std::function<bool(const Text&)> opener) {

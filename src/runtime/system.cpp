@@ -83,8 +83,39 @@ void process_pending_messages() {
   presenter().process_pending_messages();
 }
 
+void run_busy(const std::function<void()>& work) {
+  presenter().run_busy(work);
+}
+
 bool show_common_dialog(CommonDialog& dialog) {
-  return presenter().show_common_dialog(dialog);
+  const unsigned checks = dialog.flags & (kOfnOverwritePrompt | kOfnPathMustExist);
+  if (dialog.type != 1) return presenter().show_common_dialog(dialog);
+  // The platform's dialog would ask about the name before adjustment: the checks run here.
+  dialog.flags &= ~checks;
+  struct RestoreFlags {
+    CommonDialog& dialog;
+    unsigned checks;
+    ~RestoreFlags() { dialog.flags |= checks; }
+  } restore{dialog, checks};
+  for (;;) {
+    if (!presenter().show_common_dialog(dialog)) return false;
+    if (dialog.adjust_file_name) dialog.file_name = dialog.adjust_file_name(dialog.file_name);
+    const std::filesystem::path path = native_path(dialog.file_name);
+    std::error_code error;
+    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
+    const Text shown = utf8_to_gbk(dialog.file_name);
+    if ((checks & kOfnPathMustExist) && !std::filesystem::is_directory(folder, error)) {
+      message_box(shown + "\r\n" + "路径不存在。\r\n请检查路径是否正确。"_gbk,
+                  kMbOk | kMbIconExclamation, "另存为"_gbk);
+      continue;
+    }
+    if ((checks & kOfnOverwritePrompt) && std::filesystem::exists(path, error) &&
+        message_box(shown + " 已存在。\r\n要替换它吗?"_gbk, kMbYesNo | kMbIconExclamation,
+                    "确认另存为"_gbk) != 5) {
+      continue;
+    }
+    return true;
+  }
 }
 
 }  // namespace stdlookup

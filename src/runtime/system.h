@@ -55,7 +55,10 @@ void end_file_search(FileSearch& search);
 // registered for it: xdg-open on Linux, started directly, never through a shell. Returns
 // whether the opener could be started; nothing waits for it.
 bool shell_open(const Text& target);
-// Replaces the opener (tests); an empty function restores the real one.
+// The same for a native path (UTF-8), such as a file name from the save dialog: a name GBK
+// cannot hold still reaches the opener intact.
+bool shell_open_path(const std::string& native_path);
+// Replaces the opener of both (tests); an empty function restores the real one.
 void set_shell_opener(std::function<bool(const Text&)> opener);
 
 // Starts `procedure` on a new thread that runs at once and is not joined: it ends with its
@@ -96,6 +99,9 @@ struct CommonDialog {
   Text initial_directory;
   unsigned flags = 0;
   Text file_name;
+  // Save dialogs: what a confirmed name becomes (say, the extension its content needs). The
+  // overwrite question and the path check are about the result, which is what file_name gets.
+  std::function<Text(const Text& file_name)> adjust_file_name;
 };
 
 enum CommonDialogFlags : unsigned {
@@ -113,6 +119,10 @@ class Presenter {
                                             unsigned flags) = 0;
   virtual void process_pending_messages() = 0;
   virtual bool show_common_dialog(CommonDialog& dialog) = 0;
+  // Runs `work` (which may run on another thread) and returns when it is done. A window keeps
+  // repainting meanwhile and shows a wait cursor, but handles no input, so no other click runs
+  // before `work` has ended.
+  virtual void run_busy(const std::function<void()>& work) { work(); }
   // The runtime error dialog, titled "错误"; returns once the user has closed it.
   virtual void show_runtime_error(const Text& text) = 0;
 };
@@ -129,6 +139,10 @@ int message_box(std::string_view message, unsigned flags, std::string_view title
 int message_box(int number, unsigned flags);
 
 void process_pending_messages();
+void run_busy(const std::function<void()>& work);
+// Shows the dialog until the user confirms a usable name or cancels. For a save dialog the
+// runtime itself asks before overwriting (kOfnOverwritePrompt) and refuses a missing folder
+// (kOfnPathMustExist), after adjust_file_name, so that the question names the file written.
 bool show_common_dialog(CommonDialog& dialog);
 
 }  // namespace stdlookup

@@ -56,14 +56,26 @@ class Transport {
   // terminating zero byte when they fit into `length` bytes; otherwise nothing is written, the
   // result is false and `length` is set to the size needed.
   virtual bool query_raw_headers(TransportHandle request, char* buffer, std::uint32_t& length) = 0;
+  // The final response's status code (WinINet: HTTP_QUERY_STATUS_CODE as a number), whatever the
+  // size of its header block; 0 when the request got no complete response.
+  virtual int status_code(TransportHandle request) = 0;
   virtual bool close(TransportHandle handle) = 0;
 };
 
 // The platform's transport (libcurl on Linux); a new one for each request.
 std::unique_ptr<Transport> make_platform_transport();
 
-// How long the platform transport waits for a connection and for data on an open one. The
-// defaults are 60 s and 30 s; tests shorten them. Applies to requests started afterwards.
-void set_transport_timeouts(std::chrono::milliseconds connect, std::chrono::seconds idle);
+// How long the platform transport waits for a connection, for data on an open one, and for a
+// whole request (a server trickling a byte now and then never trips the idle limit). The
+// defaults are 60 s, 30 s and 120 s; tests shorten them. Applies to requests started afterwards.
+void set_transport_timeouts(std::chrono::milliseconds connect, std::chrono::seconds idle,
+                            std::chrono::milliseconds overall = std::chrono::seconds(120));
+
+// Ends every running request and fails every later one at once, until allow_requests(). Only an
+// atomic store, so a signal handler may call it. A transport checks requests_cancelled() at
+// least every 100 ms while it waits, and a cancelled request fails like one that timed out.
+void cancel_requests() noexcept;
+void allow_requests() noexcept;
+bool requests_cancelled() noexcept;
 
 }  // namespace stdlookup

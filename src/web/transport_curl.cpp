@@ -1,5 +1,7 @@
 // The transport on libcurl: one easy handle per request, the whole exchange carried out by the
-// send; reads then hand out the buffered body.
+// send; reads then hand out the buffered body. The easy handles of a thread run in that thread's
+// multi handle, whose connection cache keeps a kept-alive connection for the next request to the
+// same host, as WinINet does within a process.
 #include "web/transport_curl.h"
 
 #include <curl/curl.h>
@@ -108,8 +110,12 @@ using namespace curl_detail;
 constexpr curl_off_t kBodyCap = curl_off_t{16} << 20;
 constexpr long kMaxRedirects = 10;
 
+constexpr long kCancelCheckMs = 100;
+constexpr long kCachedConnections = 8;
+
 std::atomic<long> connect_timeout_ms{60'000};
 std::atomic<long> idle_timeout_s{30};
+std::atomic<long> overall_timeout_ms{120'000};
 
 void initialise_curl() {
   static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
@@ -125,6 +131,62 @@ struct ListDeleter {
   void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 using StringList = std::unique_ptr<curl_slist, ListDeleter>;
+
+struct MultiDeleter {
+  void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+};
+using MultiHandle = std::unique_ptr<CURLM, MultiDeleter>;
+
+// This thread's multi handle; null when libcurl could not make one.
+CURLM* thread_multi() {
+  thread_local MultiHandle multi = [] {
+    MultiHandle m(curl_multi_init());
+    if (m) curl_multi_setopt(m.get(), CURLMOPT_MAXCONNECTS, kCachedConnections);
+    return m;
+  }();
+  return multi.get();
+}
+
+// An easy handle running in a multi handle, taken out again on every way out.
+class Attached {
+ public:
+  Attached(CURLM* multi, CURL* easy)
+      : multi_(multi), easy_(easy), ok_(curl_multi_add_handle(multi, easy) == CURLM_OK) {}
+  ~Attached() {
+    if (ok_) curl_multi_remove_handle(multi_, easy_);
+  }
+  Attached(const Attached&) = delete;
+  Attached& operator=(const Attached&) = delete;
+  bool ok() const { return ok_; }
+
+ private:
+  CURLM* multi_;
+  CURL* easy_;
+  bool ok_;
+};
+
+// Runs the transfer, looking at the cancel switch between waits of at most kCancelCheckMs.
+CURLcode run_transfer(CURL* easy) {
+  if (requests_cancelled()) return CURLE_ABORTED_BY_CALLBACK;
+  CURLM* multi = thread_multi();
+  if (multi == nullptr) return CURLE_OUT_OF_MEMORY;
+  Attached attached(multi, easy);
+  if (!attached.ok()) return CURLE_FAILED_INIT;
+  for (;;) {
+    int running = 0;
+    if (curl_multi_perform(multi, &running) != CURLM_OK) return CURLE_FAILED_INIT;
+    if (running == 0) break;
+    if (requests_cancelled()) return CURLE_ABORTED_BY_CALLBACK;
+    if (curl_multi_poll(multi, nullptr, 0, kCancelCheckMs, nullptr) != CURLM_OK) {
+      return CURLE_FAILED_INIT;
+    }
+  }
+  int queued = 0;
+  while (CURLMsg* message = curl_multi_info_read(multi, &queued)) {
+    if (message->msg == CURLMSG_DONE && message->easy_handle == easy) return message->data.result;
+  }
+  return CURLE_FAILED_INIT;
+}
 
 // Appends to a libcurl string list; false when libcurl could not (out of memory).
 bool append(StringList& list, const char* text) {
@@ -209,6 +271,7 @@ class CurlTransport final : public Transport {
     if (!request->ok) {
       request->body.clear();
       request->raw_headers.clear();
+      request->status = 0;
     }
     return request->ok;
   }
@@ -239,6 +302,11 @@ class CurlTransport final : public Transport {
     return true;
   }
 
+  int status_code(TransportHandle handle) override {
+    const Request* request = find<Request>(handle);
+    return request != nullptr && request->ok ? request->status : 0;
+  }
+
   bool close(TransportHandle handle) override { return objects_.erase(handle) == 1; }
 
  private:
@@ -263,6 +331,7 @@ class CurlTransport final : public Transport {
     std::string body;
     std::size_t read_pos = 0;
     std::string raw_headers;  // of the latest response: status line and header lines
+    int status = 0;           // of the final response
   };
   using Object = std::variant<Session, Connection, Request>;
 
@@ -328,6 +397,7 @@ class CurlTransport final : public Transport {
                      (request.flags & kFlagNoAutoRedirect) != 0 ? 0L : 1L);
     curl_easy_setopt(e, CURLOPT_MAXREDIRS, kMaxRedirects);
     curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, connect_timeout_ms.load());
+    curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, overall_timeout_ms.load());
     curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, idle_timeout_s.load());
     curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, kBodyCap);
@@ -361,16 +431,22 @@ class CurlTransport final : public Transport {
     CookieLines before;
     if (use_store) {
       ok = ok && curl_easy_setopt(e, CURLOPT_COOKIEFILE, "") == CURLE_OK;  // engine on, no file
-      for (const std::string& line : load_cookie_store()) {
+      // Only the cookies this host may get: a redirect to another host does not carry that
+      // host's stored cookies, only those its own responses set.
+      for (const std::string& line : cookies_for_host(load_cookie_store(), connection.host)) {
         curl_easy_setopt(e, CURLOPT_COOKIELIST, line.c_str());
       }
       before = engine_cookies(e);
     }
     if (!ok) return false;
 
-    CURLcode result = curl_easy_perform(e);
+    CURLcode result = run_transfer(e);
     if (use_store) save_cookie_store_changes(before, engine_cookies(e));
-    return result == CURLE_OK;
+    if (result != CURLE_OK) return false;
+    long status = 0;
+    curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status);
+    request.status = static_cast<int>(status);
+    return true;
   }
 
   std::map<TransportHandle, Object> objects_;
@@ -383,9 +459,11 @@ std::unique_ptr<Transport> make_platform_transport() {
   return std::make_unique<CurlTransport>();
 }
 
-void set_transport_timeouts(std::chrono::milliseconds connect, std::chrono::seconds idle) {
+void set_transport_timeouts(std::chrono::milliseconds connect, std::chrono::seconds idle,
+                            std::chrono::milliseconds overall) {
   connect_timeout_ms = static_cast<long>(connect.count());
   idle_timeout_s = static_cast<long>(idle.count());
+  overall_timeout_ms = static_cast<long>(overall.count());
 }
 
 }  // namespace stdlookup

@@ -41,8 +41,6 @@ bool starts_with_ignoring_case(std::string_view text, std::string_view prefix) {
   return true;
 }
 
-std::atomic<long long> overall_limit_ms{120'000};
-
 }  // namespace
 
 bool is_plain_host(std::string_view host) {
@@ -116,10 +114,6 @@ std::string header_block(std::string_view block) {
   return out;
 }
 
-void set_overall_limit(std::chrono::milliseconds limit) {
-  overall_limit_ms = limit.count();
-}
-
 }  // namespace wininet_detail
 
 namespace {
@@ -132,6 +126,7 @@ constexpr DWORD kReadChunk = 16384;
 
 std::atomic<DWORD> connect_timeout_ms{60'000};
 std::atomic<DWORD> idle_timeout_ms{30'000};
+std::atomic<long long> overall_limit_ms{120'000};
 
 // The bound WinINet functions, typed after their declarations.
 template <typename Function>
@@ -458,6 +453,11 @@ class WinInetTransport final : public Transport {
     return true;
   }
 
+  int status_code(TransportHandle handle) override {
+    Request* request = find<Request>(handle);
+    return request != nullptr && request->outcome.ok ? request->outcome.status : 0;
+  }
+
   bool close(TransportHandle handle) override { return objects_.erase(handle) == 1; }
 
  private:
@@ -500,6 +500,7 @@ class WinInetTransport final : public Transport {
   // given up on notices it between WinINet calls and closes its own handles; no handle is ever
   // closed under it.
   static Outcome perform(Exchange x) {
+    if (requests_cancelled()) return {};
     auto shared = std::make_shared<Shared>();
     try {
       std::thread([shared, x = std::move(x)]() mutable {
@@ -521,9 +522,15 @@ class WinInetTransport final : public Transport {
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(overall_limit_ms.load());
     std::unique_lock lock(shared->mutex);
-    if (!shared->done_changed.wait_until(lock, deadline, [&] { return shared->done; })) {
-      shared->abandoned = true;
-      return {};
+    // Woken every 100 ms to see whether requests were cancelled (Ctrl-C, the window closing).
+    while (!shared->done) {
+      const auto now = std::chrono::steady_clock::now();
+      if (now >= deadline || requests_cancelled()) {
+        shared->abandoned = true;
+        return {};
+      }
+      shared->done_changed.wait_until(lock,
+                                      std::min(deadline, now + std::chrono::milliseconds(100)));
     }
     return std::move(shared->outcome);
   }
@@ -538,9 +545,11 @@ std::unique_ptr<Transport> make_platform_transport() {
   return std::make_unique<WinInetTransport>();
 }
 
-void set_transport_timeouts(std::chrono::milliseconds connect, std::chrono::seconds idle) {
+void set_transport_timeouts(std::chrono::milliseconds connect, std::chrono::seconds idle,
+                            std::chrono::milliseconds overall) {
   connect_timeout_ms = static_cast<DWORD>(connect.count());
   idle_timeout_ms = static_cast<DWORD>(std::chrono::milliseconds(idle).count());
+  overall_limit_ms = overall.count();
 }
 
 }  // namespace stdlookup

@@ -28,8 +28,4 @@ std::string header_block(std::string_view block);
 // A host as it may go into a connection: letters, digits, ".", "-" and "_" only.
 bool is_plain_host(std::string_view host);
 
-// The limit of a whole request (a server trickling a byte now and then never trips the idle
-// limit); 120 s unless a test shortens it.
-void set_overall_limit(std::chrono::milliseconds limit);
-
 }  // namespace stdlookup::wininet_detail

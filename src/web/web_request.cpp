@@ -80,7 +80,8 @@ Text cookies_of(const Text& response_headers) {
 Bytes web_page_request(Transport& transport, std::string_view url, int method,
                        std::string_view post_text, Text* cookie_jar, Text* received_cookies,
                        Text* extra_headers, Text* response_headers, bool no_redirect,
-                       Bytes* post_bytes, std::string_view proxy) {
+                       Bytes* post_bytes, std::string_view proxy, int* status_code) {
+  if (status_code != nullptr) *status_code = 0;
   // Absent out-parameters are written to locals, so every step runs the same way.
   Text headers_local;
   Text& headers = extra_headers != nullptr ? *extra_headers : headers_local;
@@ -136,6 +137,7 @@ Bytes web_page_request(Transport& transport, std::string_view url, int method,
   transport.query_raw_headers(request.get(), raw.data(), length);
   raw.resize(std::min(raw.find('\0'), raw.size()));
   raw = replace_text(raw, "Set-Cookie", "Set-Cookie");
+  if (status_code != nullptr) *status_code = transport.status_code(request.get());
 
   request.close();
   connection.close();
@@ -151,10 +153,11 @@ Bytes web_page_request(Transport& transport, std::string_view url, int method,
 Bytes web_page_request(std::string_view url, int method, std::string_view post_text,
                        Text* cookie_jar, Text* received_cookies, Text* extra_headers,
                        Text* response_headers, bool no_redirect, Bytes* post_bytes,
-                       std::string_view proxy) {
+                       std::string_view proxy, int* status_code) {
   std::unique_ptr<Transport> transport = make_platform_transport();
   return web_page_request(*transport, url, method, post_text, cookie_jar, received_cookies,
-                          extra_headers, response_headers, no_redirect, post_bytes, proxy);
+                          extra_headers, response_headers, no_redirect, post_bytes, proxy,
+                          status_code);
 }
 
 int response_status(std::string_view headers) {

@@ -111,6 +111,8 @@ TEST(StartAsWindow, WritesTheLayoutsCaptionsAsGbk) {
   EXPECT_EQ(controls.caption(kDownloadLinkButton), test::g("查找中"));
   EXPECT_EQ(controls.edit_text(kDownloadLinkBox), "");
   EXPECT_EQ(controls.common_dialog(kSaveDialog).filter, "*.xls|*.xls");
+  EXPECT_EQ(controls.common_dialog(kSaveDialog).flags,
+            kOfnHideReadOnly | kOfnFileMustExist | kOfnOverwritePrompt | kOfnPathMustExist);
   EXPECT_EQ(controls.list_row_count(kResultList), 0);
 
   MemoryControls blank;  // a new MemoryControls starts empty

@@ -4,11 +4,14 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
+#include <optional>
 #include <thread>
 
 #include "controls/memory_controls.h"
 #include "export/export.h"
 #include "runtime/gbk.h"
+#include "support/canned_pages.h"
 #include "support/fixture_server.h"
 #include "support/gbk_literals.h"
 #include "support/platform.h"
@@ -21,11 +24,6 @@ namespace stdlookup {
 namespace {
 
 using test::g;
-
-std::string canned_page() {
-  std::ifstream in(std::string(STDLOOKUP_TEST_DATA_DIR) + "/detail_gb2760.htm", std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 std::string replaced(std::string page, const std::string& from_utf8, const std::string& to_utf8) {
   return page.replace(page.find(g(from_utf8)), g(from_utf8).size(), g(to_utf8));
@@ -46,10 +44,10 @@ class CliTest : public ::testing::Test {
       for (std::size_t at; (at = sid.find("%20")) != std::string::npos;) sid.replace(at, 3, " ");
       test::CannedResponse response;
       if (sid == "GB 2760-2014") {
-        response.body = canned_page();
+        response.body = test::canned_detail_page();
       } else if (sid == "GB 2760-2011" || sid == g("国标 2760")) {
         response.body =
-            replaced(replaced(canned_page(), "现行", "作废"), "GB 2760-2014&", "GB 2760-2011&");
+            replaced(replaced(test::canned_detail_page(), "现行", "作废"), "GB 2760-2014&", "GB 2760-2011&");
       } else if (sid == "GB FAIL") {
         response.status = 500;
         response.reason = "Internal Server Error";
@@ -85,6 +83,11 @@ class CliTest : public ::testing::Test {
 
   test::TempDir home;
   test::ScopedEnv xdg{"XDG_DATA_HOME", home.str()};
+  // No settings of the developer's own: an empty settings folder, no variables.
+  test::ScopedEnv xdg_config{"XDG_CONFIG_HOME", home.str() + "/config"};
+  test::ScopedEnv no_query_host{"STDLOOKUP_QUERY_HOST", std::nullopt};
+  test::ScopedEnv no_download_host{"STDLOOKUP_DOWNLOAD_HOST", std::nullopt};
+  test::ScopedEnv no_proxy{"STDLOOKUP_PROXY", std::nullopt};
   test::FixtureServer server;
 };
 
@@ -305,6 +308,120 @@ TEST_F(CliTest, InterruptStopsAfterTheCurrentLineAndKeepsTheRowsDone) {
   EXPECT_GE(rows.size(), 2u);
   EXPECT_LT(rows.size(), 20u);
   EXPECT_EQ(rows.size(), server.request_count());  // every line asked for has its row
+}
+
+TEST_F(CliTest, InterruptEndsAHangingRequestAtOnce) {
+  test::CannedResponse silent;
+  silent.never_answer = true;
+  server.serve("/gbquery.htm?SID=GB%20SLOW&x=30&y=8", silent);
+  const std::string path = (home.path() / "partial.json").string();
+  std::chrono::steady_clock::time_point signalled;
+  auto run = test::run_process(
+      {STDLOOKUP_CLI_PATH, "--query-host", "127.0.0.1:" + std::to_string(server.port()), "batch",
+       "--delay", "0", "--output", path},
+      "GB 2760-2014\nGB SLOW\nGB 2760-2014\n", [&](test::ProcessId pid) {
+        while (server.request_count() < 2)
+          std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        signalled = std::chrono::steady_clock::now();
+        test::interrupt_process(pid);  // once: no second signal is needed
+      });
+  EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(1));
+  EXPECT_EQ(run.exit_code, 130) << run.err;
+  nlohmann::json rows = nlohmann::json::parse(file_content(path), nullptr, false);
+  ASSERT_TRUE(rows.is_array());
+  EXPECT_EQ(rows.size(), 1u);  // the line done; the cut one has no row
+  EXPECT_EQ(server.request_count(), 2u);
+}
+
+class CliSettingsTest : public CliTest {
+ protected:
+  void write_settings(const std::string& text) {
+    std::filesystem::create_directories(home.path() / "config/stdlookup");
+    home.write("config/stdlookup/stdlookup.conf", text);
+  }
+  test::ProcessResult bare_cli(std::vector<std::string> args) {  // no host options
+    args.insert(args.begin(), STDLOOKUP_CLI_PATH);
+    return test::run_process(args);
+  }
+  std::string fixture = "127.0.0.1:" + std::to_string(server.port());
+  test::RefusingPort refusing;
+  std::string closed = "127.0.0.1:" + std::to_string(refusing.port());
+};
+
+TEST_F(CliSettingsTest, FileThenEnvironmentThenOptionsChooseTheHost) {
+  write_settings("# the fixture\nquery_host = " + fixture + "\n");
+  struct Case {
+    std::optional<std::string> environment;
+    std::vector<std::string> options;
+    int exit_code;  // 0: the fixture answered; 1: the closed port was asked
+    std::string from;
+  } cases[] = {
+      {std::nullopt, {}, 0, home.str() + "/config/stdlookup/stdlookup.conf:2"},
+      {closed, {}, 1, "environment STDLOOKUP_QUERY_HOST"},
+      {closed, {"--query-host", fixture}, 0, "option --query-host"},
+  };
+  for (const Case& c : cases) {
+    test::ScopedEnv environment{"STDLOOKUP_QUERY_HOST", c.environment};
+    std::vector<std::string> args = c.options;
+    args.insert(args.end(), {"query", "GB 2760-2014", "--format", "json"});
+    EXPECT_EQ(bare_cli(args).exit_code, c.exit_code) << c.from;
+    args = c.options;
+    args.insert(args.end(), {"config", "--format", "json"});
+    auto config = nlohmann::json::parse(bare_cli(args).out);
+    EXPECT_EQ(config["query_host"]["from"], c.from);
+    EXPECT_EQ(config["download_host"]["from"], "built-in");
+  }
+}
+
+TEST_F(CliSettingsTest, TheProxyOfTheSettingsCarriesTheRequests) {
+  // The proxy gets the absolute URL of a host that only it can reach.
+  test::CannedResponse page;
+  page.body = test::canned_detail_page();
+  server.serve("http://standards.invalid/gbquery.htm", page);
+  write_settings("query_host = standards.invalid\nproxy = " + fixture + "\n");
+  auto run = bare_cli({"query", "GB 2760-2014", "--format", "json"});
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_NE(run.out.find("\"status\": \"现行\""), std::string::npos) << run.out;
+  ASSERT_EQ(server.request_count(), 1u);
+  EXPECT_EQ(server.requests()[0].target,
+            "http://standards.invalid/gbquery.htm?SID=GB%202760-2014&x=30&y=8");
+
+  // The option sends it direct again (to a closed port here).
+  EXPECT_EQ(bare_cli({"--proxy", "", "--query-host", closed, "query", "X"}).exit_code, 1);
+  EXPECT_EQ(server.request_count(), 1u);
+}
+
+TEST_F(CliSettingsTest, MalformedSettingsExitTwoNamingWhere) {
+  const std::string file = home.str() + "/config/stdlookup/stdlookup.conf";
+  struct Case {
+    std::string settings;
+    std::optional<std::string> proxy_variable;
+    std::vector<std::string> options;
+    std::string message;
+  } cases[] = {
+      {"query_host = " + fixture + "\nport = 80\n",
+       std::nullopt,
+       {},
+       file + ":2: unknown key \"port\""},
+      {"proxy = " + fixture + ":8080\n", std::nullopt, {}, file + ":1: proxy \""},
+      {"", "p", {}, "environment variable STDLOOKUP_PROXY: proxy \"p\" is not HOST:PORT"},
+      {"", std::nullopt, {"--query-host", "a/b"}, "--query-host: query_host \"a/b\" is not"},
+  };
+  for (const Case& c : cases) {
+    write_settings(c.settings);
+    test::ScopedEnv proxy{"STDLOOKUP_PROXY", c.proxy_variable};
+    for (const char* command : {"query", "config"}) {
+      std::vector<std::string> args = c.options;
+      args.insert(args.end(), {command, "GB 2760-2014"});
+      if (std::string(command) == "config") args.pop_back();
+      auto run = bare_cli(args);
+      EXPECT_EQ(run.exit_code, 2) << c.message;
+      EXPECT_EQ(run.err.rfind("stdlookup-cli: " + c.message, 0), 0u) << run.err;
+      EXPECT_EQ(run.out, "");
+    }
+  }
+  EXPECT_EQ(server.request_count(), 0u);
 }
 
 }  // namespace

@@ -111,13 +111,48 @@ TEST_F(ExportTest, CancelDoesNothing) {
   EXPECT_TRUE(folder_entries(dir.path()).empty());
 }
 
-TEST_F(ExportTest, NameWithoutExtensionGetsXlsx) {
-  presenter.dialog_result = target("standards");
-  export_to_workbook(controls);
-  EXPECT_TRUE(std::filesystem::exists(target("standards.xlsx")));
-  EXPECT_EQ(opened, std::vector<Text>{target("standards.xlsx")});
+// The content is an Office Open XML workbook: the name written and opened must say so.
+TEST_F(ExportTest, TheNameSaysXlsxWhateverWasTyped) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"standards", "standards.xlsx"}, {"old.xls", "old.xlsx"},  {"OLD.XLS", "OLD.xlsx"},
+      {"new.xlsx", "new.xlsx"},        {"list.csv", "list.csv"}, {"v1.2", "v1.2"},
+  };
+  for (const auto& [typed, written] : cases) {
+    opened.clear();
+    presenter.dialog_result = target(typed);
+    export_to_workbook(controls);
+    EXPECT_EQ(opened, std::vector<Text>{target(written)}) << typed;
+    EXPECT_TRUE(std::filesystem::exists(target(written))) << typed;
+  }
+  EXPECT_EQ(folder_entries(dir.path()),
+            (std::vector<std::string>{"OLD.xlsx", "list.csv", "new.xlsx", "old.xlsx",
+                                      "standards.xlsx", "v1.2"}));
   EXPECT_EQ(presenter.dialogs[0].default_extension, "xlsx");
   EXPECT_NE(presenter.dialogs[0].filter.find("*.xlsx"), Text::npos);
+}
+
+// The layout's options reach the save dialog, less "the file must exist", which would make
+// saving a new file impossible. The overwrite question names the file that is written.
+TEST_F(ExportTest, AsksBeforeReplacingTheFileItWritesAndKeepsItWhenDeclined) {
+  controls.common_dialog(kSaveDialog).flags =  // as the layout gives them
+      kOfnHideReadOnly | kOfnFileMustExist | kOfnOverwritePrompt | kOfnPathMustExist;
+  dir.write("kept.xlsx", "the previous export");
+  presenter.dialog_results = {target("kept.xls"), std::nullopt};  // then cancel
+  presenter.answers = {MessageBoxButton::no};
+  export_to_workbook(controls);
+  ASSERT_EQ(presenter.dialogs.size(), 2u);
+  EXPECT_EQ(presenter.dialogs[0].flags & kOfnFileMustExist, 0u);
+  EXPECT_NE(presenter.dialogs[0].flags & kOfnHideReadOnly, 0u);
+  ASSERT_EQ(presenter.boxes.size(), 1u);
+  EXPECT_NE(presenter.boxes[0].message.find(target("kept.xlsx") + " "), Text::npos);
+  EXPECT_EQ(file_content(dir.path() / "kept.xlsx"), "the previous export");
+  EXPECT_TRUE(opened.empty());
+
+  presenter.dialog_results = {target("kept.xls")};
+  presenter.answers = {MessageBoxButton::yes};
+  export_to_workbook(controls);
+  EXPECT_EQ(opened, std::vector<Text>{target("kept.xlsx")});
+  EXPECT_NE(file_content(dir.path() / "kept.xlsx"), "the previous export");
 }
 
 // A presenter whose message pass stands for what the window does meanwhile.

@@ -94,13 +94,13 @@ TEST_F(SingleQueryTest, PageWithoutStatusWordKeepsTheCaption) {
   EXPECT_EQ(gbk_to_utf8(field(kNumberBox)), "GB 2760-2014");
 }
 
-TEST_F(SingleQueryTest, UnknownNumberEmptiesFieldsAndKeepsTheCaption) {
-  controls.set_caption(kStatusLabel, "现行"_gbk);
+TEST_F(SingleQueryTest, UnknownNumberEmptiesFieldsAndShowsTheLayoutCaptionAgain) {
+  controls.set_caption(kStatusLabel, "作废"_gbk);
   web.pages[query_url("GB 1")] = {g("<p>抱歉，没有找到</p>"), false};
   query("GB 1");
   for (std::string_view name : {kNumberBox, kNameBox, kDateBox, kDepartmentBox})
     EXPECT_EQ(field(name), "") << name;
-  EXPECT_EQ(gbk_to_utf8(controls.caption(kStatusLabel)), "现行");
+  EXPECT_EQ(gbk_to_utf8(controls.caption(kStatusLabel)), "标准状态");  // not the old "作废"
 }
 
 TEST_F(SingleQueryTest, FailedRequestSaysSoInsteadOfKeepingTheOldStatus) {
@@ -223,13 +223,14 @@ TEST_F(DownloadTest, FirstEntryIsFollowedAndItsLinkKept) {
   EXPECT_EQ(opened, std::vector<Text>{"http://d/1.pdf"});
 }
 
-TEST_F(DownloadTest, NoEntryChangesNothingAndMakesNoSecondRequest) {
+TEST_F(DownloadTest, NoEntryForgetsThePreviousLinkAndMakesNoSecondRequest) {
+  controls.set_caption(kDownloadLinkButton, "找到了，点此下载"_gbk);
   controls.set_edit_text(kDownloadLinkBox, "http://old/link");
   web.pages[search_url()] = {g("<p>没有找到</p>"), false};
   download_search(controls, web.fetcher());
   EXPECT_EQ(web.requested.size(), 1u);
   EXPECT_EQ(gbk_to_utf8(controls.caption(kDownloadLinkButton)), "查找中");
-  EXPECT_EQ(controls.edit_text(kDownloadLinkBox), "http://old/link");
+  EXPECT_EQ(controls.edit_text(kDownloadLinkBox), "");  // 按钮6 opens nothing old
 }
 
 TEST_F(DownloadTest, RelativeDetailLinkIsUsedUnchangedAndAMissingDownloadLinkEmptiesTheBox) {

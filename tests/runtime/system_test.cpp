@@ -5,11 +5,16 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <future>
+#include <optional>
 #include <thread>
 
+#include "runtime/gbk.h"
 #include "support/gbk_literals.h"
+#include "support/platform.h"
 #include "support/recording_presenter.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace stdlookup {
@@ -126,6 +131,70 @@ TEST(ConsolePresenter, AnswersWithTheFirstButtonAndCancelsDialogs) {
   EXPECT_EQ(message_box("m", kMbRetryCancel), 3);
   CommonDialog dialog;
   EXPECT_FALSE(show_common_dialog(dialog));
+}
+
+// A save dialog checks the final name itself: a missing folder shows the dialog again, an
+// existing file is replaced only after "Yes". The platform dialog is asked to check neither.
+TEST(SaveDialog, ChecksTheAdjustedNameAndShowsTheDialogAgainUntilItIsUsable) {
+  test::TempDir dir;
+  dir.write("taken.txt");
+  struct Case {
+    std::vector<std::optional<Text>> confirmed;
+    std::vector<MessageBoxButton> answers;
+    bool result;
+    std::size_t dialogs;
+    std::vector<std::string> questions;  // a piece of each box's text
+  };
+  const std::string missing = dir.str() + "/missing/a.txt";
+  const std::string taken = dir.str() + "/taken";  // adjusted to taken.txt
+  const std::vector<Case> cases = {
+      {{missing, dir.str() + "/new"}, {}, true, 2, {"路径不存在"}},
+      {{taken, std::nullopt}, {MessageBoxButton::no}, false, 2, {"taken.txt 已存在"}},
+      {{taken}, {MessageBoxButton::yes}, true, 1, {"taken.txt 已存在"}},
+  };
+  for (const Case& c : cases) {
+    test::RecordingPresenter presenter;
+    presenter.dialog_results = c.confirmed;
+    presenter.answers = c.answers;
+    CommonDialog dialog;
+    dialog.type = 1;
+    dialog.flags = kOfnOverwritePrompt | kOfnPathMustExist | kOfnHideReadOnly;
+    dialog.adjust_file_name = [](const Text& name) { return name + ".txt"; };
+    EXPECT_EQ(show_common_dialog(dialog), c.result);
+    ASSERT_EQ(presenter.dialogs.size(), c.dialogs);
+    EXPECT_EQ(presenter.dialogs[0].flags, kOfnHideReadOnly);
+    EXPECT_EQ(dialog.flags, kOfnOverwritePrompt | kOfnPathMustExist | kOfnHideReadOnly);
+    ASSERT_EQ(presenter.boxes.size(), c.questions.size());
+    for (std::size_t i = 0; i < c.questions.size(); ++i)
+      EXPECT_NE(gbk_to_utf8(presenter.boxes[i].message).find(c.questions[i]), std::string::npos)
+          << gbk_to_utf8(presenter.boxes[i].message);
+    if (c.result) {
+      EXPECT_EQ(dialog.file_name, *c.confirmed.back() + ".txt");
+    }
+  }
+}
+
+// The opener gets links as GBK texts but file names as native paths: a Chinese file name from
+// the save dialog must reach it unchanged (it once went through the GBK conversion twice).
+TEST(ShellOpen, LinksAndNativePathsReachTheDesktopOpenerIntact) {
+  if (test::kWindows) GTEST_SKIP() << "the desktop opener here is xdg-open";
+  test::TempDir dir;
+  const std::filesystem::path log = dir.path() / "opened";
+  dir.write("xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + log.string() + "'\n");
+  std::filesystem::permissions(dir.path() / "xdg-open", std::filesystem::perms::owner_all);
+  test::ScopedEnv path("PATH", dir.str() + ":/usr/bin:/bin");
+  const std::string file = dir.str() + "/导出 €.xlsx";  // € has no GBK code
+  ASSERT_TRUE(shell_open_path(file));
+  ASSERT_TRUE(shell_open(test::g("http://example.org/标准")));
+  std::string opened;
+  for (int waited = 0; waited < 5000; waited += 10) {
+    std::ifstream in(log);
+    opened.assign(std::istreambuf_iterator<char>(in), {});
+    if (std::count(opened.begin(), opened.end(), '\n') == 2) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_NE(opened.find(file + "\n"), std::string::npos) << opened;
+  EXPECT_NE(opened.find("http://example.org/标准\n"), std::string::npos) << opened;
 }
 
 TEST(StartThread, RunsTheProcedureOnAnotherThreadAtOnce) {

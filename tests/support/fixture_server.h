@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -24,6 +25,8 @@ struct CannedResponse {
   std::string body;
   bool close_delimited = false;  // no length: the body ends when the server closes
   bool never_answer = false;     // read the request, then send nothing until the client leaves
+  // When set, the response goes out one byte per interval: never idle, never done.
+  std::chrono::milliseconds trickle{0};
 };
 
 struct RecordedRequest {
@@ -70,6 +73,8 @@ class FixtureServer {
   void serve_connection(int fd);
   CannedResponse respond(const RecordedRequest& request);
   bool wait_readable(int fd) const;
+  // Waits `interval` unless the server stops first (then false).
+  bool sleep_unless_stopping(std::chrono::milliseconds interval) const;
 
   int listener_ = -1;
   int wake_[2] = {-1, -1};  // written once on stop; every poll watches it

@@ -85,6 +85,14 @@ bool FixtureServer::wait_readable(int fd) const {
   }
 }
 
+bool FixtureServer::sleep_unless_stopping(std::chrono::milliseconds interval) const {
+  pollfd wake = {wake_[0], POLLIN, 0};
+  int ready;
+  while ((ready = ::poll(&wake, 1, static_cast<int>(interval.count()))) < 0 && errno == EINTR) {
+  }
+  return ready == 0;
+}
+
 void FixtureServer::accept_loop() {
   while (wait_readable(listener_)) {
     int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
@@ -143,7 +151,16 @@ void FixtureServer::serve_connection(int fd) {
       }
       return;
     }
-    if (!send_all(fd, serialise(response, request.method == "HEAD"))) return;
+    const std::string out = serialise(response, request.method == "HEAD");
+    if (response.trickle.count() > 0) {
+      for (char c : out) {
+        if (!send_all(fd, std::string_view(&c, 1)) || !sleep_unless_stopping(response.trickle)) {
+          return;
+        }
+      }
+    } else if (!send_all(fd, out)) {
+      return;
+    }
     if (response.close_delimited || same_name(request.header("Connection"), "close")) {
       ::shutdown(fd, SHUT_WR);
       return;

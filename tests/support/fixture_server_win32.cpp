@@ -110,6 +110,11 @@ bool FixtureServer::wait_readable(int fd) const {
   }
 }
 
+bool FixtureServer::sleep_unless_stopping(std::chrono::milliseconds interval) const {
+  WSAPOLLFD wake = {as_socket(wake_[0]), POLLRDNORM, 0};
+  return ::WSAPoll(&wake, 1, static_cast<int>(interval.count())) == 0;
+}
+
 void FixtureServer::accept_loop() {
   while (wait_readable(listener_)) {
     SOCKET accepted = ::accept(as_socket(listener_), nullptr, nullptr);
@@ -169,7 +174,16 @@ void FixtureServer::serve_connection(int fd) {
       }
       return;
     }
-    if (!send_all(fd, serialise(response, request.method == "HEAD"))) return;
+    const std::string out = serialise(response, request.method == "HEAD");
+    if (response.trickle.count() > 0) {
+      for (char c : out) {
+        if (!send_all(fd, std::string_view(&c, 1)) || !sleep_unless_stopping(response.trickle)) {
+          return;
+        }
+      }
+    } else if (!send_all(fd, out)) {
+      return;
+    }
     if (response.close_delimited || same_name(request.header("Connection"), "close")) {
       ::shutdown(as_socket(fd), SD_SEND);
       return;

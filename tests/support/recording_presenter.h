@@ -25,7 +25,10 @@ class RecordingPresenter : public Presenter {
                                     unsigned flags) override {
     std::lock_guard lock(mutex_);
     boxes.push_back({message, title, flags});
-    return answer;
+    if (answers.empty()) return answer;
+    MessageBoxButton next = answers.front();
+    answers.erase(answers.begin());
+    return next;
   }
   void process_pending_messages() override {
     std::lock_guard lock(mutex_);
@@ -34,8 +37,13 @@ class RecordingPresenter : public Presenter {
   bool show_common_dialog(CommonDialog& dialog) override {
     std::lock_guard lock(mutex_);
     dialogs.push_back(dialog);
-    if (dialog_result) dialog.file_name = *dialog_result;
-    return dialog_result.has_value();
+    std::optional<Text> result = dialog_result;
+    if (!dialog_results.empty()) {
+      result = dialog_results.front();
+      dialog_results.erase(dialog_results.begin());
+    }
+    if (result) dialog.file_name = *result;
+    return result.has_value();
   }
   void show_runtime_error(const Text& text) override {
     std::lock_guard lock(mutex_);
@@ -47,7 +55,9 @@ class RecordingPresenter : public Presenter {
   std::vector<Text> runtime_errors;
   int pending_message_passes = 0;
   MessageBoxButton answer = MessageBoxButton::ok;
-  std::optional<Text> dialog_result;  // the confirmed path, or nullopt for cancel
+  std::vector<MessageBoxButton> answers;            // used up first, one per box
+  std::optional<Text> dialog_result;                // the confirmed path, or nullopt for cancel
+  std::vector<std::optional<Text>> dialog_results;  // used up first, one per dialog
 
  private:
   std::mutex mutex_;

@@ -187,5 +187,67 @@ TEST_F(CookieStoreTest, ConcurrentSavesLoseNothing) {
   EXPECT_EQ(load_cookie_store().size(), static_cast<std::size_t>(kThreads * kEach));
 }
 
+TEST_F(CookieStoreTest, SymlinkedFolderIsNeitherClearedNorReadNorWritten) {
+  test::TempDir elsewhere;
+  elsewhere.write("victim.txt", line("v", "1") + "\n");
+  fs::create_directories(folder_.parent_path());
+  fs::create_directory_symlink(elsewhere.path(), folder_);
+  EXPECT_FALSE(clear_cookie_files());
+  EXPECT_TRUE(load_cookie_store().empty());
+  EXPECT_FALSE(save_cookie_store_changes({}, {line("a", "1")}));
+  EXPECT_TRUE(fs::exists(elsewhere.path() / "victim.txt"));
+  EXPECT_FALSE(fs::exists(elsewhere.path() / kCookieStoreFileName));
+}
+
+TEST_F(CookieStoreTest, StoreIsBoundedPerHostAndInAllOldestFirst) {
+  auto lines_for = [](const std::string& host, std::size_t count) {
+    CookieLines lines;
+    for (std::size_t i = 0; i < count; ++i)
+      lines.push_back(line("c" + std::to_string(i), "v", host));
+    return lines;
+  };
+  // One host over its bound keeps its newest; a replaced cookie counts once, at its new place.
+  CookieLines one = lines_for("a.example", kCookiesPerHost + 20);
+  one.push_back(line("c0", "new", ".a.example"));  // the same host, written with a leading dot
+  one.push_back(line("c5", "new", "a.example"));
+  CookieLines bounded = bounded_cookie_lines(one);
+  ASSERT_EQ(bounded.size(), kCookiesPerHost);
+  EXPECT_EQ(bounded.front(), line("c22", "v", "a.example"));
+  EXPECT_EQ(bounded.back(), line("c5", "new", "a.example"));
+
+  // Many hosts over the total: the oldest hosts' cookies go.
+  const std::size_t hosts = kCookiesInStore / kCookiesPerHost + 1;
+  CookieLines many;
+  for (std::size_t h = 0; h < hosts; ++h) {
+    CookieLines more = lines_for("h" + std::to_string(h), kCookiesPerHost);
+    many.insert(many.end(), more.begin(), more.end());
+  }
+  bounded = bounded_cookie_lines(many);
+  ASSERT_EQ(bounded.size(), kCookiesInStore);
+  EXPECT_EQ(bounded.back(), many.back());
+  EXPECT_EQ(bounded.front(), many[many.size() - kCookiesInStore]);
+
+  // What is saved and what is loaded are bounded the same way.
+  EXPECT_TRUE(save_cookie_store_changes({}, one));
+  EXPECT_EQ(load_cookie_store(), bounded_cookie_lines(one));
+  std::istringstream saved(store_file());
+  std::size_t saved_lines = 0;
+  for (std::string l; std::getline(saved, l);) saved_lines += l.empty() || l[0] == '#' ? 0 : 1;
+  EXPECT_EQ(saved_lines, kCookiesPerHost);
+}
+
+TEST_F(CookieStoreTest, ARequestGetsOnlyItsHostsAndParentDomainsCookies) {
+  const CookieLines lines = {line("a", "1", "std.example.cn"),
+                             line("b", "2", ".example.cn"),
+                             "#HttpOnly_" + line("c", "3", "STD.Example.cn"),
+                             line("d", "4", "ample.cn"),
+                             line("e", "5", "other.cn"),
+                             line("f", "6", "a.std.example.cn"),
+                             line("g", "7", "127.0.0.1")};
+  EXPECT_EQ(cookies_for_host(lines, "std.example.cn"), (CookieLines{lines[0], lines[1], lines[2]}));
+  EXPECT_EQ(cookies_for_host(lines, "127.0.0.1"), (CookieLines{lines[6]}));
+  EXPECT_TRUE(cookies_for_host(lines, "cn").empty());
+}
+
 }  // namespace
 }  // namespace stdlookup

@@ -19,6 +19,7 @@ class RecordingTransport : public Transport {
   bool fail_open_request = false;
   std::string body;                        // handed out in reads of at most the asked size
   std::optional<std::string> raw_headers;  // nullopt: the query fails and writes nothing
+  int status = 0;                          // what status_code answers
 
   // What was called, in order ("open", "connect", ..., "close 3").
   std::vector<std::string> calls;
@@ -98,6 +99,10 @@ class RecordingTransport : public Transport {
     std::memcpy(buffer, raw_headers->c_str(), raw_headers->size() + 1);
     length = static_cast<std::uint32_t>(raw_headers->size());
     return true;
+  }
+  int status_code(TransportHandle request) override {
+    calls.push_back("status_code");
+    return request == kRequest ? status : 0;
   }
   bool close(TransportHandle handle) override {
     calls.push_back("close " + std::to_string(handle));

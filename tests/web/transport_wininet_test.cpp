@@ -74,12 +74,13 @@ TEST(WinInetTransport, OverallLimitHoldsAroundACallWinInetDoesNotTimeOut) {
     std::this_thread::sleep_for(std::chrono::seconds(4));  // within the idle limit
     return test::CannedResponse{};
   });
-  wininet_detail::set_overall_limit(std::chrono::seconds(1));
+  set_transport_timeouts(std::chrono::seconds(60), std::chrono::seconds(30),
+                         std::chrono::seconds(1));
   const auto start = std::chrono::steady_clock::now();
   Text response;
   Bytes body = web_page_request(server.url("/slow"), 0, {}, nullptr, nullptr, nullptr, &response);
   const auto waited = std::chrono::steady_clock::now() - start;
-  wininet_detail::set_overall_limit(std::chrono::seconds(120));
+  set_transport_timeouts(std::chrono::seconds(60), std::chrono::seconds(30));
   EXPECT_TRUE(body.empty());
   EXPECT_EQ(response_status(response), 0);
   EXPECT_LT(waited, std::chrono::milliseconds(3500));

@@ -38,6 +38,19 @@ CannedResponse redirect(const std::string& location) {
   return r;
 }
 
+// Shorter limits for one test; the defaults come back however it ends.
+struct ScopedTimeouts {
+  ScopedTimeouts(std::chrono::milliseconds connect, std::chrono::seconds idle,
+                 std::chrono::milliseconds overall) {
+    set_transport_timeouts(connect, idle, overall);
+  }
+  ~ScopedTimeouts() { set_transport_timeouts(std::chrono::seconds(60), std::chrono::seconds(30)); }
+};
+
+double seconds_since(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
 class WebRequestTest : public ::testing::Test {
  protected:
   test::TempDir data_;
@@ -45,6 +58,8 @@ class WebRequestTest : public ::testing::Test {
   // The environment's proxy settings must not reach these requests.
   test::ScopedEnv http_proxy_{"http_proxy", "http://127.0.0.1:9"};
   FixtureServer server_;
+
+  void TearDown() override { allow_requests(); }  // a failed cancel test must not leak into others
 
   std::string host() const { return "127.0.0.1:" + std::to_string(server_.port()); }
   test::RecordedRequest last() const { return server_.requests().back(); }
@@ -293,6 +308,88 @@ TEST_F(WebRequestTest, ConcurrentRequestsKeepEveryCookie) {
   Text cookies = to_text(web_page_request(server_.url("/echo")));
   EXPECT_NE(cookies.find("c0=0"), std::string::npos) << cookies;
   EXPECT_NE(cookies.find("c1=1"), std::string::npos) << cookies;
+}
+
+TEST_F(WebRequestTest, LongHeaderBlockStillReportsTheRealStatus) {
+  for (int status : {200, 503}) {
+    CannedResponse r = page("body", {{"X-Filler", std::string(6000, 'f')}});
+    r.status = status;
+    server_.serve("/long", r);
+    Text response;
+    int code = -1;
+    Bytes body = web_page_request(server_.url("/long"), 0, {}, nullptr, nullptr, nullptr, &response,
+                                  false, nullptr, {}, &code);
+    EXPECT_EQ(body.data, "body");
+    EXPECT_EQ(code, status);
+    EXPECT_EQ(response, std::string(5000, ' '));  // the copy that did not fit stays blank
+  }
+  int code = -1;
+  web_page_request(test::RefusingPort().url("/x"), 0, {}, nullptr, nullptr, nullptr, nullptr, false,
+                   nullptr, {}, &code);
+  EXPECT_EQ(code, 0);
+}
+
+TEST_F(WebRequestTest, TricklingServerIsCutOffByTheOverallLimit) {
+  CannedResponse slow = page(std::string(400, 'x'));
+  slow.trickle = std::chrono::milliseconds(20);  // always some data: the idle limit never trips
+  server_.serve("/slow", slow);
+  ScopedTimeouts limits(std::chrono::seconds(5), std::chrono::seconds(30), std::chrono::seconds(2));
+  int code = -1;
+  const auto start = std::chrono::steady_clock::now();
+  Bytes body = web_page_request(server_.url("/slow"), 0, {}, nullptr, nullptr, nullptr, nullptr,
+                                false, nullptr, {}, &code);
+  const double waited = seconds_since(start);
+  EXPECT_TRUE(body.empty());
+  EXPECT_EQ(code, 0);
+  EXPECT_GE(waited, 1.5);
+  EXPECT_LT(waited, 6.0);  // the whole response takes about 10 s
+}
+
+TEST_F(WebRequestTest, CancelEndsARunningRequestAndFailsLaterOnesUntilAllowed) {
+  CannedResponse silent;
+  silent.never_answer = true;
+  server_.serve("/silent", silent);
+  server_.serve("/ok", page("ok"));
+  Bytes body("stale");
+  std::thread request([&] { body = web_page_request(server_.url("/silent")); });
+  while (server_.request_count() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  const auto cancelled = std::chrono::steady_clock::now();
+  cancel_requests();
+  request.join();
+  EXPECT_LT(seconds_since(cancelled), 1.0);  // the idle limit alone would wait 30 s
+  EXPECT_TRUE(body.empty());
+
+  EXPECT_TRUE(web_page_request(server_.url("/ok")).empty());
+  EXPECT_EQ(server_.request_count(), 1u);  // refused before any connection
+  allow_requests();
+  EXPECT_EQ(web_page_request(server_.url("/ok")).data, "ok");
+}
+
+TEST_F(WebRequestTest, RequestsOfOneThreadShareAKeptAliveConnection) {
+  server_.serve("/a", page("a"));
+  server_.serve("/b", page("b"));
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(web_page_request(server_.url("/a")).data, "a");
+    EXPECT_EQ(web_page_request(server_.url("/b")).data, "b");
+  }
+  EXPECT_EQ(server_.request_count(), 10u);
+  EXPECT_EQ(server_.connection_count(), 1u);
+  // The reused connection carries the same bytes as a fresh one.
+  const std::vector<test::RecordedRequest> requests = server_.requests();
+  EXPECT_EQ(requests[0].raw, requests[2].raw);
+}
+
+TEST_F(WebRequestTest, SymlinkedCookieFolderIsNotClearedAndRequestsGoOn) {
+  test::TempDir elsewhere;
+  const std::filesystem::path victim = elsewhere.write("notes.txt", "keep me");
+  std::filesystem::create_directories(std::filesystem::path(cookie_folder_path()).parent_path());
+  std::filesystem::create_directory_symlink(elsewhere.path(), cookie_folder_path());
+  server_.serve("/set", page("set", {{"Set-Cookie", "sid=1"}}));
+  EXPECT_FALSE(clear_cookie_files());
+  EXPECT_EQ(web_page_request(server_.url("/set")).data, "set");
+  EXPECT_TRUE(std::filesystem::exists(victim));
+  EXPECT_FALSE(std::filesystem::exists(elsewhere.path() / kCookieStoreFileName));
 }
 
 }  // namespace

@@ -315,6 +315,21 @@ TEST(WebPageRequest, EarlyFailuresCloseOnlyWhatWasOpenedAndChangeNothing) {
   }
 }
 
+TEST(WebPageRequest, StatusIsAskedOfTheTransportBeforeClosing) {
+  RecordingTransport t;
+  t.body = "page";
+  t.raw_headers = std::nullopt;  // a header block too long for the copy
+  t.status = 200;
+  Text response;
+  int code = -1;
+  web_page_request(t, kUrl, 0, {}, nullptr, nullptr, nullptr, &response, false, nullptr, {}, &code);
+  EXPECT_EQ(code, 200);
+  EXPECT_EQ(response, std::string(5000, ' '));
+  EXPECT_EQ(std::vector<std::string>(t.calls.end() - 5, t.calls.end()),
+            (std::vector<std::string>{"query_raw_headers", "status_code", "close 3", "close 2",
+                                      "close 1"}));
+}
+
 TEST(ResponseStatus, FirstLineStatusCode) {
   const std::vector<std::pair<std::string, int>> cases = {
       {"HTTP/1.1 200 OK\r\nA: b\r\n", 200},

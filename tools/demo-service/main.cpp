@@ -14,6 +14,10 @@ int main(int argc, char** argv) {
   CLI11_PARSE(app, argc, argv);
 
   httplib::Server server;
+  // Headers and body go out in two writes: with Nagle's algorithm against the client's delayed
+  // ACK every answer on a kept-alive connection would wait some 40 ms for its body.
+  server.set_tcp_nodelay(true);
+  server.set_keep_alive_max_count(100);  // as common servers allow; httplib's own is 5
   stdlookup::demo::register_routes(server);
   if (!server.bind_to_port("127.0.0.1", port)) {
     std::fprintf(stderr, "stdlookup-demo-service: cannot listen on 127.0.0.1:%d\n", port);

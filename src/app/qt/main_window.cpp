@@ -13,7 +13,9 @@
 
 #include "app/layout.h"
 #include "app/qt/qt_controls.h"
+#include "app/qt/qt_presenter.h"
 #include "app/qt/qt_text.h"
+#include "app/qt/start_up.h"
 
 namespace stdlookup {
 namespace {
@@ -76,6 +78,11 @@ QWidget* make_widget(const ControlEntry& entry, QWidget* parent) {
       list->setEditTriggers(QAbstractItemView::NoEditTriggers);
       list->setSortingEnabled(false);
       list->setWordWrap(false);
+      // A report list: one text line per row plus a small margin, and Tab moves on to the next
+      // control instead of through the cells.
+      list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+      list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 4);
+      list->setTabKeyNavigation(false);
       QPalette palette = list->palette();
       palette.setColor(QPalette::Base, Qt::white);
       palette.setColor(QPalette::Text, Qt::black);
@@ -102,6 +109,11 @@ MainWindow::MainWindow(Actions actions) : actions_(std::move(actions)) {
                        [this, name = name] { handle_event(actions_, *controls_, name); });
     }
   }
+  // Enter in the number box runs the single query, as in any search field.
+  if (auto* number = qobject_cast<QLineEdit*>(control(kNumberInput))) {
+    auto* query = qobject_cast<QAbstractButton*>(control(kQueryButton));
+    QObject::connect(number, &QLineEdit::returnPressed, query, &QAbstractButton::click);
+  }
   handle_event(actions_, *controls_, kMainWindow);  // the end of the window's creation
 }
 
@@ -114,6 +126,7 @@ void MainWindow::build() {
       setWindowTitle(utf8_to_qstring(entry.caption));
       move(entry.left, entry.top);
       resize(entry.width, entry.height);
+      setMinimumSize(entry.width, entry.height);  // smaller, controls would vanish
       continue;
     }
     QWidget* parent = entry.parent == kMainWindow ? this : control(entry.parent);
@@ -132,6 +145,11 @@ QWidget* MainWindow::control(std::string_view name) const {
   assert(is_control_name(name) && "not a control of the window");
   auto it = widgets_.find(name);
   return it == widgets_.end() ? nullptr : it->second;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (QtPresenter::busy()) end_process(0);
+  QWidget::closeEvent(event);
 }
 
 void MainWindow::paintEvent(QPaintEvent* event) {

@@ -31,6 +31,8 @@ class MainWindow : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  // Closing while a request of the GUI thread is in flight ends the program at once.
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void build();

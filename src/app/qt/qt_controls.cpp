@@ -18,11 +18,23 @@
 #include "runtime/gbk.h"
 
 namespace stdlookup {
+namespace {
+
+// A cell whose text is cut off by its column shows the whole text as its tooltip.
+QTableWidgetItem* list_item(const QString& text) {
+  auto* item = new QTableWidgetItem(text);
+  item->setToolTip(text);
+  return item;
+}
+
+}  // namespace
 
 QtControls::QtControls(MainWindow& window) : window_(window) {
   for (const ControlEntry& entry : main_window_layout()) {
     if (entry.control_class == ControlClass::common_dialog) {
-      dialogs_[std::string(entry.name)].filter = utf8_to_gbk(entry.filter);
+      CommonDialog& dialog = dialogs_[std::string(entry.name)];
+      dialog.filter = utf8_to_gbk(entry.filter);
+      dialog.flags = entry.dialog_flags;
     }
   }
 }
@@ -53,6 +65,7 @@ void QtControls::set_edit_text(std::string_view name, std::string_view text) {
     QWidget* widget = window_.control(name);
     if (auto* line = qobject_cast<QLineEdit*>(widget)) {
       line->setText(gbk_to_qstring(text));
+      line->setCursorPosition(0);  // show the start of a long text, not its end
     } else if (auto* edit = qobject_cast<QPlainTextEdit*>(widget)) {
       edit->setPlainText(gbk_to_qstring(text));
     }
@@ -138,7 +151,7 @@ int QtControls::list_insert_row(std::string_view name, std::string_view caption)
     if (auto* list = qobject_cast<QTableWidget*>(window_.control(name))) {
       row = list->rowCount();
       list->insertRow(row);
-      list->setItem(row, 0, new QTableWidgetItem(gbk_to_qstring(caption)));
+      list->setItem(row, 0, list_item(gbk_to_qstring(caption)));
     }
   });
   return row;
@@ -151,7 +164,7 @@ void QtControls::list_set_cell(std::string_view name, int row, int column, std::
         column >= list->columnCount()) {
       return;
     }
-    list->setItem(row, column, new QTableWidgetItem(gbk_to_qstring(text)));
+    list->setItem(row, column, list_item(gbk_to_qstring(text)));
   });
 }
 

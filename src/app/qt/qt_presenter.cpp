@@ -1,12 +1,16 @@
 #include "app/qt/qt_presenter.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QThread>
+#include <atomic>
 #include <cstdio>
 #include <functional>
+#include <thread>
 
 #include "app/qt/qt_text.h"
 #include "runtime/gbk.h"
@@ -99,6 +103,13 @@ int run_box(QMessageBox::Icon icon, const QString& title, const QString& text,
             QMessageBox::StandardButtons buttons, bool system_modal) {
   QMessageBox box(icon, title, text, buttons);  // no owner window
   box.setTextFormat(Qt::PlainText);
+  // Wide enough for its title ("信息：" would be cut off): QMessageBox sizes itself by its text
+  // alone, so a spacer row holds the width open.
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    const int width = box.fontMetrics().horizontalAdvance(title) + 160;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  }
   box.setWindowModality(Qt::ApplicationModal);
   if (system_modal) box.setWindowFlag(Qt::WindowStaysOnTopHint);
   return box.exec();
@@ -165,6 +176,33 @@ bool QtPresenter::show_common_dialog(CommonDialog& dialog) {
     confirmed = true;
   });
   return confirmed;
+}
+
+namespace {
+std::atomic<bool> gui_busy{false};
+}  // namespace
+
+bool QtPresenter::busy() {
+  return gui_busy;
+}
+
+void QtPresenter::run_busy(const std::function<void()>& work) {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (app == nullptr || QThread::currentThread() != app->thread() || gui_busy) {
+    work();
+    return;
+  }
+  QEventLoop loop;
+  std::thread worker([&] {
+    work();
+    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+  });
+  gui_busy = true;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  loop.exec(QEventLoop::ExcludeUserInputEvents);
+  QApplication::restoreOverrideCursor();
+  gui_busy = false;
+  worker.join();
 }
 
 void QtPresenter::show_runtime_error(const Text& text) {

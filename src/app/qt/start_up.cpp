@@ -1,6 +1,7 @@
 #include "app/qt/start_up.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <cstdio>
@@ -11,6 +12,12 @@
 #include "app/qt/themed_drawing.h"
 #include "runtime/runtime_error.h"
 
+// Outside any namespace, as the macro wants. A resource in a static library is kept by the
+// linker only when asked for like this.
+static void init_icon_resource() {
+  Q_INIT_RESOURCE(icon);
+}
+
 namespace stdlookup {
 
 void end_process(int code) {
@@ -20,6 +27,15 @@ void end_process(int code) {
 
 void run_message_loop() {
   end_process(QApplication::exec());
+}
+
+void set_application_identity() {
+  QGuiApplication::setDesktopFileName(QStringLiteral(STDLOOKUP_APP_ID));
+  init_icon_resource();
+  QIcon own;
+  own.addFile(QStringLiteral(":/stdlookup/icon-48.png"));
+  own.addFile(QStringLiteral(":/stdlookup/icon-256.png"));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(STDLOOKUP_APP_ID), own));
 }
 
 namespace {
@@ -36,6 +52,7 @@ void start_up_message_handler(QtMsgType type, const QMessageLogContext&, const Q
 void start_up(int argc, char** argv, Actions actions, std::function<void()> on_first_paint) {
   QtMessageHandler previous_handler = qInstallMessageHandler(start_up_message_handler);
   QApplication app(argc, argv);
+  set_application_identity();
   // Qt's own dialog texts (buttons, file dialog) in Chinese, like the rest of the window.
   QTranslator translator;
   if (translator.load(QStringLiteral("qtbase_zh_CN"),

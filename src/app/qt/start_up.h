@@ -15,6 +15,10 @@ namespace stdlookup {
 [[noreturn]] void start_up(int argc, char** argv, Actions actions,
                            std::function<void()> on_first_paint = {});
 
+// Names the program to the desktop: the desktop entry's name and the window icon (the icon
+// theme's, else the program's own). Needs the application object.
+void set_application_identity();
+
 // Runs the message loop of the existing application until the last window closes, then ends
 // the process with the loop's exit code.
 [[noreturn]] void run_message_loop();

@@ -3,6 +3,7 @@
 // services.
 #include <gtest/gtest.h>
 
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -13,9 +14,11 @@
 #include <QTimer>
 #include <filesystem>
 #include <fstream>
+#include <future>
 
 #include "app/qt/main_window.h"
 #include "app/window_actions.h"
+#include "app/window_options.h"
 #include "lookup/hosts.h"
 #include "qt_test_util.h"
 #include "runtime/gbk.h"
@@ -24,6 +27,7 @@
 #include "support/fixture_server.h"
 #include "support/gbk_literals.h"
 #include "support/opener_recorder.h"
+#include "support/recording_presenter.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
@@ -112,6 +116,8 @@ class EndToEnd : public ::testing::Test {
   MainWindow window{window_actions()};
 };
 
+using EndToEndDeathTest = EndToEnd;
+
 TEST_F(EndToEnd, SingleQueryOfACurrentStandard) {
   window.show();
   type(kNumberInput, "GB 2760-2014");
@@ -135,13 +141,14 @@ TEST_F(EndToEnd, SingleQueryOfAnAbolishedStandardShowsTheMessage) {
 
 TEST_F(EndToEnd, UnknownNumberEmptiesTheFieldsAndAFailedRequestSaysSo) {
   window.show();
-  type(kNumberInput, "GB 2760-2014");
-  click_and_answer(kQueryButton);
+  type(kNumberInput, "GB 2760-2011");
+  EXPECT_EQ(click_and_answer(kQueryButton), "该标准作废");
   type(kNumberInput, "GB 9999");
   EXPECT_EQ(click_and_answer(kQueryButton), "");
   for (std::string_view field : {kNumberBox, kNameBox, kDateBox, kDepartmentBox})
     EXPECT_EQ(text(field), "") << field;
-  EXPECT_EQ(caption(kStatusLabel), "现行");  // the page holds no status word
+  // The page holds no status word: the layout's caption, not the previous standard's "作废".
+  EXPECT_EQ(caption(kStatusLabel), "标准状态");
 
   type(kNumberInput, "GB FAIL");
   click_and_answer(kQueryButton);
@@ -222,6 +229,79 @@ TEST_F(EndToEnd, ExportOfTheBatchWritesTheWorkbookReportsAndOpensIt) {
   EXPECT_GT(std::filesystem::file_size(path + ".xlsx"), 0u);
 }
 
+TEST_F(EndToEnd, ExportAsksBeforeReplacingAndADeclinedQuestionLeavesTheFileAlone) {
+  window.show();
+  home.write("kept.xlsx", "the previous export");
+  const std::string typed = (home.path() / "kept.xls").string();  // becomes kept.xlsx
+  std::string question;
+  int dialogs = 0;
+  std::function<void(QWidget*)> answer = [&](QWidget* modal) {
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      question = box->text().toStdString();
+      box->button(QMessageBox::No)->click();
+    } else if (auto* files = qobject_cast<QFileDialog*>(modal)) {
+      if (++dialogs == 2) return files->reject();  // shown again after "No": give up
+      EXPECT_TRUE(files->testOption(QFileDialog::DontConfirmOverwrite));  // asked after .xlsx
+      auto* name = files->findChild<QLineEdit*>();
+      name->setText(QString::fromStdString(typed));
+      QTest::keyClick(name, Qt::Key_Return);
+    }
+    answer_next_modal(answer);  // the modal has closed; answer the next one
+  };
+  answer_next_modal(answer);
+  click(window, kExportButton);
+  EXPECT_EQ(dialogs, 2);
+  EXPECT_NE(question.find((home.path() / "kept.xlsx").string() + " 已存在"), std::string::npos)
+      << question;
+  std::ifstream kept(home.path() / "kept.xlsx", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "the previous export");
+  EXPECT_TRUE(opened.empty());
+}
+
+TEST_F(EndToEnd, TheWindowRepaintsWithAWaitCursorWhileARequestHangs) {
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  server.serve("/gbquery.htm", [released](const test::RecordedRequest&) {
+    released.wait_for(std::chrono::seconds(20));
+    return page(test::canned_detail_page());
+  });
+  window.show();
+  type(kNumberInput, "GB 2760-2014");
+  bool waiting_cursor = false;
+  int ticks = 0;
+  QTimer during;
+  QObject::connect(&during, &QTimer::timeout, [&] {
+    // Timers and painting go on while the request is in flight.
+    window.repaint();
+    if (++ticks == 1) {
+      const QCursor* cursor = QApplication::overrideCursor();
+      waiting_cursor = cursor != nullptr && cursor->shape() == Qt::WaitCursor;
+    }
+    if (ticks == 5) release.set_value();
+  });
+  during.start(20);
+  click_and_answer(kQueryButton);
+  during.stop();
+  EXPECT_GE(ticks, 5);
+  EXPECT_TRUE(waiting_cursor);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(text(kNumberBox), "GB 2760-2014");
+}
+
+TEST_F(EndToEndDeathTest, ClosingTheWindowDuringAHangingRequestEndsTheProgramAtOnce) {
+  EXPECT_EXIT(
+      {
+        test::CannedResponse silence;
+        silence.never_answer = true;
+        server.serve("/gbquery.htm", silence);
+        window.show();
+        QTimer::singleShot(200, &window, [this] { window.close(); });
+        click(window, kQueryButton);
+        std::_Exit(3);  // the click returned: the close did not end the program
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
 TEST_F(EndToEnd, DownloadSearchFollowsTheFirstEntryOnly) {
   const std::string first = server.url("/standard/1.html");
   server.serve("/standard/search.php",
@@ -244,6 +324,15 @@ TEST_F(EndToEnd, DownloadSearchFollowsTheFirstEntryOnly) {
             std::string::npos);
   click(window, kDownloadLinkButton);
   EXPECT_EQ(opened, std::vector<Text>{"http://files.example/1.pdf"});
+
+  // The next standard has no entry: 按钮6 must not open the previous standard's file.
+  server.serve("/standard/search.php", page(g("<p>没有找到</p>")));
+  type(kNumberInput, "GB 1");
+  click(window, kDownloadSearchButton);
+  EXPECT_EQ(caption(kDownloadLinkButton), "查找中");
+  EXPECT_EQ(text(kDownloadLinkBox), "");
+  click(window, kDownloadLinkButton);
+  EXPECT_EQ(opened.size(), 1u);
 }
 
 TEST_F(EndToEnd, DownloadSearchWithoutEntryChangesNothingAndWithoutLinkEmptiesIt) {
@@ -264,6 +353,35 @@ TEST_F(EndToEnd, DownloadSearchWithoutEntryChangesNothingAndWithoutLinkEmptiesIt
   EXPECT_EQ(text(kDownloadLinkBox), "");
   click(window, kDownloadLinkButton);
   EXPECT_TRUE(opened.empty());  // an empty link opens nothing
+}
+
+TEST_F(EndToEnd, TheSettingsFileChoosesTheHostsAndAMalformedOneFallsBackWithOneMessage) {
+  test::TempDir config;
+  test::ScopedEnv xdg_config{"XDG_CONFIG_HOME", config.str()};
+  test::ScopedEnv no_query{"STDLOOKUP_QUERY_HOST", std::nullopt};
+  test::ScopedEnv no_proxy{"STDLOOKUP_PROXY", std::nullopt};
+  std::filesystem::create_directories(config.path() / "stdlookup");
+  const std::string file = (config.path() / "stdlookup/stdlookup.conf").string();
+  const std::string host = "127.0.0.1:" + std::to_string(server.port());
+  set_query_host("elsewhere.invalid");
+
+  config.write("stdlookup/stdlookup.conf", "# the fixture\nquery_host = " + host + "\n");
+  EXPECT_EQ(use_window_settings(), "");
+  window.show();
+  type("编辑框1", "GB 2760-2014");
+  click_and_answer("按钮1");
+  EXPECT_EQ(caption("标签5"), "现行");
+  EXPECT_EQ(server.request_count(), 1u);
+
+  config.write("stdlookup/stdlookup.conf", "query_host = " + host + "\nproxy = nowhere\n");
+  const std::string problem = use_window_settings();
+  EXPECT_EQ(problem.rfind(file + ":2: proxy \"nowhere\"", 0), 0u) << problem;
+  EXPECT_EQ(query_host(), built_in_settings().query_host.value);  // not the file's host
+  test::RecordingPresenter presenter;
+  report_settings_problem(problem);
+  report_settings_problem("");
+  ASSERT_EQ(presenter.boxes.size(), 1u);
+  EXPECT_NE(gbk_to_utf8(presenter.boxes[0].message).find(file + ":2:"), std::string::npos);
 }
 
 }  // namespace

@@ -118,12 +118,25 @@ TEST(QtPresenter, NameFiltersFromTheDialogFilter) {
   EXPECT_TRUE(dialog_name_filters("odd").isEmpty());
 }
 
+TEST(QtMessageBox, IsWideEnoughForItsTitle) {
+  const Text title = test::g("信息：一个相当长的标题，比消息本身长得多");
+  int width = 0, title_width = 0;
+  answer_next_modal([&](QWidget* modal) {
+    width = modal->width();
+    title_width =
+        modal->fontMetrics().horizontalAdvance(q("信息：一个相当长的标题，比消息本身长得多"));
+    modal->close();
+  });
+  message_box("OK", kMbOk, title);
+  EXPECT_GT(width, title_width);
+}
+
 TEST(QtCommonDialog, SaveDialogHonoursItsPropertiesAndReturnsTheConfirmedPath) {
   test::TempDir dir;
   CommonDialog dialog;
   dialog.type = 1;
   dialog.filter = "*.xls|*.xls";
-  dialog.flags = kOfnOverwritePrompt;
+  dialog.flags = kOfnOverwritePrompt;  // asked by the runtime after the name is final
   dialog.initial_directory = dir.str();
   const QString chosen = q(dir.str()) + q("/标准.xls");
   QFileDialog::AcceptMode mode = QFileDialog::AcceptOpen;
@@ -141,7 +154,7 @@ TEST(QtCommonDialog, SaveDialogHonoursItsPropertiesAndReturnsTheConfirmedPath) {
   ASSERT_TRUE(show_common_dialog(dialog));
   EXPECT_EQ(mode, QFileDialog::AcceptSave);
   EXPECT_EQ(filters, QStringList{q("*.xls (*.xls)")});
-  EXPECT_TRUE(confirms_overwrite);
+  EXPECT_FALSE(confirms_overwrite);
   EXPECT_EQ(dialog.file_name, chosen.toStdString());  // a native (UTF-8) path, not GBK
 }
 

@@ -155,6 +155,35 @@ TEST(MainWindow, EachButtonClickRunsItsActionAndCreationSwitchesThemingOn) {
   }
 }
 
+// What a user needs stays in view: the start of a long field, one text line per list row (15
+// rows at least), a cut-off cell's whole text, Tab out of the list, no shrinking below the
+// layout, and Enter in the number box querying.
+TEST(MainWindow, NothingAUserNeedsIsHidden) {
+  RecordingActions recorder;
+  MainWindow window(recorder.actions());
+  window.show();
+  QtControls& controls = window.controls();
+
+  controls.set_edit_text(kDepartmentBox, test::g(std::string(40, 'x') + "中华人民共和国"));
+  EXPECT_EQ(widget<QLineEdit>(window, kDepartmentBox)->cursorPosition(), 0);
+
+  auto* list = widget<QTableWidget>(window, kResultList);
+  EXPECT_LE(15 * list->verticalHeader()->defaultSectionSize() + list->horizontalHeader()->height(),
+            list->height());
+  EXPECT_GE(list->verticalHeader()->defaultSectionSize(), list->fontMetrics().height());
+  EXPECT_FALSE(list->tabKeyNavigation());
+  const Text name = test::g("食品安全国家标准 食品添加剂使用标准");
+  controls.list_set_cell(kResultList, controls.list_insert_row(kResultList, "GB 1"), 1, name);
+  EXPECT_EQ(list->item(0, 1)->toolTip(), q("食品安全国家标准 食品添加剂使用标准"));
+
+  EXPECT_EQ(window.minimumSize(), QSize(929, 605));
+
+  auto* number = widget<QLineEdit>(window, kNumberInput);
+  number->setFocus();
+  QTest::keyClick(number, Qt::Key_Return);
+  EXPECT_EQ(recorder.ran, std::vector<std::string>{"single_query"});
+}
+
 TEST(MainWindow, StartButtonIsDisabledAfterOneClick) {
   RecordingActions recorder;
   MainWindow window(recorder.actions());
@@ -487,6 +516,29 @@ TEST(Program, WithoutADisplayReportsThatTheWindowCannotBeLoadedAndExitsMinusOne)
   const QString errors = QString::fromUtf8(program.readAllStandardError());
   EXPECT_TRUE(errors.contains(q("运行时出错!\r\n\r\n错误信息：载入启动窗口失败\r\n")))
       << errors.toStdString();
+}
+
+TEST(Program, HelpAndVersionPrintWithoutOpeningTheWindow) {
+  for (const char* option : {"--help", "--version"}) {
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));  // a window could not open
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(STDLOOKUP_PROGRAM), QStringList{QString::fromLatin1(option)});
+    ASSERT_TRUE(program.waitForFinished(60000));
+    EXPECT_EQ(program.exitCode(), 0) << option;
+    const std::string out = program.readAllStandardOutput().toStdString();
+    EXPECT_EQ(out.rfind(option == std::string("--help") ? "Usage: stdlookup " : "stdlookup ", 0),
+              0u)
+        << out;
+  }
+}
+
+TEST(Program, NamesItselfToTheDesktop) {
+  set_application_identity();
+  EXPECT_EQ(QGuiApplication::desktopFileName().toStdString(), STDLOOKUP_APP_ID);
+  EXPECT_FALSE(QApplication::windowIcon().pixmap(48).isNull());  // drawn from a real image
 }
 
 }  // namespace
