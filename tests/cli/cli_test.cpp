@@ -1,4 +1,5 @@
 // Golden tests of stdlookup-cli, run as a program against the loopback fixture server.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -46,8 +47,8 @@ class CliTest : public ::testing::Test {
       if (sid == "GB 2760-2014") {
         response.body = test::canned_detail_page();
       } else if (sid == "GB 2760-2011" || sid == g("国标 2760")) {
-        response.body =
-            replaced(replaced(test::canned_detail_page(), "现行", "作废"), "GB 2760-2014&", "GB 2760-2011&");
+        response.body = replaced(replaced(test::canned_detail_page(), "现行", "作废"),
+                                 "GB 2760-2014&", "GB 2760-2011&");
       } else if (sid == "GB FAIL") {
         response.status = 500;
         response.reason = "Internal Server Error";
@@ -85,6 +86,7 @@ class CliTest : public ::testing::Test {
   test::ScopedEnv xdg{"XDG_DATA_HOME", home.str()};
   // No settings of the developer's own: an empty settings folder, no variables.
   test::ScopedEnv xdg_config{"XDG_CONFIG_HOME", home.str() + "/config"};
+  test::ScopedEnv appdata{"APPDATA", (home.path() / "config").string()};  // Windows' folder
   test::ScopedEnv no_query_host{"STDLOOKUP_QUERY_HOST", std::nullopt};
   test::ScopedEnv no_download_host{"STDLOOKUP_DOWNLOAD_HOST", std::nullopt};
   test::ScopedEnv no_proxy{"STDLOOKUP_PROXY", std::nullopt};
@@ -311,6 +313,7 @@ TEST_F(CliTest, InterruptStopsAfterTheCurrentLineAndKeepsTheRowsDone) {
 }
 
 TEST_F(CliTest, InterruptEndsAHangingRequestAtOnce) {
+  if (test::kWindows) GTEST_SKIP() << "no console here to deliver Ctrl-C to the program";
   test::CannedResponse silent;
   silent.never_answer = true;
   server.serve("/gbquery.htm?SID=GB%20SLOW&x=30&y=8", silent);
@@ -357,7 +360,10 @@ TEST_F(CliSettingsTest, FileThenEnvironmentThenOptionsChooseTheHost) {
     int exit_code;  // 0: the fixture answered; 1: the closed port was asked
     std::string from;
   } cases[] = {
-      {std::nullopt, {}, 0, home.str() + "/config/stdlookup/stdlookup.conf:2"},
+      {std::nullopt,
+       {},
+       0,
+       (home.path() / "config" / "stdlookup" / "stdlookup.conf").string() + ":2"},
       {closed, {}, 1, "environment STDLOOKUP_QUERY_HOST"},
       {closed, {"--query-host", fixture}, 0, "option --query-host"},
   };
@@ -379,13 +385,16 @@ TEST_F(CliSettingsTest, TheProxyOfTheSettingsCarriesTheRequests) {
   test::CannedResponse page;
   page.body = test::canned_detail_page();
   server.serve("http://standards.invalid/gbquery.htm", page);
+  server.serve("http://standards.invalid:80/gbquery.htm", page);  // WinINet under Wine
   write_settings("query_host = standards.invalid\nproxy = " + fixture + "\n");
   auto run = bare_cli({"query", "GB 2760-2014", "--format", "json"});
   EXPECT_EQ(run.exit_code, 0) << run.err;
   EXPECT_NE(run.out.find("\"status\": \"现行\""), std::string::npos) << run.out;
   ASSERT_EQ(server.request_count(), 1u);
-  EXPECT_EQ(server.requests()[0].target,
-            "http://standards.invalid/gbquery.htm?SID=GB%202760-2014&x=30&y=8");
+  EXPECT_THAT(
+      server.requests()[0].target,
+      ::testing::AnyOf("http://standards.invalid/gbquery.htm?SID=GB%202760-2014&x=30&y=8",
+                       "http://standards.invalid:80/gbquery.htm?SID=GB%202760-2014&x=30&y=8"));
 
   // The option sends it direct again (to a closed port here).
   EXPECT_EQ(bare_cli({"--proxy", "", "--query-host", closed, "query", "X"}).exit_code, 1);
@@ -393,7 +402,7 @@ TEST_F(CliSettingsTest, TheProxyOfTheSettingsCarriesTheRequests) {
 }
 
 TEST_F(CliSettingsTest, MalformedSettingsExitTwoNamingWhere) {
-  const std::string file = home.str() + "/config/stdlookup/stdlookup.conf";
+  const std::string file = (home.path() / "config" / "stdlookup" / "stdlookup.conf").string();
   struct Case {
     std::string settings;
     std::optional<std::string> proxy_variable;

@@ -321,7 +321,11 @@ TEST_F(WebRequestTest, LongHeaderBlockStillReportsTheRealStatus) {
                                   false, nullptr, {}, &code);
     EXPECT_EQ(body.data, "body");
     EXPECT_EQ(code, status);
-    EXPECT_EQ(response, std::string(5000, ' '));  // the copy that did not fit stays blank
+    // The copy that did not fit stays blank. (WinINet under Wine cuts a header line at 4 KiB,
+    // so there the block fits.)
+    if (!test::kWindows) {
+      EXPECT_EQ(response, std::string(5000, ' '));
+    }
   }
   int code = -1;
   web_page_request(test::RefusingPort().url("/x"), 0, {}, nullptr, nullptr, nullptr, nullptr, false,
@@ -381,6 +385,7 @@ TEST_F(WebRequestTest, RequestsOfOneThreadShareAKeptAliveConnection) {
 }
 
 TEST_F(WebRequestTest, SymlinkedCookieFolderIsNotClearedAndRequestsGoOn) {
+  if (test::kWindows) GTEST_SKIP() << "Wine cannot make directory symlinks";
   test::TempDir elsewhere;
   const std::filesystem::path victim = elsewhere.write("notes.txt", "keep me");
   std::filesystem::create_directories(std::filesystem::path(cookie_folder_path()).parent_path());
