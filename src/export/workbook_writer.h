@@ -41,6 +41,8 @@ class WorkbookWriter {
 };
 
 std::unique_ptr<WorkbookWriter> make_xlsx_workbook_writer();
+// Whether this build can write workbooks at all (not yet the Windows build).
+bool workbook_writer_available();
 
 // Cell address "a1", "D17" → 0-based row and column; false when it is not one.
 bool parse_cell_address(std::string_view cell, int& row, int& column);

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "runtime/gbk.h"
+#include "support/platform.h"
 #include "support/recording_presenter.h"
 
 namespace stdlookup {
@@ -43,9 +44,11 @@ TEST(RuntimeErrorText, FixedMessagesWithoutCode) {
 }
 
 TEST(RuntimeErrorDeathTest, ReportEndsTheProcessWithMinusOne) {
-  EXPECT_EXIT(report_runtime_error(kIndexBelowOne), ::testing::ExitedWithCode(255),
+  EXPECT_EXIT(report_runtime_error(kIndexBelowOne),
+              ::testing::ExitedWithCode(test::kRuntimeErrorExitCode),
               "运行时出错!\r\n\r\n错误代码：4\r\n\r\n错误信息：数组成员引用下标必须大于等于1");
-  EXPECT_EXIT(report_runtime_error(""), ::testing::ExitedWithCode(255), "运行时出错!");
+  EXPECT_EXIT(report_runtime_error(""), ::testing::ExitedWithCode(test::kRuntimeErrorExitCode),
+              "运行时出错!");
 }
 
 TEST(RuntimeErrorDeathTest, GoesThroughThePresenterFromAWorkerThread) {
@@ -61,7 +64,8 @@ TEST(RuntimeErrorDeathTest, GoesThroughThePresenterFromAWorkerThread) {
         worker.join();
         std::fprintf(stderr, "main thread went on\n");
       },
-      ::testing::ExitedWithCode(255), "\\[presenter\\] 运行时出错!.*错误代码：9");
+      ::testing::ExitedWithCode(test::kRuntimeErrorExitCode),
+      "\\[presenter\\] 运行时出错!\\s*错误代码：9");
 }
 
 // The first dialog waits for a GUI thread that raises a second error meanwhile: the second must
@@ -81,8 +85,8 @@ TEST(RuntimeErrorDeathTest, GoesThroughThePresenterFromAWorkerThread) {
 }
 
 TEST(RuntimeErrorDeathTest, ASecondErrorDoesNotWaitForTheFirstDialog) {
-  EXPECT_EXIT(second_error_while_the_first_dialog_waits(), ::testing::ExitedWithCode(255),
-              "错误代码：1");
+  EXPECT_EXIT(second_error_while_the_first_dialog_waits(),
+              ::testing::ExitedWithCode(test::kRuntimeErrorExitCode), "错误代码：1");
 }
 
 TEST(RuntimeErrorDeathTest, ExhaustedMemoryNamesTheByteCount) {
@@ -92,7 +96,8 @@ TEST(RuntimeErrorDeathTest, ExhaustedMemoryNamesTheByteCount) {
         void* p = ::operator new(huge);
         std::fprintf(stderr, "allocated %p\n", p);
       },
-      ::testing::ExitedWithCode(255), "分配 4611686018427387904 字节内存失败!");
+      ::testing::ExitedWithCode(test::kRuntimeErrorExitCode),
+      "分配 4611686018427387904 字节内存失败!");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/gbk_literals.h"
+#include "support/platform.h"
 
 namespace stdlookup {
 namespace {
@@ -157,12 +158,14 @@ TEST(TextArray, IndexesAreOneBased) {
 
 TEST(TextArrayDeathTest, IndexBelowOneIsRuntimeError4) {
   TextArray parts = split_text("a,b");
-  EXPECT_EXIT((void)parts[0], ::testing::ExitedWithCode(255), "错误代码：4");
+  EXPECT_EXIT((void)parts[0], ::testing::ExitedWithCode(test::kRuntimeErrorExitCode),
+              "错误代码：4");
 }
 
 TEST(TextArrayDeathTest, IndexAboveCountIsRuntimeError1) {
   TextArray parts = split_text("a,b");
-  EXPECT_EXIT((void)parts[3], ::testing::ExitedWithCode(255), "错误代码：1");
+  EXPECT_EXIT((void)parts[3], ::testing::ExitedWithCode(test::kRuntimeErrorExitCode),
+              "错误代码：1");
 }
 
 TEST(CutText, CountsBytes) {

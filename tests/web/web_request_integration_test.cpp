@@ -1,4 +1,5 @@
 // web_page_request through the real libcurl transport against the loopback fixture server.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -8,6 +9,7 @@
 #include "runtime/conversion.h"
 #include "support/fixture_server.h"
 #include "support/gbk_literals.h"
+#include "support/platform.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 #include "web/cookie_store.h"
@@ -139,7 +141,9 @@ TEST_F(WebRequestTest, ErrorPagesAreReturnedWithTheirStatus) {
 }
 
 TEST_F(WebRequestTest, CookiesSetByOneResponseGoWithTheNextUntilCleared) {
-  server_.serve("/set", page("set", {{"SET-COOKIE", "sid=abc; path=/"}, {"Set-Cookie", "u=1"}}));
+  // Both with a path: WinINet under Wine takes the request's whole path as a cookie's default.
+  server_.serve("/set",
+                page("set", {{"SET-COOKIE", "sid=abc; path=/"}, {"Set-Cookie", "u=1; Path=/"}}));
   server_.serve("/echo", [](const test::RecordedRequest& r) { return page(r.header("Cookie")); });
   Text received;
   Text response;
@@ -148,6 +152,7 @@ TEST_F(WebRequestTest, CookiesSetByOneResponseGoWithTheNextUntilCleared) {
   EXPECT_NE(response.find("\r\nSet-Cookie: sid=abc; path=/\r\n"), std::string::npos);
 
   EXPECT_EQ(web_page_request(server_.url("/echo")).data, "sid=abc; u=1");
+  if (test::kWindows) return;  // WinINet's own store: cleared in the WinINet transport's tests
   EXPECT_TRUE(std::filesystem::exists(cookie_folder_path() + "/" + kCookieStoreFileName));
 
   EXPECT_TRUE(clear_cookie_files());
@@ -156,7 +161,7 @@ TEST_F(WebRequestTest, CookiesSetByOneResponseGoWithTheNextUntilCleared) {
 }
 
 TEST_F(WebRequestTest, JarModeSendsExactlyTheJarAndLeavesTheStoreAlone) {
-  server_.serve("/set", page("set", {{"Set-Cookie", "stored=1"}}));
+  server_.serve("/set", page("set", {{"Set-Cookie", "stored=1; path=/"}}));
   server_.serve("/jar", page("jar", {{"Set-Cookie", "b=3; path=/"}}));
   web_page_request(server_.url("/set"));  // puts "stored=1" into the store
 
@@ -259,12 +264,15 @@ TEST_F(WebRequestTest, RefusedConnectionGivesEmptyResults) {
 }
 
 TEST_F(WebRequestTest, ProxyReceivesTheAbsoluteUrl) {
+  // WinINet (under Wine) names the default port in the proxy's request line.
   server_.serve("http://standards.invalid/q?SID=1", page("via proxy"));
+  server_.serve("http://standards.invalid:80/q?SID=1", page("via proxy"));
   const std::string proxy = host();
   Bytes body = web_page_request("http://standards.invalid/q?SID=1", 0, {}, nullptr, nullptr,
                                 nullptr, nullptr, false, nullptr, proxy);
   EXPECT_EQ(body.data, "via proxy");
-  EXPECT_EQ(last().target, "http://standards.invalid/q?SID=1");
+  EXPECT_THAT(last().target, ::testing::AnyOf("http://standards.invalid/q?SID=1",
+                                              "http://standards.invalid:80/q?SID=1"));
 }
 
 TEST_F(WebRequestTest, InjectedLineBreaksStayInsideTheirHeader) {
@@ -286,7 +294,8 @@ TEST_F(WebRequestTest, InjectedLineBreaksStayInsideTheirHeader) {
 TEST_F(WebRequestTest, ConcurrentRequestsKeepEveryCookie) {
   for (int i = 0; i < 2; ++i) {
     server_.serve("/set" + std::to_string(i),
-                  page("ok", {{"Set-Cookie", "c" + std::to_string(i) + "=" + std::to_string(i)}}));
+                  page("ok", {{"Set-Cookie",
+                               "c" + std::to_string(i) + "=" + std::to_string(i) + "; path=/"}}));
   }
   server_.serve("/echo", [](const test::RecordedRequest& r) { return page(r.header("Cookie")); });
   std::vector<std::thread> threads;
@@ -312,7 +321,11 @@ TEST_F(WebRequestTest, LongHeaderBlockStillReportsTheRealStatus) {
                                   false, nullptr, {}, &code);
     EXPECT_EQ(body.data, "body");
     EXPECT_EQ(code, status);
-    EXPECT_EQ(response, std::string(5000, ' '));  // the copy that did not fit stays blank
+    // The copy that did not fit stays blank. (WinINet under Wine cuts a header line at 4 KiB,
+    // so there the block fits.)
+    if (!test::kWindows) {
+      EXPECT_EQ(response, std::string(5000, ' '));
+    }
   }
   int code = -1;
   web_page_request(test::RefusingPort().url("/x"), 0, {}, nullptr, nullptr, nullptr, nullptr, false,
@@ -372,6 +385,7 @@ TEST_F(WebRequestTest, RequestsOfOneThreadShareAKeptAliveConnection) {
 }
 
 TEST_F(WebRequestTest, SymlinkedCookieFolderIsNotClearedAndRequestsGoOn) {
+  if (test::kWindows) GTEST_SKIP() << "Wine cannot make directory symlinks";
   test::TempDir elsewhere;
   const std::filesystem::path victim = elsewhere.write("notes.txt", "keep me");
   std::filesystem::create_directories(std::filesystem::path(cookie_folder_path()).parent_path());

@@ -1,0 +1,144 @@
+// Atomic replacement on Windows: a uniquely named temporary file in the target's folder, flushed,
+// then moved over the target with MoveFileExW (MOVEFILE_REPLACE_EXISTING | WRITE_THROUGH).
+// Native paths are UTF-8; error numbers are the system's (GetLastError).
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+
+#include "runtime/atomic_file.h"
+#include "runtime/conversion.h"
+#include "runtime/gbk.h"
+#include "runtime/win32_text.h"
+
+namespace stdlookup {
+
+using namespace literals;
+
+namespace {
+
+class FileHandle {
+ public:
+  explicit FileHandle(HANDLE handle) : handle_(handle) {}
+  ~FileHandle() { close(); }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return handle_; }
+  bool close() {
+    HANDLE handle = handle_;
+    handle_ = INVALID_HANDLE_VALUE;
+    return handle == INVALID_HANDLE_VALUE || CloseHandle(handle) != 0;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+std::string folder_of(const std::string& path) {
+  std::size_t slash = path.find_last_of("/\\");
+  if (slash == std::string::npos) return ".";
+  if (slash == 0 || (slash == 2 && path[1] == ':')) return path.substr(0, slash + 1);
+  return path.substr(0, slash);
+}
+
+// A name no other writer uses: process id, a counter and the tick count.
+std::string temporary_name(const std::string& folder) {
+  static std::atomic<unsigned> counter{0};
+  std::string name = folder;
+  if (name.back() != '/' && name.back() != '\\') name += '\\';
+  name += ".stdlookup-" + std::to_string(GetCurrentProcessId()) + "-" +
+          std::to_string(counter.fetch_add(1)) + "-" + std::to_string(GetTickCount64()) + ".tmp";
+  return name;
+}
+
+int last_error() {
+  DWORD error = GetLastError();
+  return error != 0 ? static_cast<int>(error) : ERROR_GEN_FAILURE;
+}
+
+}  // namespace
+
+Text describe_file_error(int error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_NETPATH:
+      return "目标文件夹不存在"_gbk;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+    case ERROR_SHARING_VIOLATION:
+      return "没有写入目标文件夹的权限"_gbk;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return "磁盘空间不足"_gbk;
+    case ERROR_DIRECTORY:
+      return "目标是一个文件夹"_gbk;
+    default:
+      return "写入文件失败（错误码 "_gbk + to_text(error) + "）"_gbk;
+  }
+}
+
+int write_whole_file(const std::string& path, std::string_view content) {
+  FileHandle file(CreateFileW(win32::utf8_to_wide(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return last_error();
+  while (!content.empty()) {
+    DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(content.size(), 1u << 30));
+    DWORD written = 0;
+    if (!WriteFile(file.get(), content.data(), chunk, &written, nullptr)) return last_error();
+    if (written == 0) return ERROR_WRITE_FAULT;
+    content.remove_prefix(written);
+  }
+  return file.close() ? 0 : last_error();
+}
+
+FileReplacement replace_file(const std::string& target,
+                             const std::function<Text(const std::string&)>& write,
+                             const std::function<Text(const std::string&)>& check,
+                             ReplaceOptions options) {
+  if (target.empty() || target.back() == '/' || target.back() == '\\') {
+    return {ERROR_PATH_NOT_FOUND, {}};
+  }
+  const std::wstring wide_target = win32::utf8_to_wide(target);
+  const DWORD target_attributes = GetFileAttributesW(wide_target.c_str());
+  if (target_attributes != INVALID_FILE_ATTRIBUTES &&
+      (target_attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return {ERROR_DIRECTORY, {}};
+  }
+  const std::string temp = temporary_name(folder_of(target));
+  const std::wstring wide_temp = win32::utf8_to_wide(temp);
+  {
+    // Created here, exclusively, so that no other file is ever overwritten by mistake.
+    FileHandle created(CreateFileW(wide_temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!created.valid()) return {last_error(), {}};
+  }
+  struct Cleanup {
+    const std::wstring& path;
+    bool keep = false;
+    ~Cleanup() {
+      if (!keep) DeleteFileW(path.c_str());
+    }
+  } cleanup{wide_temp};
+
+  if (Text failure = write(temp); !failure.empty()) return {0, failure};
+  if (check) {
+    if (Text failure = check(temp); !failure.empty()) return {0, failure};
+  }
+  // A file in the user's profile is the user's alone already; elsewhere the folder's
+  // permissions are inherited, as for any new file.
+  (void)options.private_file;
+  if (options.sync) {
+    FileHandle file(CreateFileW(wide_temp.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid() || !FlushFileBuffers(file.get())) return {last_error(), {}};
+  }
+  DWORD flags = MOVEFILE_REPLACE_EXISTING | (options.sync ? MOVEFILE_WRITE_THROUGH : 0);
+  if (!MoveFileExW(wide_temp.c_str(), wide_target.c_str(), flags)) return {last_error(), {}};
+  cleanup.keep = true;
+  return {};
+}
+
+}  // namespace stdlookup

@@ -1,0 +1,11 @@
+// The presenter of a Windows program with windows: real message boxes, the runtime error
+// dialog, the common file dialog and the thread's message queue.
+#pragma once
+
+#include "runtime/system.h"
+
+namespace stdlookup {
+
+Presenter& windows_dialog_presenter();
+
+}  // namespace stdlookup
