@@ -8,6 +8,7 @@
 #include "compare.h"
 #include "export/export.h"
 #include "runtime/gbk.h"
+#include "support/platform.h"
 #include "support/subprocess.h"
 #include "support/temp_dir.h"
 
@@ -17,6 +18,7 @@ namespace {
 using Rows = std::vector<std::vector<std::string>>;
 
 TEST(ListInput, OurOwnExportReadsBackExactly) {
+  if (test::kWindows) GTEST_SKIP() << "workbooks are not read or written on Windows yet";
   test::TempDir dir;
   const std::string path = (dir.path() / "export.xlsx").string();
   const std::vector<ExportRow> written = {
@@ -38,6 +40,7 @@ TEST(ListInput, OurOwnExportReadsBackExactly) {
 }
 
 TEST(ListInput, AWorkbookWithSharedStringsNumbersAndGaps) {
+  if (test::kWindows) GTEST_SKIP() << "workbooks are not read or written on Windows yet";
   test::TempDir dir;
   const std::string path = (dir.path() / "list.xlsx").string();
   const std::string script =
@@ -62,6 +65,7 @@ TEST(ListInput, AWorkbookWithSharedStringsNumbersAndGaps) {
 }
 
 TEST(ListInput, DamagedAndProtectedWorkbooksAreClearErrors) {
+  if (test::kWindows) GTEST_SKIP() << "workbooks are not read or written on Windows yet";
   test::TempDir dir;
   const std::vector<std::pair<std::string, std::string>> files = {
       {"cut.xlsx", std::string("PK\x03\x04", 4) + "cut short"},

@@ -23,5 +23,7 @@ ProcessResult run_process(const std::vector<std::string>& argv, const std::strin
 
 // Sends the child what Ctrl-C in its terminal would.
 void interrupt_process(ProcessId process);
+// Ends the child at once, with no chance to write anything more.
+void kill_process(ProcessId process);
 
 }  // namespace stdlookup::test

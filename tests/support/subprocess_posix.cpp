@@ -70,4 +70,8 @@ void interrupt_process(ProcessId process) {
   kill(static_cast<pid_t>(process), SIGINT);
 }
 
+void kill_process(ProcessId process) {
+  kill(static_cast<pid_t>(process), SIGKILL);
+}
+
 }  // namespace stdlookup::test

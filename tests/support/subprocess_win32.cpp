@@ -121,4 +121,11 @@ void interrupt_process(ProcessId process) {
   GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, static_cast<DWORD>(process));
 }
 
+void kill_process(ProcessId process) {
+  if (HANDLE child = OpenProcess(PROCESS_TERMINATE, FALSE, static_cast<DWORD>(process))) {
+    TerminateProcess(child, 137);
+    CloseHandle(child);
+  }
+}
+
 }  // namespace stdlookup::test

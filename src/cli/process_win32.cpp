@@ -1,0 +1,15 @@
+#include <cstdio>
+#include <cwchar>
+
+#include "process.h"
+
+namespace stdlookup::cli {
+
+std::FILE* open_new_file(const std::filesystem::path& path) {
+  return _wfopen(path.c_str(), L"wbx");  // wide: a Chinese folder name must work
+}
+
+// Windows has no file-size limit signal: a write beyond a quota simply fails.
+void treat_file_size_limit_as_error() {}
+
+}  // namespace stdlookup::cli
