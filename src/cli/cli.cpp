@@ -17,6 +17,7 @@
 #include <random>
 #include <sstream>
 
+#include "cli_platform.h"
 #include "compare.h"
 #include "export/export.h"
 #include "input.h"
@@ -25,7 +26,6 @@
 #include "lookup/lookup.h"
 #include "lookup/number_cleanup.h"
 #include "output.h"
-#include "process.h"
 #include "runtime/atomic_file.h"
 #include "runtime/gbk.h"
 #include "runtime/settings.h"

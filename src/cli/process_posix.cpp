@@ -1,6 +1,6 @@
 #include <csignal>
 
-#include "process.h"
+#include "cli_platform.h"
 
 namespace stdlookup::cli {
 

@@ -1,7 +1,7 @@
 #include <cstdio>
 #include <cwchar>
 
-#include "process.h"
+#include "cli_platform.h"
 
 namespace stdlookup::cli {
 
