@@ -226,9 +226,10 @@ Text output_target_problem(const std::string& path) {
   namespace fs = std::filesystem;
   const fs::path target = native_path(path);
   std::error_code error;
-  if (fs::is_directory(target, error)) return describe_file_error(EISDIR);
+  // Said in words of our own: the system's error numbers differ between platforms.
+  if (fs::is_directory(target, error)) return utf8_to_gbk("目标是一个文件夹");
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  if (!fs::is_directory(folder, error)) return describe_file_error(ENOENT);
+  if (!fs::is_directory(folder, error)) return utf8_to_gbk("目标文件夹不存在");
   // The one sure test of permission (and of a read-only file system) is making a file there.
   const fs::path probe = folder / (".stdlookup-cli-" + std::to_string(std::random_device{}()));
   errno = 0;

@@ -512,7 +512,7 @@ TEST_F(CliTest, OutputTargetIsCheckedBeforeTheFirstLookup) {
     std::filesystem::path target;
     const char* reason;
   } cases[] = {
-      {home.path() / "no/such/rows.xlsx", "目标文件夹不存在"},
+      {home.path() / "no/such/rows.csv", "目标文件夹不存在"},
       {home.path() / "list.txt/rows.csv", "目标文件夹不存在"},  // the "folder" is a file
       {home.path() / "folder.csv", "目标是一个文件夹"},
       {home.path() / "rows.txt", "unknown extension"},
