@@ -2,11 +2,10 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
-#include <mutex>
 #include <thread>
 
 #include "runtime/gbk.h"
-#include "runtime/system.h"
+#include "runtime/system_platform.h"
 
 extern char** environ;
 
@@ -26,29 +25,10 @@ bool spawn_xdg_open(std::string argument) {
   return true;
 }
 
-std::mutex opener_mutex;
-std::function<bool(const Text&)> custom_opener;
-
-std::function<bool(const Text&)> current_opener() {
-  std::lock_guard lock(opener_mutex);
-  return custom_opener;
-}
-
 }  // namespace
 
-bool shell_open(const Text& target) {
-  auto opener = current_opener();
-  return opener ? opener(target) : spawn_xdg_open(gbk_to_utf8(target));
-}
-
-bool shell_open_path(const std::string& native_path) {
-  auto opener = current_opener();
-  return opener ? opener(native_path) : spawn_xdg_open(native_path);
-}
-
-void set_shell_opener(std::function<bool(const Text&)> opener) {
-  std::lock_guard lock(opener_mutex);
-  custom_opener = std::move(opener);
+bool desktop_open(const std::string& target, bool native_path) {
+  return spawn_xdg_open(native_path ? target : gbk_to_utf8(target));
 }
 
 }  // namespace stdlookup

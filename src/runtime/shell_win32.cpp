@@ -5,10 +5,9 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <mutex>
 
 #include "runtime/binding.h"
-#include "runtime/system.h"
+#include "runtime/system_platform.h"
 #include "runtime/win32_text.h"
 
 namespace stdlookup {
@@ -34,29 +33,10 @@ bool execute_open(const std::string& target, std::wstring (*to_wide)(std::string
   return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
-std::mutex opener_mutex;
-std::function<bool(const Text&)> custom_opener;
-
-std::function<bool(const Text&)> current_opener() {
-  std::lock_guard lock(opener_mutex);
-  return custom_opener;
-}
-
 }  // namespace
 
-bool shell_open(const Text& target) {
-  auto opener = current_opener();
-  return opener ? opener(target) : execute_open(target, win32::gbk_to_wide);
-}
-
-bool shell_open_path(const std::string& native_path) {
-  auto opener = current_opener();
-  return opener ? opener(native_path) : execute_open(native_path, win32::utf8_to_wide);
-}
-
-void set_shell_opener(std::function<bool(const Text&)> opener) {
-  std::lock_guard lock(opener_mutex);
-  custom_opener = std::move(opener);
+bool desktop_open(const std::string& target, bool native_path) {
+  return execute_open(target, native_path ? win32::utf8_to_wide : win32::gbk_to_wide);
 }
 
 }  // namespace stdlookup

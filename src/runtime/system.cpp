@@ -3,10 +3,12 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <mutex>
 #include <thread>
 
 #include "runtime/conversion.h"
 #include "runtime/gbk.h"
+#include "runtime/system_platform.h"
 
 namespace stdlookup {
 
@@ -85,6 +87,46 @@ void process_pending_messages() {
 
 void run_busy(const std::function<void()>& work) {
   presenter().run_busy(work);
+}
+
+namespace {
+
+// Tests replace the opener and the thread starter; the real ones are the platform's.
+std::mutex hooks_mutex;
+std::function<bool(const Text&)> custom_opener;
+std::function<bool(std::function<void()>)> custom_starter;
+
+template <typename T>
+T current(const T& hook) {
+  std::lock_guard lock(hooks_mutex);
+  return hook;
+}
+
+}  // namespace
+
+bool shell_open(const Text& target) {
+  auto opener = current(custom_opener);
+  return opener ? opener(target) : desktop_open(target, false);
+}
+
+bool shell_open_path(const std::string& native_path) {
+  auto opener = current(custom_opener);
+  return opener ? opener(native_path) : desktop_open(native_path, true);
+}
+
+void set_shell_opener(std::function<bool(const Text&)> opener) {
+  std::lock_guard lock(hooks_mutex);
+  custom_opener = std::move(opener);
+}
+
+bool start_thread(std::function<void()> procedure) {
+  auto starter = current(custom_starter);
+  return starter ? starter(std::move(procedure)) : create_detached_thread(std::move(procedure));
+}
+
+void set_thread_starter(std::function<bool(std::function<void()>)> starter) {
+  std::lock_guard lock(hooks_mutex);
+  custom_starter = std::move(starter);
 }
 
 bool show_common_dialog(CommonDialog& dialog) {

@@ -2,9 +2,8 @@
 #include <pthread.h>
 
 #include <memory>
-#include <mutex>
 
-#include "runtime/system.h"
+#include "runtime/system_platform.h"
 
 namespace stdlookup {
 namespace {
@@ -14,6 +13,8 @@ void* run_procedure(void* argument) {
   (*procedure)();
   return nullptr;
 }
+
+}  // namespace
 
 bool create_detached_thread(std::function<void()> procedure) {
   auto owned = std::make_unique<std::function<void()>>(std::move(procedure));
@@ -26,25 +27,6 @@ bool create_detached_thread(std::function<void()> procedure) {
   if (result != 0) return false;
   owned.release();  // the thread owns it now
   return true;
-}
-
-std::mutex starter_mutex;
-std::function<bool(std::function<void()>)> custom_starter;
-
-}  // namespace
-
-bool start_thread(std::function<void()> procedure) {
-  std::function<bool(std::function<void()>)> starter;
-  {
-    std::lock_guard lock(starter_mutex);
-    starter = custom_starter;
-  }
-  return starter ? starter(std::move(procedure)) : create_detached_thread(std::move(procedure));
-}
-
-void set_thread_starter(std::function<bool(std::function<void()>)> starter) {
-  std::lock_guard lock(starter_mutex);
-  custom_starter = std::move(starter);
 }
 
 }  // namespace stdlookup

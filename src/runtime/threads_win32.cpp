@@ -3,10 +3,9 @@
 #include <windows.h>
 
 #include <memory>
-#include <mutex>
 
 #include "runtime/binding.h"
-#include "runtime/system.h"
+#include "runtime/system_platform.h"
 
 namespace stdlookup {
 namespace {
@@ -16,6 +15,8 @@ DWORD WINAPI run_procedure(LPVOID argument) {
   (*procedure)();
   return 0;
 }
+
+}  // namespace
 
 bool create_detached_thread(std::function<void()> procedure) {
   using CreateThreadFunction = HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES, SIZE_T,
@@ -28,25 +29,6 @@ bool create_detached_thread(std::function<void()> procedure) {
   owned.release();  // the thread owns it now
   CloseHandle(thread);
   return true;
-}
-
-std::mutex starter_mutex;
-std::function<bool(std::function<void()>)> custom_starter;
-
-}  // namespace
-
-bool start_thread(std::function<void()> procedure) {
-  std::function<bool(std::function<void()>)> starter;
-  {
-    std::lock_guard lock(starter_mutex);
-    starter = custom_starter;
-  }
-  return starter ? starter(std::move(procedure)) : create_detached_thread(std::move(procedure));
-}
-
-void set_thread_starter(std::function<bool(std::function<void()>)> starter) {
-  std::lock_guard lock(starter_mutex);
-  custom_starter = std::move(starter);
 }
 
 }  // namespace stdlookup
