@@ -1,6 +1,7 @@
 #include "app/layout.h"
 
 #include <array>
+#include <cassert>
 
 #include "runtime/gbk.h"
 #include "runtime/system.h"
@@ -96,6 +97,23 @@ const ControlEntry* find_control(std::string_view name) {
 bool is_component(ControlClass control_class) {
   return control_class == common_dialog || control_class == excel_app ||
          control_class == excel_workbooks;
+}
+
+LayoutDialogs::LayoutDialogs() {
+  for (const ControlEntry& entry : kLayout) {
+    if (entry.control_class != common_dialog) continue;
+    CommonDialog& dialog = dialogs_[std::string(entry.name)];
+    dialog.filter = utf8_to_gbk(entry.filter);
+    dialog.flags = entry.dialog_flags;
+  }
+}
+
+CommonDialog& LayoutDialogs::operator[](std::string_view name) {
+  assert(is_control_name(name) && "not a control of the window");
+  std::lock_guard lock(mutex_);
+  auto it = dialogs_.find(name);
+  if (it == dialogs_.end()) it = dialogs_.emplace(std::string(name), CommonDialog{}).first;
+  return it->second;
 }
 
 void start_as_window(Controls& controls, std::span<const ControlEntry> layout) {

@@ -4,8 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "controls/control_names.h"
@@ -78,6 +82,18 @@ const ControlEntry* find_control(std::string_view name);
 
 // Components (file dialog, spreadsheet objects) have a table entry but no widget.
 bool is_component(ControlClass control_class);
+
+// A front end's common dialogs, one per common-dialog entry of the layout, each starting with
+// the entry's filter and options. Safe to use from any thread; a dialog lives as long as this.
+class LayoutDialogs {
+ public:
+  LayoutDialogs();
+  CommonDialog& operator[](std::string_view name);
+
+ private:
+  std::mutex mutex_;
+  std::map<std::string, CommonDialog, std::less<>> dialogs_;
+};
 
 // Writes the start state of every control of `layout` into `controls` (captions as GBK,
 // disabled flags, a new progress bar's maximum, the dialog filter), as the window starts.

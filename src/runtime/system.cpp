@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <thread>
 
@@ -61,6 +62,11 @@ Presenter& presenter() {
 
 Presenter* set_presenter(Presenter* p) {
   return current_presenter.exchange(p ? p : &console_presenter);
+}
+
+void end_process(int code) {
+  std::fflush(nullptr);
+  std::_Exit(code);
 }
 
 void pause(int milliseconds) {

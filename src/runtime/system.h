@@ -67,6 +67,10 @@ bool start_thread(std::function<void()> procedure);
 // Replaces thread creation (tests, e.g. to make it fail); an empty function restores the real one.
 void set_thread_starter(std::function<bool(std::function<void()>)> starter);
 
+// Flushes the standard streams and ends the process without running static destructors or
+// waiting for other threads (a batch thread may be blocked on the GUI thread at that moment).
+[[noreturn]] void end_process(int code);
+
 // Message box style bits and results.
 enum MessageBoxFlags : unsigned {
   kMbOk = 0x0,

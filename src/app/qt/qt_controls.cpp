@@ -10,13 +10,11 @@
 #include <QTableWidget>
 #include <QThread>
 #include <algorithm>
-#include <cassert>
 
 #include "app/layout.h"
 #include "app/qt/blocking_call.h"
 #include "app/qt/main_window.h"
 #include "app/qt/qt_text.h"
-#include "runtime/gbk.h"
 
 namespace stdlookup {
 namespace {
@@ -30,15 +28,7 @@ QTableWidgetItem* list_item(const QString& text) {
 
 }  // namespace
 
-QtControls::QtControls(MainWindow& window) : window_(window) {
-  for (const ControlEntry& entry : main_window_layout()) {
-    if (entry.control_class == ControlClass::common_dialog) {
-      CommonDialog& dialog = dialogs_[std::string(entry.name)];
-      dialog.filter = utf8_to_gbk(entry.filter);
-      dialog.flags = entry.dialog_flags;
-    }
-  }
-}
+QtControls::QtControls(MainWindow& window) : window_(window) {}
 
 void QtControls::on_gui_thread(const std::function<void()>& work) {
   call_blocking(&window_, work);
@@ -184,11 +174,7 @@ int QtControls::list_row_count(std::string_view name) {
 }
 
 CommonDialog& QtControls::common_dialog(std::string_view name) {
-  std::lock_guard lock(dialogs_mutex_);
-  assert(is_control_name(name) && "not a control of the window");
-  auto it = dialogs_.find(name);
-  if (it == dialogs_.end()) it = dialogs_.emplace(std::string(name), CommonDialog{}).first;
-  return it->second;
+  return dialogs_[name];
 }
 
 }  // namespace stdlookup

@@ -5,10 +5,8 @@
 #pragma once
 
 #include <functional>
-#include <map>
-#include <mutex>
-#include <string>
 
+#include "app/layout.h"
 #include "controls/controls.h"
 
 namespace stdlookup {
@@ -38,8 +36,7 @@ class QtControls : public Controls {
   void on_gui_thread(const std::function<void()>& work);
 
   MainWindow& window_;
-  std::mutex dialogs_mutex_;
-  std::map<std::string, CommonDialog, std::less<>> dialogs_;
+  LayoutDialogs dialogs_;
 };
 
 }  // namespace stdlookup

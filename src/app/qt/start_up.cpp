@@ -5,7 +5,6 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <cstdio>
-#include <cstdlib>
 
 #include "app/qt/main_window.h"
 #include "app/qt/qt_presenter.h"
@@ -19,11 +18,6 @@ static void init_icon_resource() {
 }
 
 namespace stdlookup {
-
-void end_process(int code) {
-  std::fflush(nullptr);
-  std::_Exit(code);
-}
 
 void run_message_loop() {
   end_process(QApplication::exec());

@@ -23,8 +23,4 @@ void set_application_identity();
 // the process with the loop's exit code.
 [[noreturn]] void run_message_loop();
 
-// Flushes the standard streams and ends the process without running static destructors or
-// waiting for other threads (a batch thread may be blocked on the GUI thread at that moment).
-[[noreturn]] void end_process(int code);
-
 }  // namespace stdlookup
