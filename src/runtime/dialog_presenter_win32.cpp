@@ -7,6 +7,7 @@
 // After windows.h, which it needs.
 #include <commdlg.h>
 
+#include <atomic>
 #include <vector>
 
 #include "runtime/gbk.h"
@@ -28,6 +29,8 @@ std::wstring dialog_filter(const Text& filter) {
   wide.push_back(L'\0');
   return wide;
 }
+
+std::atomic<void*> dialog_owner{nullptr};
 
 class WindowsDialogPresenter final : public Presenter {
  public:
@@ -67,8 +70,11 @@ class WindowsDialogPresenter final : public Presenter {
     ofn.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
     ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
     ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
-    ofn.Flags = dialog.flags | OFN_EXPLORER;
-    const bool confirmed = dialog.type == 1 ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
+    const bool save = dialog.type == 1;
+    // "The file must exist" would make a save dialog refuse every new name.
+    ofn.Flags = (save ? dialog.flags & ~DWORD{OFN_FILEMUSTEXIST} : dialog.flags) | OFN_EXPLORER;
+    ofn.hwndOwner = static_cast<HWND>(dialog_owner.load());
+    const bool confirmed = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
     if (!confirmed) return false;
     dialog.file_name = win32::wide_to_utf8(file.data());
     return true;
@@ -81,6 +87,10 @@ class WindowsDialogPresenter final : public Presenter {
 };
 
 }  // namespace
+
+void set_dialog_owner(void* window) {
+  dialog_owner = window;
+}
 
 Presenter& windows_dialog_presenter() {
   static WindowsDialogPresenter presenter;

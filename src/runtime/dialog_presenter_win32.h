@@ -8,4 +8,7 @@ namespace stdlookup {
 
 Presenter& windows_dialog_presenter();
 
+// The window (HWND) the file dialogs belong to: they are modal to it. nullptr for none.
+void set_dialog_owner(void* window);
+
 }  // namespace stdlookup
