@@ -1,0 +1,217 @@
+#include "app/win32/win32_controls.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <string>
+
+#include "app/win32/win32_window.h"
+#include "runtime/win32_text.h"
+
+namespace stdlookup {
+namespace {
+
+std::wstring window_text(HWND control) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+  const int length = GetWindowTextW(control, text.data(), static_cast<int>(text.size()));
+  text.resize(static_cast<std::size_t>(std::max(length, 0)));
+  return text;
+}
+
+bool has_class(HWND control, const wchar_t* name) {
+  wchar_t found[32] = {};
+  GetClassNameW(control, found, 32);
+  return lstrcmpiW(found, name) == 0;
+}
+
+bool is_list(HWND control) {
+  return control != nullptr && has_class(control, WC_LISTVIEWW);
+}
+
+int column_count(HWND list) {
+  HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+  return static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+}
+
+int row_count(HWND list) {
+  return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+}
+
+}  // namespace
+
+Win32Controls::Win32Controls(Win32Window& window) : window_(window) {}
+
+HWND Win32Controls::handle(std::string_view name) const {
+  return name == kMainWindow ? window_.handle() : window_.control(name);
+}
+
+void Win32Controls::on_gui_thread(const std::function<void()>& work) {
+  if (GetWindowThreadProcessId(window_.handle(), nullptr) == GetCurrentThreadId()) {
+    work();
+    return;
+  }
+  SendMessageW(window_.handle(), kRunMessage, 0, reinterpret_cast<LPARAM>(&work));
+}
+
+Text Win32Controls::edit_text(std::string_view name) {
+  Text text;
+  on_gui_thread([&] {
+    HWND control = handle(name);
+    if (control != nullptr && has_class(control, WC_EDITW)) {
+      text = win32::wide_to_gbk(window_text(control));
+    }
+  });
+  return text;
+}
+
+void Win32Controls::set_edit_text(std::string_view name, std::string_view text) {
+  on_gui_thread([&] {
+    HWND control = handle(name);
+    if (control == nullptr || !has_class(control, WC_EDITW)) return;
+    SetWindowTextW(control, win32::gbk_to_wide(text).c_str());
+    // The start of a long text in view, not its end.
+    SendMessageW(control, EM_SETSEL, 0, 0);
+    SendMessageW(control, EM_SCROLLCARET, 0, 0);
+  });
+}
+
+Text Win32Controls::caption(std::string_view name) {
+  Text text;
+  on_gui_thread([&] {
+    HWND control = handle(name);
+    if (control != nullptr && !has_class(control, WC_EDITW)) {
+      text = win32::wide_to_gbk(window_text(control));
+    }
+  });
+  return text;
+}
+
+void Win32Controls::set_caption(std::string_view name, std::string_view text) {
+  on_gui_thread([&] {
+    HWND control = handle(name);
+    if (control == nullptr || has_class(control, WC_EDITW) || is_list(control)) return;
+    SetWindowTextW(control, win32::gbk_to_wide(text).c_str());
+  });
+}
+
+bool Win32Controls::disabled(std::string_view name) {
+  bool result = false;
+  on_gui_thread([&] {
+    if (HWND control = handle(name)) result = IsWindowEnabled(control) == FALSE;
+  });
+  return result;
+}
+
+void Win32Controls::set_disabled(std::string_view name, bool disabled) {
+  on_gui_thread([&] {
+    if (HWND control = handle(name)) EnableWindow(control, disabled ? FALSE : TRUE);
+  });
+}
+
+// The minimum stays 0 and nothing is clamped at 32767 (the 32-bit range messages). A maximum of
+// 0 shows an empty bar.
+void Win32Controls::set_progress_maximum(std::string_view name, int maximum) {
+  on_gui_thread([&] {
+    HWND bar = handle(name);
+    if (bar == nullptr || !has_class(bar, PROGRESS_CLASSW)) return;
+    maximum = std::max(maximum, 0);
+    maximums_[bar] = maximum;
+    const auto position = static_cast<int>(SendMessageW(bar, PBM_GETPOS, 0, 0));
+    SendMessageW(bar, PBM_SETRANGE32, 0, std::max(maximum, 1));
+    SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(std::min(position, maximum)), 0);
+  });
+}
+
+void Win32Controls::set_progress_position(std::string_view name, int position) {
+  on_gui_thread([&] {
+    HWND bar = handle(name);
+    if (bar == nullptr || !has_class(bar, PROGRESS_CLASSW)) return;
+    auto known = maximums_.find(bar);
+    const int maximum = known != maximums_.end()
+                            ? known->second
+                            : static_cast<int>(SendMessageW(bar, PBM_GETRANGE, FALSE, 0));
+    SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(std::clamp(position, 0, maximum)), 0);
+  });
+}
+
+int Win32Controls::progress_maximum(std::string_view name) {
+  int maximum = 0;
+  on_gui_thread([&] {
+    HWND bar = handle(name);
+    auto known = maximums_.find(bar);
+    maximum = known != maximums_.end()
+                  ? known->second
+                  : static_cast<int>(SendMessageW(bar, PBM_GETRANGE, FALSE, 0));
+  });
+  return maximum;
+}
+
+int Win32Controls::list_insert_row(std::string_view name, std::string_view caption) {
+  int row = -1;
+  on_gui_thread([&] {
+    HWND list = handle(name);
+    if (!is_list(list)) return;
+    std::wstring text = win32::gbk_to_wide(caption);
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = row_count(list);
+    item.pszText = text.data();
+    row = static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+  });
+  return row;
+}
+
+void Win32Controls::list_set_cell(std::string_view name, int row, int column,
+                                  std::string_view text) {
+  on_gui_thread([&] {
+    HWND list = handle(name);
+    if (!is_list(list) || row < 0 || row >= row_count(list) || column < 0 ||
+        column >= column_count(list)) {
+      return;
+    }
+    std::wstring wide = win32::gbk_to_wide(text);
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = wide.data();
+    SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  });
+}
+
+Text Win32Controls::list_cell(std::string_view name, int row, int column) {
+  Text text;
+  on_gui_thread([&] {
+    HWND list = handle(name);
+    if (!is_list(list) || row < 0 || row >= row_count(list) || column < 0 ||
+        column >= column_count(list)) {
+      return;
+    }
+    // The message tells only how much it copied: grow until the text fits with room to spare.
+    std::wstring buffer(256, L'\0');
+    for (;;) {
+      LVITEMW item{};
+      item.iSubItem = column;
+      item.pszText = buffer.data();
+      item.cchTextMax = static_cast<int>(buffer.size());
+      const auto copied = static_cast<std::size_t>(SendMessageW(
+          list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item)));
+      if (copied + 1 < buffer.size()) {
+        buffer.resize(copied);
+        break;
+      }
+      buffer.assign(buffer.size() * 2, L'\0');
+    }
+    text = win32::wide_to_gbk(buffer);
+  });
+  return text;
+}
+
+int Win32Controls::list_row_count(std::string_view name) {
+  int count = 0;
+  on_gui_thread([&] {
+    HWND list = handle(name);
+    if (is_list(list)) count = row_count(list);
+  });
+  return count;
+}
+
+}  // namespace stdlookup

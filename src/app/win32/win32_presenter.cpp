@@ -1,0 +1,113 @@
+#include "app/win32/win32_presenter.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <optional>
+#include <thread>
+
+#include "app/win32/win32_window.h"
+#include "runtime/dialog_presenter_win32.h"
+
+namespace stdlookup {
+namespace {
+
+std::atomic<bool> gui_busy{false};
+
+bool on_gui_thread(HWND window) {
+  return window != nullptr && GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId();
+}
+
+// Keyboard and mouse input meant for the controls. Alt keys stay (Alt+F4 closes the window),
+// and so does everything on the title bar.
+bool is_control_input(UINT message) {
+  if (message == WM_SYSKEYDOWN || message == WM_SYSKEYUP || message == WM_SYSCHAR) return false;
+  return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
+         (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST);
+}
+
+class Event {
+ public:
+  Event() : handle_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+  ~Event() {
+    if (handle_ != nullptr) CloseHandle(handle_);
+  }
+  Event(const Event&) = delete;
+  Event& operator=(const Event&) = delete;
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+}  // namespace
+
+Win32Presenter::Win32Presenter(Win32Window& window) : window_(window) {
+  set_dialog_owner(window.handle());
+}
+
+Win32Presenter::~Win32Presenter() {
+  set_dialog_owner(nullptr);
+}
+
+MessageBoxButton Win32Presenter::show_message_box(const Text& message, const Text& title,
+                                                  unsigned flags) {
+  return windows_dialog_presenter().show_message_box(message, title, flags);
+}
+
+void Win32Presenter::process_pending_messages() {
+  if (!on_gui_thread(window_.handle())) return;
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) {
+    if (message.message == WM_QUIT) break;  // stays queued for the message loop
+    if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) break;
+    window_.dispatch(message);
+  }
+}
+
+bool Win32Presenter::show_common_dialog(CommonDialog& dialog) {
+  return windows_dialog_presenter().show_common_dialog(dialog);
+}
+
+void Win32Presenter::run_busy(const std::function<void()>& work) {
+  Event done;
+  if (!on_gui_thread(window_.handle()) || gui_busy || done.get() == nullptr) {
+    work();
+    return;
+  }
+  std::thread worker([&] {
+    work();
+    SetEvent(done.get());
+  });
+  gui_busy = true;
+  HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  HANDLE handle = done.get();
+  std::optional<int> quit;
+  while (MsgWaitForMultipleObjectsEx(1, &handle, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE) !=
+         WAIT_OBJECT_0) {
+    MSG message;
+    while (!quit && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) {
+        quit = static_cast<int>(message.wParam);
+      } else if (!is_control_input(message.message)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+      }
+    }
+    if (quit) WaitForSingleObject(handle, INFINITE);
+  }
+  worker.join();
+  gui_busy = false;
+  SetCursor(previous);
+  if (quit) PostQuitMessage(*quit);
+}
+
+void Win32Presenter::show_runtime_error(const Text& text) {
+  windows_dialog_presenter().show_runtime_error(text);
+}
+
+bool Win32Presenter::busy() {
+  return gui_busy;
+}
+
+}  // namespace stdlookup
