@@ -8,6 +8,12 @@
 
 namespace stdlookup::test {
 
+// A path as the program's native paths are written: UTF-8, also on Windows.
+inline std::string utf8_path(const std::filesystem::path& path) {
+  const std::u8string utf8 = path.u8string();
+  return std::string(utf8.begin(), utf8.end());
+}
+
 class TempDir {
  public:
   TempDir() {
