@@ -81,11 +81,15 @@ ControlKind kind_of(const ControlEntry& entry) {
       }
       return {WC_EDITW, ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
     case ControlClass::group_box:
-      return {WC_BUTTONW, BS_GROUPBOX, 0};
+      // Transparent: the window paints the background inside the frame (a group box does not).
+      return {WC_BUTTONW, BS_GROUPBOX, WS_EX_TRANSPARENT};
     case ControlClass::label:
-      // Texts are shown, never read for "&" accelerators; a long note wraps, a caption does not.
+      // Texts are shown, never read for "&" accelerators; a long note wraps from the top, a
+      // caption stays on one line, centred in its height.
       return {WC_STATICW,
-              SS_NOPREFIX | (entry.word_wrap ? DWORD{SS_LEFT} : DWORD{SS_LEFTNOWORDWRAP}), 0};
+              SS_NOPREFIX |
+                  (entry.word_wrap ? DWORD{SS_LEFT} : DWORD{SS_LEFTNOWORDWRAP | SS_CENTERIMAGE}),
+              0};
     case ControlClass::button:
       return {WC_BUTTONW, BS_PUSHBUTTON | BS_MULTILINE, 0};
     case ControlClass::process_bar:
@@ -169,7 +173,10 @@ void Win32Window::build() {
       status_brush_ = CreateSolidBrush(
           RGB(entry.background->red, entry.background->green, entry.background->blue));
     }
-    if (entry.control_class == ControlClass::process_bar) {
+    if (entry.control_class == ControlClass::edit_box) {
+      // No 32,767-character cap on what is typed or pasted: a long batch list stays whole.
+      SendMessageW(control, EM_SETLIMITTEXT, 0, 0);
+    } else if (entry.control_class == ControlClass::process_bar) {
       SendMessageW(control, PBM_SETRANGE32, 0, 100);
     } else if (entry.control_class == ControlClass::list_view) {
       const DWORD extended = LVS_EX_GRIDLINES | LVS_EX_LABELTIP | LVS_EX_DOUBLEBUFFER;

@@ -148,6 +148,19 @@ TEST_F(Win32WindowTest, ControlsHaveTheirClassesAndClassProperties) {
   DeleteDC(dc);
 }
 
+// The test program embeds the program's manifest: what it asks for is what the process gets.
+// (Which common controls version draws is the system's: Wine reports 5 for both.)
+TEST(Win32Manifest, AsksForCommonControlsSixAndGetsPerMonitorDpiAwareness) {
+  HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+  ASSERT_NE(found, nullptr);
+  const char* data = static_cast<const char*>(LockResource(LoadResource(nullptr, found)));
+  const std::string manifest(data, SizeofResource(nullptr, found));
+  EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\""), std::string::npos);
+  EXPECT_NE(manifest.find("version=\"6.0.0.0\""), std::string::npos);
+  EXPECT_EQ(GetAwarenessFromDpiAwarenessContext(GetThreadDpiAwarenessContext()),
+            DPI_AWARENESS_PER_MONITOR_AWARE);
+}
+
 TEST_F(Win32WindowTest, TabWalksTheFocusControlsInLayoutOrderAndEnterIsPerControl) {
   driver.show();
   std::vector<std::string> expected;
@@ -230,6 +243,17 @@ TEST_F(Win32WindowTest, TextsCrossAsGbkAndListCellsOfAnyLength) {
   EXPECT_EQ(controls.edit_text(kNameBox), name);
   controls.set_edit_text(kBatchInput, g("GB 1\r\nGB 2"));
   EXPECT_EQ(controls.edit_text(kBatchInput), g("GB 1\r\nGB 2"));
+  // A pasted batch list longer than an edit box takes by default arrives whole (at the caret,
+  // which a written text leaves at its start).
+  std::wstring pasted;
+  std::string expected;
+  for (int i = 0; i < 3000; ++i) {
+    pasted += L"GB 2760-2014\r\n";
+    expected += "GB 2760-2014\r\n";
+  }
+  SendMessageW(window.control(kBatchInput), EM_REPLACESEL, FALSE,
+               reinterpret_cast<LPARAM>(pasted.c_str()));
+  EXPECT_EQ(controls.edit_text(kBatchInput), expected + g("GB 1\r\nGB 2"));
   const int row = controls.list_insert_row(kResultList, name);
   EXPECT_EQ(controls.list_cell(kResultList, row, 0), name);
   // Out of range: nothing written, empty reads.
