@@ -19,7 +19,8 @@ stdlookup_use_locale() {
 }
 stdlookup_use_locale
 
-# Makes the prefix (once) and the zh_CN locale when missing.
+# Makes the prefix (once) and the zh_CN locale when missing. With the argument "display" the
+# prefix draws on the X display; otherwise windows have no display at all (in-process tests).
 stdlookup_wine_prepare() {
   if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8' && [ ! -d "$stdlookup_locales/zh_CN.UTF-8" ]; then
     mkdir -p "$stdlookup_locales"
@@ -29,8 +30,9 @@ stdlookup_wine_prepare() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
     wineboot --init >/dev/null 2>&1 || return 1
-    # In-process window tests need no display.
-    wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 || return 1
+    if [ "${1:-}" != display ]; then
+      wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 || return 1
+    fi
     wineserver -w
   fi
 }
