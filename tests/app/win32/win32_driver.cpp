@@ -16,19 +16,6 @@ namespace {
 
 Win32Driver* active_driver = nullptr;
 
-std::wstring text_of(HWND window) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(
-      static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
-
-std::wstring class_of(HWND window) {
-  wchar_t name[64] = {};
-  GetClassNameW(window, name, 64);
-  return name;
-}
-
 // The visible dialog (message box or file dialog) this thread shows, if any.
 HWND find_modal() {
   HWND found = nullptr;
@@ -52,12 +39,12 @@ HWND file_name_box(HWND dialog) {
 }
 
 // A message box's text: its static control with text (the icon's has none).
-std::wstring message_text(HWND box) {
-  std::wstring text;
+std::string message_text(HWND box) {
+  std::string text;
   EnumChildWindows(
       box,
       [](HWND child, LPARAM result) -> BOOL {
-        auto& found = *reinterpret_cast<std::wstring*>(result);
+        auto& found = *reinterpret_cast<std::string*>(result);
         if (class_of(child) != L"Static") return TRUE;
         found = text_of(child);
         return found.empty();
@@ -77,6 +64,19 @@ void CALLBACK on_tick(HWND, UINT, UINT_PTR id, DWORD) {
 }
 
 }  // namespace
+
+std::string text_of(HWND window) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return win32::wide_to_utf8(text);
+}
+
+std::wstring class_of(HWND window) {
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  return name;
+}
 
 Win32Driver::Win32Driver(Actions actions) : window_(std::move(actions)), presenter_(window_) {
   previous_presenter_ = set_presenter(&presenter_);
@@ -185,7 +185,7 @@ void Win32Driver::answer_modal() {
                    reinterpret_cast<LPARAM>(GetDlgItem(modal, IDCANCEL)));
     }
   } else {
-    const ModalAnswer reply = seen({false, win32::wide_to_utf8(message_text(modal))});
+    const ModalAnswer reply = seen({false, message_text(modal)});
     const int id = static_cast<int>(reply.button);  // IDOK … IDNO
     SendMessageW(modal, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(modal, id)));

@@ -3,11 +3,17 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "app/win32/win32_presenter.h"
 #include "app/win32/win32_window.h"
 #include "app/window_driver.h"
 
 namespace stdlookup::test {
+
+// A window's text and class name, as UTF-8 and as the system spells it.
+std::string text_of(HWND window);
+std::wstring class_of(HWND window);
 
 class Win32Driver final : public WindowDriver {
  public:

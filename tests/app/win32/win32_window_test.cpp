@@ -23,20 +23,9 @@
 namespace stdlookup {
 namespace {
 
+using test::class_of;
 using test::g;
-
-std::string text_of(HWND window) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(
-      static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-  return win32::wide_to_utf8(text);
-}
-
-std::wstring class_of(HWND window) {
-  wchar_t name[64] = {};
-  GetClassNameW(window, name, 64);
-  return name;
-}
+using test::text_of;
 
 LONG_PTR style_of(HWND window) {
   return GetWindowLongPtrW(window, GWL_STYLE);
