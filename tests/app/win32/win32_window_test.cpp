@@ -50,6 +50,10 @@ class Win32WindowTest : public ::testing::Test {
 TEST_F(Win32WindowTest, EveryControlSitsAtItsGeometryWithItsClassCaptionAndFlags) {
   driver.show();
   EXPECT_EQ(text_of(window.handle()), "标准查询");
+  RECT frame;
+  GetWindowRect(window.handle(), &frame);
+  EXPECT_EQ(frame.left, 50);
+  EXPECT_EQ(frame.top, 50);
   RECT client;
   GetClientRect(window.handle(), &client);
   EXPECT_EQ(client.right, scaled(929));
