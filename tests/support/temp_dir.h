@@ -8,6 +8,13 @@
 
 namespace stdlookup::test {
 
+// A path as the programs' native text: UTF-8 on every platform (string() would give the ANSI
+// code page on Windows).
+inline std::string native_text(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
 class TempDir {
  public:
   TempDir() {
