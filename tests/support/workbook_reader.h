@@ -1,6 +1,7 @@
 // Reads a written workbook back as a spreadsheet application would see it: the first sheet's
 // cells with their values, types and number formats, as JSON ({"error": …} when it cannot be
-// read): {"sheets": n, "max_row": r, "max_column": c, "cells": {"A1": {"value", "type", "format"}}}.
+// read): {"sheets": n, "max_row": r, "max_column": c, "cells": {"A1": {"value", "type",
+// "format"}}}.
 #pragma once
 
 #include <nlohmann/json.hpp>
