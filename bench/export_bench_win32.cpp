@@ -1,6 +1,7 @@
 // The export bench on Windows: the peak working set; no Python to compare with.
-#include <psapi.h>
 #include <windows.h>
+
+#include <psapi.h>  // after windows.h
 
 #include "export_bench_platform.h"
 
