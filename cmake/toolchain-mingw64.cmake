@@ -23,3 +23,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # libgcc, libstdc++ and winpthread linked in: no mingw DLL has to travel with the programs.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# zlib from mingw-w64's libz.a: Wine brings a zlib1.dll that a real Windows does not have.
+set(ZLIB_USE_STATIC_LIBS ON)

@@ -34,11 +34,12 @@ STDLOOKUP_FUZZ_PACKAGES=(
   clang libclang-rt-14-dev
 )
 
-# What the Windows cross build and its tests under Wine need on top (scripts/windows-deps).
+# What the Windows cross build, its tests under Wine and its installer need on top
+# (scripts/windows-deps, scripts/package windows).
 STDLOOKUP_WINDOWS_PACKAGES=(
   cmake ninja-build mingw-w64 g++-mingw-w64-x86-64-posix libz-mingw-w64-dev binutils-mingw-w64-x86-64
   googletest libcli11-dev nlohmann-json3-dev debian-archive-keyring dpkg-dev ca-certificates
-  wine wine64 locales fonts-wqy-microhei
+  wine wine64 locales fonts-wqy-microhei nsis
 )
 
 # What scripts/screenshot needs on top: a virtual X display, a window grabber, PNG conversion.

@@ -662,10 +662,6 @@ int run(int argc, char** argv) {
         }
       }
     }
-    if (extension_of(options.output) == ".xlsx" && !workbook_writer_available()) {
-      throw CLI::ValidationError(
-          "--output: this build cannot write .xlsx workbooks; use .csv or .json");
-    }
   } catch (const CLI::ParseError& e) {
     int code = app.exit(e);
     return code == 0 ? 0 : kUsageError;

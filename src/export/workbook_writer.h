@@ -1,6 +1,6 @@
 // The workbook-writer component the export drives: one application with one workbook, cells
 // addressed by range texts ("a1"), a number format and a value per range, then "save as".
-// On Linux it writes an Office Open XML workbook with libxlsxwriter.
+// It writes an Office Open XML workbook with libxlsxwriter, on Linux and on Windows alike.
 #pragma once
 
 #include <memory>
@@ -41,8 +41,6 @@ class WorkbookWriter {
 };
 
 std::unique_ptr<WorkbookWriter> make_xlsx_workbook_writer();
-// Whether this build can write workbooks at all (not yet the Windows build).
-bool workbook_writer_available();
 
 // Cell address "a1", "D17" → 0-based row and column; false when it is not one.
 bool parse_cell_address(std::string_view cell, int& row, int& column);

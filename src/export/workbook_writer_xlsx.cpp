@@ -15,10 +15,6 @@ namespace stdlookup {
 
 using namespace literals;
 
-bool workbook_writer_available() {
-  return true;
-}
-
 bool parse_cell_address(std::string_view cell, int& row, int& column) {
   std::size_t i = 0;
   long col = 0;

@@ -1,5 +1,7 @@
 // Atomic replacement on Windows: a uniquely named temporary file in the target's folder, flushed,
-// then moved over the target with MoveFileExW (MOVEFILE_REPLACE_EXISTING | WRITE_THROUGH).
+// then put in the target's place: ReplaceFileW over an existing file (which keeps that file's
+// permissions, attributes and creation time, as the POSIX side keeps the mode), MoveFileExW
+// (MOVEFILE_REPLACE_EXISTING | WRITE_THROUGH) for a new one.
 // Native paths are UTF-8; error numbers are the system's (GetLastError).
 #include <windows.h>
 
@@ -134,6 +136,17 @@ FileReplacement replace_file(const std::string& target,
     FileHandle file(CreateFileW(wide_temp.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid() || !FlushFileBuffers(file.get())) return {last_error(), {}};
+  }
+  if (target_attributes != INVALID_FILE_ATTRIBUTES) {
+    if (ReplaceFileW(wide_target.c_str(), wide_temp.c_str(), nullptr,
+                     REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
+                     nullptr)) {
+      cleanup.keep = true;
+      return {};
+    }
+    // Only this failure has removed the target already (there is no backup name): the checked
+    // file then takes its place as a new file. Every other one leaves the target as it was.
+    if (GetLastError() != ERROR_UNABLE_TO_MOVE_REPLACEMENT) return {last_error(), {}};
   }
   DWORD flags = MOVEFILE_REPLACE_EXISTING | (options.sync ? MOVEFILE_WRITE_THROUGH : 0);
   if (!MoveFileExW(wide_temp.c_str(), wide_target.c_str(), flags)) return {last_error(), {}};

@@ -16,11 +16,13 @@
 #include "support/canned_pages.h"
 #include "support/fixture_server.h"
 #include "support/gbk_literals.h"
+#include "support/long_list.h"
 #include "support/opener_recorder.h"
 #include "support/platform.h"
 #include "support/recording_presenter.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
+#include "support/workbook_reader.h"
 
 namespace stdlookup {
 namespace {
@@ -172,7 +174,7 @@ TEST_F(EndToEnd, ExportOfTheBatchWritesTheWorkbookReportsAndOpensIt) {
   window->show();
   run_batch("GB 2760-2014\nGB 2760-2011", 2);
   // No extension: .xlsx is added.
-  const std::string path = test::utf8_path(home.path() / native_path("导出"));
+  const std::string path = test::native_text(home.path() / native_path("导出"));
   window->answer = [&](const test::Modal& modal) {
     test::ModalAnswer answer;
     if (modal.file_dialog) answer.file_name = path;
@@ -187,10 +189,32 @@ TEST_F(EndToEnd, ExportOfTheBatchWritesTheWorkbookReportsAndOpensIt) {
   EXPECT_GT(std::filesystem::file_size(native_path(path + ".xlsx")), 0u);
 }
 
+TEST_F(EndToEnd, TheLongestListTheOldProgressBarCouldCountExportsCellByCell) {
+  Controls& controls = window->controls();
+  for (int i = 0; i < test::kLongListRows; ++i) {
+    const std::vector<std::string> cells = test::long_list_row(i);
+    const int row = controls.list_insert_row(kResultList, g(cells[0]));
+    for (int column = 1; column < 4; ++column) {
+      controls.list_set_cell(kResultList, row, column, g(cells[static_cast<std::size_t>(column)]));
+    }
+  }
+  const std::string path = test::native_text(home.path() / native_path("长清单.xlsx"));
+  window->answer = [&](const test::Modal& modal) {
+    test::ModalAnswer answer;
+    if (modal.file_dialog) answer.file_name = path;
+    return answer;
+  };
+  window->modals.clear();
+  window->click(kExportButton);
+  ASSERT_FALSE(window->modals.empty());
+  EXPECT_EQ(window->modals.back().text, "导出成功!");
+  EXPECT_EQ(test::long_list_differences(test::read_workbook(path), test::kLongListRows), "");
+}
+
 TEST_F(EndToEnd, ExportAsksBeforeReplacingAndADeclinedQuestionLeavesTheFileAlone) {
   window->show();
   home.write("kept.xlsx", "the previous export");
-  const std::string typed = test::utf8_path(home.path() / "kept.xls");  // becomes kept.xlsx
+  const std::string typed = test::native_text(home.path() / "kept.xls");  // becomes kept.xlsx
   int dialogs = 0;
   window->answer = [&](const test::Modal& modal) {
     test::ModalAnswer answer;
@@ -205,7 +229,7 @@ TEST_F(EndToEnd, ExportAsksBeforeReplacingAndADeclinedQuestionLeavesTheFileAlone
   window->click(kExportButton);
   EXPECT_EQ(dialogs, 2);
   ASSERT_EQ(window->modals.size(), 3u);
-  EXPECT_NE(window->modals[1].text.find(test::utf8_path(home.path() / "kept.xlsx") + " 已存在"),
+  EXPECT_NE(window->modals[1].text.find(test::native_text(home.path() / "kept.xlsx") + " 已存在"),
             std::string::npos)
       << window->modals[1].text;
   std::ifstream kept(home.path() / "kept.xlsx", std::ios::binary);

@@ -54,6 +54,7 @@ TEST(XlsxWriter, WritesNothingWithoutApplicationOrWorksheet) {
   EXPECT_EQ(book["cells"]["B2"]["value"], "留下");
   EXPECT_TRUE(book["cells"]["A1"]["value"].is_null());
   EXPECT_EQ(book["cells"]["B2"]["format"], "General");  // no format was set
+  EXPECT_EQ(test::read_workbook_xml((dir.path() / "a.xlsx").string()), book);
 }
 
 TEST(XlsxWriter, ARangeTakesFormatAndValueInEveryCell) {
@@ -70,6 +71,7 @@ TEST(XlsxWriter, ARangeTakesFormatAndValueInEveryCell) {
   ASSERT_TRUE(writer->save_as(path).ok());
   nlohmann::json book = test::read_workbook(path);
   EXPECT_EQ(book["cells"].size(), 6u);
+  EXPECT_EQ(test::read_workbook_xml(path), book);
   for (const auto& [ref, cell] : book["cells"].items()) {
     EXPECT_EQ(cell["value"], "007") << ref;
     EXPECT_EQ(cell["format"], "@") << ref;

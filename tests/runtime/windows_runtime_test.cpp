@@ -7,8 +7,10 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
+#include "runtime/atomic_file.h"
 #include "runtime/binding.h"
 #include "runtime/dialog_presenter_win32.h"
 #include "runtime/gbk.h"
@@ -105,6 +107,40 @@ TEST(WindowsFiles, ChineseNamesAreFoundAndDeleted) {
   EXPECT_TRUE(remove_file(gbk_folder + "\\" + g("标准1.txt")));
   EXPECT_FALSE(std::filesystem::exists(dir.path() / L"标准1.txt"));
   EXPECT_FALSE(remove_file(gbk_folder));  // a folder is not a file
+}
+
+// An existing file is replaced in place (ReplaceFileW); a read-only one is refused and stays as it
+// was. Nothing of the temporary file remains either way. (That Windows keeps the replaced file's
+// attributes and permissions Wine does not show: its ReplaceFileW is a plain rename.)
+TEST(WindowsFiles, ReplacingAFileInPlaceOrLeavingAReadOnlyOneAlone) {
+  test::TempDir dir;
+  const std::wstring folder = dir.path().wstring() + L"\\导出";
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  const std::wstring hidden = folder + L"\\隐藏.txt", locked = folder + L"\\只读.txt";
+  const auto writes = [](std::string content) {
+    return [content](const std::string& temp) {
+      return write_whole_file(temp, content) ? Text("write failed") : Text();
+    };
+  };
+  const auto utf8 = [](const std::wstring& path) { return win32::wide_to_utf8(path); };
+  ASSERT_EQ(write_whole_file(utf8(hidden), "old"), 0);
+  ASSERT_EQ(write_whole_file(utf8(locked), "old"), 0);
+  SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN);
+  SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_READONLY);
+
+  EXPECT_TRUE(replace_file(utf8(hidden), writes("new")).ok());
+  FileReplacement refused = replace_file(utf8(locked), writes("new"));
+  EXPECT_EQ(gbk_to_utf8(failure_of(refused)), "没有写入目标文件夹的权限");
+  SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
+
+  std::vector<std::wstring> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    std::ifstream in(entry.path(), std::ios::binary);
+    names.push_back(entry.path().filename().wstring() + L"=" +
+                    win32::utf8_to_wide(std::string(std::istreambuf_iterator<char>(in), {})));
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"只读.txt=old", L"隐藏.txt=new"}));
 }
 
 // Finds the message box titled `title`, reads its text and presses `button`.

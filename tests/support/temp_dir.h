@@ -8,10 +8,11 @@
 
 namespace stdlookup::test {
 
-// A path as the program's native paths are written: UTF-8, also on Windows.
-inline std::string utf8_path(const std::filesystem::path& path) {
-  const std::u8string utf8 = path.u8string();
-  return std::string(utf8.begin(), utf8.end());
+// A path as the programs' native text: UTF-8 on every platform (string() would give the ANSI
+// code page on Windows).
+inline std::string native_text(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
 }
 
 class TempDir {
