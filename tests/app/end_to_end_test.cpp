@@ -82,6 +82,16 @@ class EndToEnd : public ::testing::Test {
     for (const test::Modal& modal : window->modals) texts.push_back(modal.text);
     return texts;
   }
+  // Clicks 按钮3 and confirms `path` in the save dialog; every other modal gets OK.
+  void export_to(const std::string& path) {
+    window->answer = [path](const test::Modal& modal) {
+      test::ModalAnswer answer;
+      if (modal.file_dialog) answer.file_name = path;
+      return answer;
+    };
+    window->modals.clear();
+    window->click(kExportButton);
+  }
   void run_batch(const char* numbers, int count) {
     window->type(kBatchInput, numbers);
     window->click(kBatchButton);
@@ -175,13 +185,7 @@ TEST_F(EndToEnd, ExportOfTheBatchWritesTheWorkbookReportsAndOpensIt) {
   run_batch("GB 2760-2014\nGB 2760-2011", 2);
   // No extension: .xlsx is added.
   const std::string path = test::native_text(home.path() / native_path("导出"));
-  window->answer = [&](const test::Modal& modal) {
-    test::ModalAnswer answer;
-    if (modal.file_dialog) answer.file_name = path;
-    return answer;
-  };
-  window->modals.clear();
-  window->click(kExportButton);
+  export_to(path);
   ASSERT_EQ(window->modals.size(), 2u);
   EXPECT_TRUE(window->modals[0].file_dialog);
   EXPECT_EQ(window->modals[1].text, "导出成功!");
@@ -199,13 +203,7 @@ TEST_F(EndToEnd, TheLongestListTheOldProgressBarCouldCountExportsCellByCell) {
     }
   }
   const std::string path = test::native_text(home.path() / native_path("长清单.xlsx"));
-  window->answer = [&](const test::Modal& modal) {
-    test::ModalAnswer answer;
-    if (modal.file_dialog) answer.file_name = path;
-    return answer;
-  };
-  window->modals.clear();
-  window->click(kExportButton);
+  export_to(path);
   ASSERT_FALSE(window->modals.empty());
   EXPECT_EQ(window->modals.back().text, "导出成功!");
   EXPECT_EQ(test::long_list_differences(test::read_workbook(path), test::kLongListRows), "");
