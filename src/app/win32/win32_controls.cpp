@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "app/win32/win32_window.h"
 #include "runtime/win32_text.h"
@@ -18,19 +19,16 @@ std::wstring window_text(HWND control) {
   return text;
 }
 
-bool has_class(HWND control, const wchar_t* name) {
-  wchar_t found[32] = {};
-  GetClassNameW(control, found, 32);
-  return lstrcmpiW(found, name) == 0;
+// A control's kind comes from the layout, not from asking the system each time: a batch of
+// thousands of rows makes hundreds of thousands of these calls.
+bool is(std::string_view name, ControlClass control_class) {
+  const ControlEntry* entry = find_control(name);
+  return entry != nullptr && entry->control_class == control_class;
 }
 
-bool is_list(HWND control) {
-  return control != nullptr && has_class(control, WC_LISTVIEWW);
-}
-
-int column_count(HWND list) {
-  HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
-  return static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+int column_count(std::string_view name) {
+  const ControlEntry* entry = find_control(name);
+  return entry == nullptr ? 0 : static_cast<int>(entry->columns.size());
 }
 
 int row_count(HWND list) {
@@ -53,11 +51,31 @@ void Win32Controls::on_gui_thread(const std::function<void()>& work) {
   SendMessageW(window_.handle(), kRunMessage, 0, reinterpret_cast<LPARAM>(&work));
 }
 
+void Win32Controls::together(const std::function<void()>& writes) {
+  on_gui_thread([&] {
+    std::vector<HWND> lists;
+    if (together_depth_++ == 0) {
+      for (const ControlEntry& entry : main_window_layout()) {
+        HWND list = entry.control_class == ControlClass::list_view ? handle(entry.name) : nullptr;
+        if (list == nullptr) continue;
+        SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+        lists.push_back(list);
+      }
+    }
+    writes();
+    --together_depth_;
+    for (HWND list : lists) {
+      SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+      InvalidateRect(list, nullptr, TRUE);
+    }
+  });
+}
+
 Text Win32Controls::edit_text(std::string_view name) {
   Text text;
   on_gui_thread([&] {
     HWND control = handle(name);
-    if (control != nullptr && has_class(control, WC_EDITW)) {
+    if (control != nullptr && is(name, ControlClass::edit_box)) {
       text = win32::wide_to_gbk(window_text(control));
     }
   });
@@ -67,7 +85,7 @@ Text Win32Controls::edit_text(std::string_view name) {
 void Win32Controls::set_edit_text(std::string_view name, std::string_view text) {
   on_gui_thread([&] {
     HWND control = handle(name);
-    if (control == nullptr || !has_class(control, WC_EDITW)) return;
+    if (control == nullptr || !is(name, ControlClass::edit_box)) return;
     SetWindowTextW(control, win32::gbk_to_wide(text).c_str());
     // The start of a long text in view, not its end.
     SendMessageW(control, EM_SETSEL, 0, 0);
@@ -79,7 +97,7 @@ Text Win32Controls::caption(std::string_view name) {
   Text text;
   on_gui_thread([&] {
     HWND control = handle(name);
-    if (control != nullptr && !has_class(control, WC_EDITW)) {
+    if (control != nullptr && !is(name, ControlClass::edit_box)) {
       text = win32::wide_to_gbk(window_text(control));
     }
   });
@@ -89,7 +107,10 @@ Text Win32Controls::caption(std::string_view name) {
 void Win32Controls::set_caption(std::string_view name, std::string_view text) {
   on_gui_thread([&] {
     HWND control = handle(name);
-    if (control == nullptr || has_class(control, WC_EDITW) || is_list(control)) return;
+    if (control == nullptr || is(name, ControlClass::edit_box) ||
+        is(name, ControlClass::list_view)) {
+      return;
+    }
     SetWindowTextW(control, win32::gbk_to_wide(text).c_str());
   });
 }
@@ -113,7 +134,7 @@ void Win32Controls::set_disabled(std::string_view name, bool disabled) {
 void Win32Controls::set_progress_maximum(std::string_view name, int maximum) {
   on_gui_thread([&] {
     HWND bar = handle(name);
-    if (bar == nullptr || !has_class(bar, PROGRESS_CLASSW)) return;
+    if (bar == nullptr || !is(name, ControlClass::process_bar)) return;
     maximum = std::max(maximum, 0);
     maximums_[bar] = maximum;
     const auto position = static_cast<int>(SendMessageW(bar, PBM_GETPOS, 0, 0));
@@ -125,7 +146,7 @@ void Win32Controls::set_progress_maximum(std::string_view name, int maximum) {
 void Win32Controls::set_progress_position(std::string_view name, int position) {
   on_gui_thread([&] {
     HWND bar = handle(name);
-    if (bar == nullptr || !has_class(bar, PROGRESS_CLASSW)) return;
+    if (bar == nullptr || !is(name, ControlClass::process_bar)) return;
     auto known = maximums_.find(bar);
     const int maximum = known != maximums_.end()
                             ? known->second
@@ -150,7 +171,7 @@ int Win32Controls::list_insert_row(std::string_view name, std::string_view capti
   int row = -1;
   on_gui_thread([&] {
     HWND list = handle(name);
-    if (!is_list(list)) return;
+    if (list == nullptr || !is(name, ControlClass::list_view)) return;
     std::wstring text = win32::gbk_to_wide(caption);
     LVITEMW item{};
     item.mask = LVIF_TEXT;
@@ -165,8 +186,8 @@ void Win32Controls::list_set_cell(std::string_view name, int row, int column,
                                   std::string_view text) {
   on_gui_thread([&] {
     HWND list = handle(name);
-    if (!is_list(list) || row < 0 || row >= row_count(list) || column < 0 ||
-        column >= column_count(list)) {
+    if (list == nullptr || !is(name, ControlClass::list_view) || row < 0 ||
+        row >= row_count(list) || column < 0 || column >= column_count(name)) {
       return;
     }
     std::wstring wide = win32::gbk_to_wide(text);
@@ -181,8 +202,8 @@ Text Win32Controls::list_cell(std::string_view name, int row, int column) {
   Text text;
   on_gui_thread([&] {
     HWND list = handle(name);
-    if (!is_list(list) || row < 0 || row >= row_count(list) || column < 0 ||
-        column >= column_count(list)) {
+    if (list == nullptr || !is(name, ControlClass::list_view) || row < 0 ||
+        row >= row_count(list) || column < 0 || column >= column_count(name)) {
       return;
     }
     // The message tells only how much it copied: grow until the text fits with room to spare.
@@ -209,7 +230,7 @@ int Win32Controls::list_row_count(std::string_view name) {
   int count = 0;
   on_gui_thread([&] {
     HWND list = handle(name);
-    if (is_list(list)) count = row_count(list);
+    if (list != nullptr && is(name, ControlClass::list_view)) count = row_count(list);
   });
   return count;
 }

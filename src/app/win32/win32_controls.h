@@ -36,7 +36,9 @@ class Win32Controls final : public Controls {
   Text list_cell(std::string_view name, int row, int column) override;
   int list_row_count(std::string_view name) override;
   CommonDialog& common_dialog(std::string_view name) override { return dialogs_[name]; }
-  void together(const std::function<void()>& writes) override { on_gui_thread(writes); }
+  // One step on the GUI thread, with the list views' drawing held until the writes are done:
+  // a row appears whole, and many rows at once cost one repaint instead of one each.
+  void together(const std::function<void()>& writes) override;
 
   // The true maximum of a progress bar (the control's own range never ends below 1).
   int progress_maximum(std::string_view name);
@@ -48,6 +50,7 @@ class Win32Controls final : public Controls {
   Win32Window& window_;
   LayoutDialogs dialogs_;
   std::map<HWND, int> maximums_;  // GUI thread only
+  int together_depth_ = 0;        // GUI thread only
 };
 
 }  // namespace stdlookup
