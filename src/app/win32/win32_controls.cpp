@@ -66,7 +66,7 @@ void Win32Controls::together(const std::function<void()>& writes) {
     --together_depth_;
     for (HWND list : lists) {
       SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-      InvalidateRect(list, nullptr, TRUE);
+      InvalidateRect(list, nullptr, FALSE);  // the list paints its own background
     }
   });
 }
