@@ -7,6 +7,7 @@
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QThread>
+#include <QWindow>
 #include <atomic>
 #include <cstdio>
 #include <functional>
@@ -176,7 +177,49 @@ bool QtPresenter::show_common_dialog(CommonDialog& dialog) {
 }
 
 namespace {
+
 std::atomic<bool> gui_busy{false};
+
+bool is_input(QEvent::Type type) {
+  switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TouchCancel:
+    case QEvent::TabletPress:
+    case QEvent::TabletMove:
+    case QEvent::TabletRelease:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Drops keyboard and mouse input while a request is in flight, except into a modal window that
+// appears meanwhile. The loop cannot simply exclude user input: the platform plugins count the
+// window system's close request as input too, and the window could not be closed.
+class InputBlocker final : public QObject {
+ protected:
+  bool eventFilter(QObject* receiver, QEvent* event) override {
+    if (!is_input(event->type())) return false;
+    const QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr) return true;
+    if (auto* widget = qobject_cast<QWidget*>(receiver)) return widget->window() != modal;
+    if (auto* window = qobject_cast<QWindow*>(receiver)) return window != modal->windowHandle();
+    return true;
+  }
+};
+
 }  // namespace
 
 bool QtPresenter::busy() {
@@ -196,11 +239,14 @@ void QtPresenter::run_busy(const std::function<void()>& work) {
     // allocated here and freed on the GUI thread behind Qt's uninstrumented lock.
     call_blocking(&loop, [&loop] { loop.quit(); });
   });
+  InputBlocker blocker;
+  app->installEventFilter(&blocker);
   gui_busy = true;
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  loop.exec(QEventLoop::ExcludeUserInputEvents);
+  loop.exec();
   QApplication::restoreOverrideCursor();
   gui_busy = false;
+  app->removeEventFilter(&blocker);
   worker.join();
 }
 
