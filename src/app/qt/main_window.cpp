@@ -125,8 +125,10 @@ void MainWindow::build() {
       setObjectName(utf8_to_qstring(entry.name));
       setWindowTitle(utf8_to_qstring(entry.caption));
       move(entry.left, entry.top);
-      resize(entry.width, entry.height);
-      setMinimumSize(entry.width, entry.height);  // smaller, controls would vanish
+      // The window system draws its own frame; the client area is what a Windows frame leaves.
+      const ClientSize client = main_window_client_size();
+      resize(client.width, client.height);
+      setMinimumSize(client.width, client.height);  // smaller, controls would vanish
       continue;
     }
     QWidget* parent = entry.parent == kMainWindow ? this : control(entry.parent);

@@ -39,17 +39,10 @@ int dpi_of(HWND window) {
   return dpi > 0 ? static_cast<int>(dpi) : system_dpi();
 }
 
-// The outer size of a window whose client area is `width` × `height` at `dpi`.
-SIZE outer_size(int width, int height, DWORD style, DWORD ex_style, int dpi) {
-  using AdjustForDpi = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-  static const auto adjust = user32_function<AdjustForDpi>("AdjustWindowRectExForDpi");
-  RECT rect{0, 0, MulDiv(width, dpi, kDefaultDpi), MulDiv(height, dpi, kDefaultDpi)};
-  if (adjust) {
-    adjust(&rect, style, FALSE, ex_style, static_cast<UINT>(dpi));
-  } else {
-    AdjustWindowRectEx(&rect, style, FALSE, ex_style);
-  }
-  return {rect.right - rect.left, rect.bottom - rect.top};
+// The window's outer size at `dpi`: the layout gives it frame included, as a form designer does.
+SIZE outer_size(int dpi) {
+  const ControlEntry& main = main_window_layout().front();
+  return {MulDiv(main.width, dpi, kDefaultDpi), MulDiv(main.height, dpi, kDefaultDpi)};
 }
 
 // The system's GUI font (the message font) at the window's DPI.
@@ -145,7 +138,7 @@ void Win32Window::build() {
 
   const ControlEntry& main = main_window_layout().front();
   dpi_ = system_dpi();
-  SIZE size = outer_size(main.width, main.height, kWindowStyle, kWindowExStyle, dpi_);
+  SIZE size = outer_size(dpi_);
   HWND window = CreateWindowExW(kWindowExStyle, Win32Window::kClassName,
                                 win32::utf8_to_wide(main.caption).c_str(), kWindowStyle, main.left,
                                 main.top, size.cx, size.cy, nullptr, nullptr, instance, this);
@@ -208,7 +201,7 @@ void Win32Window::build() {
   const int window_dpi = dpi_of(window);
   if (window_dpi != dpi_) {
     dpi_ = window_dpi;
-    size = outer_size(main.width, main.height, kWindowStyle, kWindowExStyle, dpi_);
+    size = outer_size(dpi_);
     SetWindowPos(window, nullptr, 0, 0, size.cx, size.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
@@ -334,7 +327,7 @@ LRESULT Win32Window::handle_message(UINT message, WPARAM w, LPARAM l) {
     case WM_GETMINMAXINFO: {
       // Smaller, controls would vanish.
       const ControlEntry& main = main_window_layout().front();
-      const SIZE size = outer_size(main.width, main.height, kWindowStyle, kWindowExStyle, dpi_);
+      const SIZE size = outer_size(dpi_);
       reinterpret_cast<MINMAXINFO*>(l)->ptMinTrackSize = {size.cx, size.cy};
       return 0;
     }
