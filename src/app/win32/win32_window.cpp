@@ -323,7 +323,6 @@ LRESULT Win32Window::handle_message(UINT message, WPARAM w, LPARAM l) {
       break;
     case WM_GETMINMAXINFO: {
       // Smaller, controls would vanish.
-      const ControlEntry& main = main_window_layout().front();
       const SIZE size = outer_size(dpi_);
       reinterpret_cast<MINMAXINFO*>(l)->ptMinTrackSize = {size.cx, size.cy};
       return 0;
