@@ -44,7 +44,7 @@ class WindowDriver {
   // Runs `tick` on the GUI thread every `milliseconds` until stop_ticks().
   virtual void start_ticks(int milliseconds, std::function<void()> tick) = 0;
   virtual void stop_ticks() = 0;
-  // Asks the window to close, as its close button does.
+  // Asks the window to close through the window system, as its close button does.
   virtual void close() = 0;
   // Whether the window shows the wait cursor.
   virtual bool wait_cursor() = 0;

@@ -1,5 +1,6 @@
 // The end-to-end tests' driver for the Qt window: real key and mouse events, modals answered as
 // they become the active modal widget.
+#include <qpa/qwindowsysteminterface.h>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -58,7 +59,8 @@ class QtDriver final : public WindowDriver {
     ticks_.start(milliseconds);
   }
   void stop_ticks() override { ticks_.stop(); }
-  void close() override { window_.close(); }
+  // Queued as the platform plugin queues the window manager's WM_DELETE_WINDOW.
+  void close() override { QWindowSystemInterface::handleCloseEvent(window_.windowHandle()); }
 
   bool wait_cursor() override {
     const QCursor* cursor = QApplication::overrideCursor();

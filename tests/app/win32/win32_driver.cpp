@@ -154,7 +154,8 @@ void Win32Driver::stop_ticks() {
 }
 
 void Win32Driver::close() {
-  SendMessageW(window_.handle(), WM_CLOSE, 0, 0);
+  // Through the queue, as the close button's click or Alt+F4 reaches the window.
+  PostMessageW(window_.handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
 }
 
 bool Win32Driver::wait_cursor() {

@@ -54,10 +54,16 @@ TEST_F(Win32WindowTest, EveryControlSitsAtItsGeometryWithItsClassCaptionAndFlags
   GetWindowRect(window.handle(), &frame);
   EXPECT_EQ(frame.left, 50);
   EXPECT_EQ(frame.top, 50);
+  // The layout's 929 × 605 is the outer size; the client area is what the frame leaves.
+  EXPECT_EQ(frame.right - frame.left, scaled(929));
+  EXPECT_EQ(frame.bottom - frame.top, scaled(605));
   RECT client;
   GetClientRect(window.handle(), &client);
-  EXPECT_EQ(client.right, scaled(929));
-  EXPECT_EQ(client.bottom, scaled(605));
+  RECT framed = client;
+  AdjustWindowRectEx(&framed, static_cast<DWORD>(style_of(window.handle())), FALSE,
+                     static_cast<DWORD>(GetWindowLongPtrW(window.handle(), GWL_EXSTYLE)));
+  EXPECT_EQ(framed.right - framed.left, frame.right - frame.left);
+  EXPECT_EQ(framed.bottom - framed.top, frame.bottom - frame.top);
 
   for (const auto& expected : test::expected_controls()) {
     SCOPED_TRACE(std::string(expected.name));
