@@ -34,9 +34,10 @@ stdlookup_wine_prepare() {
   local template
   template=$(stdlookup_wine_template "${1:-}") || return 1
   # A full copy: Wine writes into its prefix (registry, drive C), and the template stays as made.
-  rm -rf "$WINEPREFIX"
+  # Copied beside and renamed, so an interrupted copy is never taken for a prefix.
+  rm -rf "$WINEPREFIX" "$WINEPREFIX.new"
   mkdir -p "$(dirname "$WINEPREFIX")"
-  cp -a --reflink=auto "$template/prefix" "$WINEPREFIX"
+  cp -a --reflink=auto "$template/prefix" "$WINEPREFIX.new" && mv -T "$WINEPREFIX.new" "$WINEPREFIX"
 }
 
 # Prints the folder of a prefix template for this Wine, locale, mode and version of this file,
