@@ -1,6 +1,7 @@
 #include "input.h"
 
 #include "runtime/gbk.h"
+#include "runtime/text.h"
 
 namespace stdlookup::cli {
 
@@ -48,20 +49,51 @@ std::string with_crlf(std::string_view text) {
   return crlf;
 }
 
+void GivenLines::add_utf8(std::string_view line) {
+  const auto begin = static_cast<std::uint32_t>(bytes_.size());
+  bytes_ += line;
+  spans_.emplace_back(begin, static_cast<std::uint32_t>(bytes_.size()));
+}
+
+void GivenLines::take_gbk_text(Text text) {
+  bytes_ = std::move(text);
+  gbk_ = true;
+  spans_.clear();
+  // As split_text(text, "\r\n") finds them (stepping by characters), without a string each.
+  const std::string_view all = bytes_;
+  std::size_t pos = 0;
+  while (pos < all.size()) {
+    const int found = find_text(all, "\r\n", static_cast<int>(pos) + 1);
+    const std::size_t end = found < 0 ? all.size() : static_cast<std::size_t>(found - 1);
+    spans_.emplace_back(static_cast<std::uint32_t>(pos), static_cast<std::uint32_t>(end));
+    if (found < 0) break;
+    pos = end + 2;
+  }
+}
+
+GivenLine GivenLines::operator[](std::size_t index) const {
+  const auto [begin, end] = spans_[index];
+  const std::string_view line = std::string_view(bytes_).substr(begin, end - begin);
+  return gbk_ ? GivenLine{gbk_to_utf8(line), Text(line)}
+              : GivenLine{std::string(line), utf8_to_gbk(line)};
+}
+
 BatchInput read_batch_input(const std::string& file) {
   BatchInput input;
-  std::string bytes;
-  input.failure = read_input_bytes(file, bytes);
+  std::string text;
+  input.failure = read_input_bytes(file, text);
   if (!input.failure.empty()) return input;
 
-  std::string_view text = bytes;
-  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  // One copy at a time besides the list itself: a list of hundreds of MiB stays within a small
+  // multiple of its size.
+  const bool bom = std::string_view(text).substr(0, 3) == "\xEF\xBB\xBF";
+  text = with_crlf(std::string_view(text).substr(bom ? 3 : 0));
   if (is_valid_utf8(text)) {
-    input.text = utf8_to_gbk(with_crlf(text));
+    text = utf8_to_gbk(text);
   } else {
-    input.text = with_crlf(text);
     input.read_as_gbk = true;
   }
+  input.lines.take_gbk_text(std::move(text));
   return input;
 }
 
