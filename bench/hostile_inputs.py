@@ -86,6 +86,12 @@ workbook(p, (f'<row><c t="inlineStr"><is><t>GB {i}-2014</t></is></c><c t="inline
              for i in range(1_048_576)))
 run(f"--compare 1 M rows, {os.path.getsize(p) >> 20} MiB", ["--compare", p])
 
+p = os.path.join(work, "dense.xlsx")  # the most rows and cells the fewest bytes can give
+workbook(p, (b'<row><c t="s"><v>0</v></c><c t="s"><v>0</v></c><c t="s"><v>0</v></c>'
+             b'<c t="s"><v>0</v></c></row>' for _ in range(1_048_575)),
+         [b"<si><t>GB 2760-2014</t></si>"])
+run(f"--compare 1 M short rows, {os.path.getsize(p) >> 10} KiB", ["--compare", p])
+
 p = os.path.join(work, "two.txt")  # a 2 GB list: refused by its size, unread (a sparse file)
 with open(p, "wb") as f:
     f.truncate(2_000_000_000)

@@ -1,5 +1,7 @@
 #include "input.h"
 
+#include <algorithm>
+
 #include "runtime/gbk.h"
 #include "runtime/text.h"
 
@@ -39,8 +41,11 @@ bool is_valid_utf8(std::string_view bytes) {
 }
 
 std::string with_crlf(std::string_view text) {
+  std::size_t bare = 0;  // LF without a CR before it: each gains one
+  for (std::size_t i = 0; i < text.size(); ++i)
+    bare += text[i] == '\n' && (i == 0 || text[i - 1] != '\r');
   std::string crlf;
-  crlf.reserve(text.size() + text.size() / 16);
+  crlf.reserve(text.size() + bare);  // exactly: a list of hundreds of MiB is not copied twice
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
     if (text[i] == '\n') crlf += '\r';
@@ -89,7 +94,17 @@ BatchInput read_batch_input(const std::string& file) {
   const bool bom = std::string_view(text).substr(0, 3) == "\xEF\xBB\xBF";
   text = with_crlf(std::string_view(text).substr(bom ? 3 : 0));
   if (is_valid_utf8(text)) {
-    text = utf8_to_gbk(text);
+    // A MiB at a time, cut at line ends (character boundaries): the codec's own buffer is twice
+    // what it is given.
+    Text gbk;
+    gbk.reserve(text.size());  // GBK is never longer than the UTF-8 it comes from
+    const std::string_view all = text;
+    for (std::size_t at = 0, end; at < all.size(); at = end) {
+      end = all.find('\n', std::min(all.size(), at + (std::size_t{1} << 20)));
+      end = end == std::string_view::npos ? all.size() : end + 1;
+      gbk += utf8_to_gbk(all.substr(at, end - at));
+    }
+    text = std::move(gbk);
   } else {
     input.read_as_gbk = true;
   }

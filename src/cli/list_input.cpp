@@ -45,11 +45,15 @@ std::string trimmed(std::string_view text) {
 }
 
 // Our exports' four columns, as rows of a list.
-ListRows rows_of(const Table& table) {
+ListRows rows_of(Table table) {
   ListRows result;
-  result.error = table.error;
-  for (const auto& cells : table.rows)
-    result.rows.push_back({cells[0], cells[0], cells[1], cells[2], cells[3]});
+  result.error = std::move(table.error);
+  result.rows.reserve(table.rows.size());
+  for (auto& cells : table.rows) {
+    result.rows.push_back({cells[0], std::move(cells[0]), std::move(cells[1]), std::move(cells[2]),
+                           std::move(cells[3])});
+    std::vector<std::string>().swap(cells);
+  }
   return result;
 }
 
@@ -69,7 +73,7 @@ class ExportRowsReader final : public nlohmann::json_sax<nlohmann::json> {
     if (depth_ == 2 && field_ != nullptr) {
       if (text.size() > kCellBytes) text.resize(kCellBytes);
       bytes_ += text.size();
-      if (bytes_ > kTableBytes) return fail("more text than a list of ours can hold (64 MiB)");
+      if (bytes_ > kTableBytes) return fail(kTooMuch);
       *field_ = std::move(text);
     }
     return value();
@@ -93,7 +97,8 @@ class ExportRowsReader final : public nlohmann::json_sax<nlohmann::json> {
     if (depth_-- != 2) return true;
     if (row_.query.empty()) row_.query = row_.number;
     if (row_.query.empty()) return true;  // a row without a number cannot be compared
-    if (result.rows.size() == kSheetRows) return fail("more rows than a list of ours can hold");
+    bytes_ += sizeof(ListRow);
+    if (result.rows.size() == kSheetRows || bytes_ > kTableBytes) return fail(kTooMuch);
     result.rows.push_back(std::move(row_));
     return true;
   }
@@ -119,6 +124,7 @@ class ExportRowsReader final : public nlohmann::json_sax<nlohmann::json> {
     return false;
   }
 
+  static constexpr const char* kTooMuch = "more than a list of ours can hold (64 MiB)";
   int depth_ = 0;
   ListRow row_;
   std::string* field_ = nullptr;

@@ -20,7 +20,8 @@ inline constexpr std::size_t kSheetRows = 1'048'576;
 inline constexpr std::size_t kSheetColumns = 16'384;
 // What a cell keeps: a workbook cell holds at most 32,767 characters, 4 bytes each in UTF-8.
 inline constexpr std::size_t kCellBytes = 32'767 * 4;
-// All kept cells together, and all shared strings of a workbook.
+// All kept cells together (their text and what each row and cell costs besides), and all shared
+// strings of a workbook.
 inline constexpr std::size_t kTableBytes = 64u << 20;
 inline constexpr std::size_t kSharedStrings = 2'000'000;
 // Files: a workbook, a CSV list or export, a JSON export.

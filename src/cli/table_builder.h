@@ -35,6 +35,9 @@ class TableBuilder {
     }
     const auto at = std::find(columns_.begin(), columns_.end(), column);
     if (rows_.empty() || rows_.back().first != row) {
+      // A row costs its cells' strings and its own bookkeeping besides their text.
+      bytes_ += sizeof(rows_.front()) + columns_.size() * sizeof(std::string);
+      if (bytes_ > kTableBytes) return fail(kTooMuch);
       in_order_ = in_order_ && (rows_.empty() || rows_.back().first < row);
       rows_.emplace_back(row, std::vector<std::string>(columns_.size()));
     }
@@ -70,11 +73,12 @@ class TableBuilder {
 
   bool keep(std::string& cell, std::string text) {
     bytes_ += text.size() - std::min(text.size(), cell.size());
-    if (bytes_ > kTableBytes) return fail("more text than a list of ours can hold (64 MiB)");
+    if (bytes_ > kTableBytes) return fail(kTooMuch);
     cell = std::move(text);
     return true;
   }
 
+  static constexpr const char* kTooMuch = "more than a list of ours can hold (64 MiB)";
   const ColumnPick& pick_;
   bool picked_ = false;
   std::vector<std::size_t> columns_;

@@ -12,6 +12,7 @@ std::string read_bounded_file(const std::filesystem::path& path, std::uint64_t l
                               std::string& bytes) {
   BoundedFile file;
   if (std::string failure = file.open(path, limit); !failure.empty()) return failure;
+  bytes.reserve(bytes.size() + static_cast<std::size_t>(file.size()));
   char buffer[65536];
   for (;;) {
     const std::ptrdiff_t n = file.read(buffer, sizeof buffer);

@@ -25,11 +25,14 @@ class BoundedFile {
   // the limit (a file that grew since it was opened) is an error too.
   std::ptrdiff_t read(char* buffer, std::size_t size);
   const std::string& failure() const { return failure_; }
+  // The size the file had when it was opened.
+  std::uint64_t size() const { return size_; }
 
  private:
   std::intptr_t handle_ = -1;  // a descriptor on POSIX, a HANDLE on Windows
   std::uint64_t limit_ = 0;
   std::uint64_t read_ = 0;
+  std::uint64_t size_ = 0;
   std::string failure_;
 };
 

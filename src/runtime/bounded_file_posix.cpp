@@ -37,6 +37,7 @@ std::string BoundedFile::open(const std::filesystem::path& path, std::uint64_t l
   if (static_cast<std::uint64_t>(info.st_size) > limit) return too_large_message(limit);
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   limit_ = limit;
+  size_ = static_cast<std::uint64_t>(info.st_size);
   return {};
 }
 

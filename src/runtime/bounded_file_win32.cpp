@@ -47,6 +47,7 @@ std::string BoundedFile::open(const std::filesystem::path& path, std::uint64_t l
   const std::uint64_t size = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
   if (size > limit) return too_large_message(limit);
   limit_ = limit;
+  size_ = size;
   return {};
 }
 
