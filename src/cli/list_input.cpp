@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <nlohmann/json.hpp>
 
+#include "input.h"
 #include "runtime/bounded_file.h"
+#include "runtime/gbk.h"
 #include "runtime/system.h"
 #include "table_builder.h"
 
@@ -71,7 +73,7 @@ class ExportRowsReader final : public nlohmann::json_sax<nlohmann::json> {
   bool binary(binary_t&) override { return value(); }
   bool string(string_t& text) override {
     if (depth_ == 2 && field_ != nullptr) {
-      if (text.size() > kCellBytes) text.resize(kCellBytes);
+      cut_cell(text);
       bytes_ += text.size();
       if (bytes_ > kTableBytes) return fail(kTooMuch);
       *field_ = std::move(text);
@@ -149,9 +151,9 @@ Table read_csv_table(std::string_view content, const ColumnPick& pick) {
     any = true;
     if (quoted) {
       if (c != '"') {
-        if (cell.size() < kCellBytes) cell += c;
+        if (cell.size() <= kCellBytes) cell += c;
       } else if (i + 1 < content.size() && content[i + 1] == '"') {
-        if (cell.size() < kCellBytes) cell += '"';
+        if (cell.size() <= kCellBytes) cell += '"';
         ++i;
       } else {
         quoted = false;
@@ -166,7 +168,7 @@ Table read_csv_table(std::string_view content, const ColumnPick& pick) {
       ++row;
       column = 0;
       any = false;
-    } else if (cell.size() < kCellBytes) {
+    } else if (cell.size() <= kCellBytes) {
       cell += c;
     }
   }
@@ -226,6 +228,8 @@ ListRows read_export(const std::string& path) {
     std::string content;
     rows.error =
         read_bounded_file(native_path(path), json ? kJsonFileBytes : kCsvFileBytes, content);
+    // A CSV file that is not UTF-8 is GBK, as for lists; JSON is UTF-8 by definition.
+    if (rows.error.empty() && !json && !is_valid_utf8(content)) content = gbk_to_utf8(content);
     if (rows.error.empty()) rows = json ? read_json_export(content) : read_csv_export(content);
   }
   if (!rows.error.empty()) rows.error = "cannot read " + path + ": " + rows.error;

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+#include "input.h"
 #include "list_input.h"
 #include "runtime/bounded_file.h"
 #include "runtime/system.h"
@@ -103,8 +104,9 @@ class StringItem {
   }
   void clear() { text_.clear(), phonetic_ = 0, in_text_ = false; }
 
+  // A byte more than a cell keeps, for cut_cell to see where a character starts.
   static void append_capped(std::string& to, std::string_view text) {
-    if (to.size() < kCellBytes) to.append(text.substr(0, kCellBytes - to.size()));
+    if (to.size() <= kCellBytes) to.append(text.substr(0, kCellBytes + 1 - to.size()));
   }
 
  private:
@@ -212,6 +214,9 @@ class SheetCells final : public XmlHandler {
       } else {
         text = std::move(value_);
       }
+      // Text that is not UTF-8 would reach the outputs (JSON refuses it) as it is.
+      cut_cell(text);
+      if (!is_valid_utf8(text)) table_.fail("a cell that is not UTF-8 text (damaged?)");
       table_.add(row_, column_, std::move(text));
     }
   }

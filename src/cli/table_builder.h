@@ -9,6 +9,14 @@
 
 namespace stdlookup::cli {
 
+// Cuts `text` to at most kCellBytes where a UTF-8 character starts, so that none is split.
+inline void cut_cell(std::string& text) {
+  if (text.size() <= kCellBytes) return;
+  std::size_t end = kCellBytes;
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+  text.resize(end);
+}
+
 class TableBuilder {
  public:
   explicit TableBuilder(const ColumnPick& pick) : pick_(pick) {}
@@ -28,7 +36,7 @@ class TableBuilder {
   bool add(std::size_t row, std::size_t column, std::string text) {
     if (!wants(row, column)) return table_.error.empty();
     if (text.empty()) return true;
-    if (text.size() > kCellBytes) text.resize(kCellBytes);
+    cut_cell(text);
     if (row == 0) {
       if (table_.header.size() <= column) table_.header.resize(column + 1);
       return keep(table_.header[column], std::move(text));

@@ -7,6 +7,7 @@
 
 #include "compare.h"
 #include "export/export.h"
+#include "input.h"
 #include "runtime/gbk.h"
 #include "support/temp_dir.h"
 
@@ -80,6 +81,22 @@ TEST(ListInput, CsvQuotesLineEndsAndByteOrderMark) {
   EXPECT_EQ(table.rows, (Rows{{"GB 1, part 2", "a \"b\""}, {"GB 2", ""}, {"GB\n3", "x"}}));
   EXPECT_EQ(numbers_of(read_csv_table(csv, numbers_column(""))).numbers,
             (std::vector<std::string>{"GB 1, part 2", "GB 2", "GB\n3"}));
+}
+
+TEST(ListInput, AnOverlongCellIsCutBetweenCharacters) {
+  const std::string long_cell = [] {
+    std::string text = "x";  // so that the cut falls inside a three-byte character
+    while (text.size() <= kCellBytes) text += "中";
+    return text;
+  }();
+  const std::string cells[] = {
+      read_csv_table("h\n" + long_cell, columns(0, 1)).rows.at(0).at(0),
+      read_json_export(R"([{"number": ")" + long_cell + R"("}])").rows.at(0).number,
+  };
+  for (const std::string& cell : cells) {
+    EXPECT_TRUE(cell.size() <= kCellBytes && cell.size() > kCellBytes - 3) << cell.size();
+    EXPECT_TRUE(is_valid_utf8(cell));
+  }
 }
 
 TEST(CompareLists, FindsEachKindOfChange) {

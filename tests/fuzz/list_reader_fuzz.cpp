@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/input.h"
 #include "cli/list_input.h"
 #include "cli/xml_scanner.h"
 #include "fuzz_check.h"
@@ -16,7 +17,7 @@ using namespace stdlookup::cli;
 
 namespace {
 
-void check_table(const Table& table, std::size_t picked) {
+void check_table(const Table& table, std::size_t picked, bool utf8) {
   FUZZ_CHECK(table.error.empty() || (table.header.empty() && table.rows.empty()));
   FUZZ_CHECK(table.header.size() <= kSheetColumns && table.rows.size() < kSheetRows);
   std::size_t bytes = 0;
@@ -24,7 +25,7 @@ void check_table(const Table& table, std::size_t picked) {
   for (const auto& row : table.rows) {
     FUZZ_CHECK(row.size() == picked);
     for (const std::string& cell : row) {
-      FUZZ_CHECK(cell.size() <= kCellBytes);
+      FUZZ_CHECK(cell.size() <= kCellBytes && (!utf8 || is_valid_utf8(cell)));
       bytes += cell.size();
     }
   }
@@ -88,21 +89,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FuzzedDataProvider input(data, size);
   switch (input.ConsumeIntegralInRange(0, 4)) {
     case 0:
-      check_table(read_xlsx_bytes(input.ConsumeRemainingBytesAsString(), columns(0, 4)), 4);
+      check_table(read_xlsx_bytes(input.ConsumeRemainingBytesAsString(), columns(0, 4)), 4, true);
       break;
     case 1: {
       const std::string sheet = input.ConsumeRandomLengthString(1 << 16);
       const std::string column = input.ConsumeRandomLengthString(8);
       const Table table = read_xlsx_bytes(workbook(sheet, input.ConsumeRemainingBytesAsString()),
                                           numbers_column(column));
-      check_table(table, 1);
+      check_table(table, 1, true);
       FUZZ_CHECK(numbers_of(table).numbers.size() <= table.rows.size());
       break;
     }
     case 2: {
       const std::string column = input.ConsumeRandomLengthString(8);
       const std::string csv = input.ConsumeRemainingBytesAsString();
-      check_table(read_csv_table(csv, numbers_column(column)), 1);
+      check_table(read_csv_table(csv, numbers_column(column)), 1, false);
       const ListRows rows = read_csv_export(csv);
       FUZZ_CHECK(rows.error.empty() || rows.rows.empty());
       break;
