@@ -162,7 +162,9 @@ TEST(HostileInput, EveryListAndComparedFileEndsSoonWithAReason) {
     const test::ProcessResult run = test::run_process(args);
     EXPECT_EQ(run.exit_code, c.exit_code) << c.path << ": " << run.err;
     EXPECT_NE(run.err.find(c.says), std::string::npos) << c.path << ": " << run.err;
-    if (run.peak_resident_kib >= 0) EXPECT_LT(run.peak_resident_kib, 1 << 20) << c.path;
+    if (run.peak_resident_kib >= 0) {
+      EXPECT_LT(run.peak_resident_kib, 1 << 20) << c.path;
+    }
   }
 }
 
