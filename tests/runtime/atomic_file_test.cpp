@@ -1,8 +1,10 @@
 #include "runtime/atomic_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 
@@ -76,6 +78,46 @@ TEST(ReplaceFile, FailuresNameTheirCause) {
   EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "d"));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
   EXPECT_EQ(gbk_to_utf8(describe_file_error(ENOSPC)), "磁盘空间不足");
+}
+
+// What a writer killed between its temporary file and the rename left behind goes on the next
+// write into that folder once it is a day old; nothing else there is touched.
+TEST(ReplaceFile, RemovesOurOwnStaleTemporaryFilesOnly) {
+  test::TempDir dir, elsewhere;
+  enum Kind { file, folder, link };
+  const struct {
+    const char* name;
+    Kind kind;
+    int age_hours;
+    bool kept;
+  } cases[] = {
+      {".stdlookup-a1B2c3.tmp", file, 25, false},  {".stdlookup-a1B2c4.tmp", file, 23, true},
+      {".stdlookup-a1B2c5.tmp", folder, 25, true}, {".stdlookup-a1B2c6.tmp", link, 25, true},
+      {".stdlookup-a1B2c.tmp", file, 25, true},    {".stdlookup-a1B2c7.tmpx", file, 25, true},
+      {"x.stdlookup-a1B2c8.tmp", file, 25, true},  {".stdlookup-a1-2c9.tmp", file, 25, true},
+  };
+  const auto aged = [](const std::filesystem::path& path, int hours) {
+    const timespec when{::time(nullptr) - hours * 3600, 0};
+    const timespec times[2] = {when, when};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
+  };
+  for (const auto& c : cases) {
+    const std::filesystem::path path = dir.path() / c.name;
+    if (c.kind == folder) std::filesystem::create_directory(path);
+    if (c.kind == file) dir.write(c.name, "left");
+    if (c.kind == link) {
+      aged(elsewhere.write(c.name, "not ours to remove"), c.age_hours);
+      std::filesystem::create_symlink(elsewhere.path() / c.name, path);
+    }
+    aged(path, c.age_hours);
+  }
+  ASSERT_TRUE(replace_file((dir.path() / "t.txt").string(), writes("new")).ok());
+  for (const auto& c : cases)
+    EXPECT_EQ(std::filesystem::symlink_status(dir.path() / c.name).type() !=
+                  std::filesystem::file_type::not_found,
+              c.kept)
+        << c.name;
+  EXPECT_EQ(content_of(elsewhere.path() / ".stdlookup-a1B2c6.tmp"), "not ours to remove");
 }
 
 }  // namespace
