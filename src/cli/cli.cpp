@@ -454,10 +454,8 @@ int batch(const Options& options, const std::string& file) {
     });
     if (interrupted && result.failed) break;  // cut short, not failed: no row
     BatchRow row;
-    row.record = result.page.fields;
+    row.record = batch_record(result, looked_up);
     row.failed = result.failed;
-    row.record.publishing_department.clear();  // the list has no such column
-    row.record.status = batch_status(result);
     row.query = query;
     if (options.normalize) row.line = line.shown;
     if (options.retries > 0) row.tries = tries;

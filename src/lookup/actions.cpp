@@ -34,15 +34,14 @@ void batch_query(Controls& controls, const BatchOptions& options) {
     controls.set_progress_maximum(kProgressBar, count);
     LookupResult result = lookup_standard(line, options.fetch);
     pause(options.pause_ms);
-    const StandardRecord& fields = result.page.fields;
-    const Text status = batch_status(result);
+    const StandardRecord record = batch_record(result, line);
     ++done;
     controls.together([&] {
       int row = controls.list_insert_row(kResultList, "");
-      controls.list_set_cell(kResultList, row, 0, fields.number);
-      controls.list_set_cell(kResultList, row, 1, fields.chinese_name);
-      controls.list_set_cell(kResultList, row, 2, fields.implementation_date);
-      controls.list_set_cell(kResultList, row, 3, status);
+      controls.list_set_cell(kResultList, row, 0, record.number);
+      controls.list_set_cell(kResultList, row, 1, record.chinese_name);
+      controls.list_set_cell(kResultList, row, 2, record.implementation_date);
+      controls.list_set_cell(kResultList, row, 3, record.status);
       controls.set_progress_position(kProgressBar, done);
     });
   }

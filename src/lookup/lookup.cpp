@@ -95,6 +95,14 @@ Text batch_status(const LookupResult& result) {
   return status_current();
 }
 
+StandardRecord batch_record(const LookupResult& result, std::string_view line) {
+  StandardRecord record = result.page.fields;
+  if (record.number.empty()) record.number = line;
+  record.status = batch_status(result);
+  record.publishing_department.clear();
+  return record;
+}
+
 TextArray batch_lines(std::string_view text) {
   return split_text(text, "\r\n");
 }

@@ -204,15 +204,17 @@ TEST_F(CliTest, BatchTextAndCsvAndBlanksKept) {
   EXPECT_EQ(csv.out,
             "标准号,标准中文名,实施日期,是否作废\r\n"
             "GB 2760-2014,食品安全国家标准 食品添加剂使用标准,2015-05-24,现行\r\n"
-            ",,,抱歉，没找到\r\n");
-  // the trailing blanks went into the second request, and the service knows no such number
+            "GB 2760-2014  ,,,抱歉，没找到\r\n");
+  // the trailing blanks went into the second request, the service knows no such number, and the
+  // row keeps the line as asked
   EXPECT_NE(server.requests().back().target.find("SID=GB%202760-2014%20%20&"), std::string::npos);
 
   auto text = cli({"batch", (home.path() / "list.txt").string(), "--delay", "0"});
-  EXPECT_EQ(text.out, "标准号        标准中文名" + std::string(27, ' ') +
+  EXPECT_EQ(text.out, "标准号          标准中文名" + std::string(27, ' ') +
                           "实施日期    是否作废\n"
-                          "GB 2760-2014  食品安全国家标准 食品添加剂使用标准  2015-05-24  现行\n" +
-                          std::string(63, ' ') + "抱歉，没找到\n");
+                          "GB 2760-2014    食品安全国家标准 食品添加剂使用标准  2015-05-24  现行\n"
+                          "GB 2760-2014" +
+                          std::string(53, ' ') + "抱歉，没找到\n");
 }
 
 TEST_F(CliTest, BatchWithAFailedLineExitsOneAndSaysSo) {
