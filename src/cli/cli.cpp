@@ -207,7 +207,15 @@ Text write_xlsx(const std::vector<BatchRow>& rows, const std::string& path) {
         {r.record.number, r.record.chinese_name, r.record.implementation_date, r.record.status});
   }
   auto writer = make_xlsx_workbook_writer();
-  return write_rows_to_workbook(cells, *writer, path).failure_reason;
+  const SaveResult result = write_rows_to_workbook(cells, *writer, path);
+  if (!result.ok()) return result.failure_reason;
+  for (int sheet_row : result.cut_rows) {
+    const BatchRow& r = rows[static_cast<std::size_t>(sheet_row - 2)];  // after the header
+    warn(table_cell(path) + ": row " + std::to_string(sheet_row) + " (" + table_cell(r.query) +
+         "): a cell over " + std::to_string(kCellCharacterLimit) +
+         " characters was cut to fit, ending in \"…\"");
+  }
+  return {};
 }
 
 std::string extension_of(const std::string& path) {
