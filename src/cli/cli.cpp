@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -359,10 +360,14 @@ std::string format_report(const ChangeReport& report, const std::string& format)
   return aligned_table(table);
 }
 
-// A pause between tries that Ctrl-C cuts short.
+// A pause (between tries, after each line) that Ctrl-C cuts short.
 void interruptible_wait(std::chrono::milliseconds total) {
-  const auto end = std::chrono::steady_clock::now() + total;
-  while (!interrupted && std::chrono::steady_clock::now() < end) pause(50);
+  using namespace std::chrono;
+  const auto end = steady_clock::now() + total;
+  for (auto now = steady_clock::now(); !interrupted && now < end; now = steady_clock::now()) {
+    const auto left = duration_cast<milliseconds>(end - now).count();
+    pause(static_cast<int>(std::clamp<long long>(left, 1, 50)));
+  }
 }
 
 // The lines of a workbook or CSV list (UTF-8), read by column; `failure` says why not.
@@ -474,7 +479,7 @@ int batch(const Options& options, const std::string& file) {
     }
     if (printer) printer->add(row);
     if (keep_rows) rows.push_back(std::move(row));
-    pause(options.delay_ms);
+    interruptible_wait(std::chrono::milliseconds(options.delay_ms));
   }
   progress.finish();
   std::signal(SIGINT, SIG_DFL);
