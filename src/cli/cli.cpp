@@ -76,6 +76,12 @@ void print(const std::string& text) {
   std::fflush(stdout);
 }
 
+// CSV printed to a terminal has its control characters escaped, as the text table has.
+bool stdout_is_terminal() {
+  static const bool terminal = isatty(STDOUT_FILENO) == 1;
+  return terminal;
+}
+
 void warn(const std::string& text) {
   std::string line = "stdlookup-cli: " + text + "\n";
   std::fwrite(line.data(), 1, line.size(), stderr);
@@ -95,9 +101,11 @@ int query(const Options& options, const std::string& number) {
                     {"implementation_date", utf8(f.implementation_date)},
                     {"publishing_department", utf8(f.publishing_department)}}));
   } else if (options.format == "csv") {
-    print(csv_line({"标准编号", "中文名称", "标准状态", "实施日期", "发布部门"}) +
+    print(csv_line({"标准编号", "中文名称", "标准状态", "实施日期", "发布部门"},
+                   stdout_is_terminal()) +
           csv_line({utf8(f.number), utf8(f.chinese_name), status, utf8(f.implementation_date),
-                    utf8(f.publishing_department)}));
+                    utf8(f.publishing_department)},
+                   stdout_is_terminal()));
   } else {
     print(aligned_table({{"标准编号", table_cell(utf8(f.number))},
                          {"中文名称", table_cell(utf8(f.chinese_name))},
@@ -135,7 +143,9 @@ json row_json(const BatchRow& r) {
   return object;
 }
 
-std::string format_rows(const std::vector<BatchRow>& rows, const std::string& format) {
+// `terminal`: CSV for a terminal (see csv_line).
+std::string format_rows(const std::vector<BatchRow>& rows, const std::string& format,
+                        bool terminal = false) {
   const auto& headers = export_header_texts();
   if (format == "json") {
     json array = json::array();
@@ -149,7 +159,7 @@ std::string format_rows(const std::vector<BatchRow>& rows, const std::string& fo
   }
   if (format == "csv") {
     std::string out;
-    for (const Row& row : table) out += csv_line(row);
+    for (const Row& row : table) out += csv_line(row, terminal);
     return out;
   }
   for (Row& row : table) {
@@ -169,13 +179,13 @@ Row cells_of(const BatchRow& r) {
 class RowPrinter {
  public:
   explicit RowPrinter(std::string format) : format_(std::move(format)) {
-    if (format_ == "csv") print(format_rows({}, "csv"));
+    if (format_ == "csv") print(format_rows({}, "csv", stdout_is_terminal()));
   }
   void add(const BatchRow& r) {
     if (format_ == "text") {
       rows_.push_back(r);
     } else if (format_ == "csv") {
-      print(csv_line(cells_of(r)));
+      print(csv_line(cells_of(r), stdout_is_terminal()));
     } else {
       // One element of the array, indented as a whole; the closing "]" comes with finish().
       const std::string text = dump(row_json(r));
@@ -353,7 +363,7 @@ std::string format_report(const ChangeReport& report, const std::string& format)
   }
   if (format == "csv") {
     std::string out;
-    for (const Row& row : table) out += csv_line(row);
+    for (const Row& row : table) out += csv_line(row, stdout_is_terminal());
     return out;
   }
   table.push_back({"未变", std::to_string(report.unchanged), ""});
@@ -499,7 +509,7 @@ int batch(const Options& options, const std::string& file) {
   if (to_file) {
     if (Text reason = write_output(rows, options.output); !reason.empty()) {
       // No lookup is thrown away: the rows go to stdout unless they are there already.
-      if (!printer) print(format_rows(rows, options.format));
+      if (!printer) print(format_rows(rows, options.format, stdout_is_terminal()));
       warn("cannot write " + table_cell(options.output) + ": " + utf8(reason) +
            (printer ? "" : "; the rows went to stdout"));
       return kUsageError;
@@ -519,9 +529,10 @@ int download(const Options& options, const std::string& number) {
                     {"detail_link", utf8(result.detail_link)},
                     {"download_link", utf8(result.download_link)}}));
   } else if (options.format == "csv") {
-    print(csv_line({"found", "detail_link", "download_link"}) +
+    print(csv_line({"found", "detail_link", "download_link"}, stdout_is_terminal()) +
           csv_line({result.found ? "true" : "false", utf8(result.detail_link),
-                    utf8(result.download_link)}));
+                    utf8(result.download_link)},
+                   stdout_is_terminal()));
   } else if (!result.download_link.empty()) {
     print(table_cell(utf8(result.download_link)) + "\n");
   }
@@ -564,7 +575,7 @@ int show_config(const Options& options, const Settings& settings) {
   }
   if (options.format == "csv") {
     std::string out;
-    for (const Row& row : rows) out += csv_line(row);
+    for (const Row& row : rows) out += csv_line(row, stdout_is_terminal());
     print(out);
     return kAllAnswered;
   }

@@ -510,6 +510,19 @@ TEST_F(CliTest, ServerTextCannotDriveTheTerminalOrTheSpreadsheet) {
   EXPECT_NE(csv.out.find("\r\n'=HYPERLINK(1),\x1b]0;x"), std::string::npos) << csv.out;
   auto json = cli({"query", "GB EVIL", "--format", "json"});
   EXPECT_NE(json.out.find("\"number\": \"=HYPERLINK(1)\""), std::string::npos) << json.out;
+
+  // CSV printed to a terminal (here a pseudo-terminal of script(1)) is escaped as the text is.
+  if (test::kWindows) return;
+  home.write("evil.txt", "GB EVIL\n");
+  auto terminal = test::run_process(
+      {"/usr/bin/script", "-qec",
+       "'" STDLOOKUP_CLI_PATH "' --query-host 127.0.0.1:" + std::to_string(server.port()) +
+           " batch --delay 0 --format csv '" + (home.path() / "evil.txt").string() + "'",
+       "/dev/null"});
+  EXPECT_EQ(terminal.exit_code, 0) << terminal.err;
+  EXPECT_NE(terminal.out.find("'=HYPERLINK(1),\\x1B]0;x\\x07\\x08\\x7F 食品添加剂"),
+            std::string::npos)
+      << terminal.out;
 }
 
 TEST_F(CliTest, HelpVersionDelayAndDownloadFaults) {

@@ -29,6 +29,13 @@ TEST(Table, CellsShowControlCharactersEscaped) {
   EXPECT_EQ(table_cell("\xc2\x9b\xc2\xa0现行"), "\\u009B\xc2\xa0现行");  // C1 escaped, NBSP kept
 }
 
+TEST(Csv, ForATerminalControlCharactersAreEscapedAsInTheTable) {
+  const Row fields = {"\x1b]0;x\x07", "a\r\nb", "=1"};
+  EXPECT_EQ(csv_line(fields, true), "\\x1B]0;x\\x07,a  b,'=1\r\n");
+  EXPECT_EQ(csv_line(fields, false), csv_line(fields));  // a pipe or a file: as they are
+  EXPECT_EQ(csv_line(fields), "\x1b]0;x\x07,\"a\r\nb\",'=1\r\n");
+}
+
 TEST(Table, CountsWideCharactersAsTwoColumns) {
   EXPECT_EQ(display_width("GB 1"), 4);
   EXPECT_EQ(display_width("现行"), 4);
