@@ -250,6 +250,58 @@ TEST_F(CliTest, BatchOutputXlsxIsTheWindowsWorkbook) {
   EXPECT_EQ(from_cli["max_row"], 4);
 }
 
+// A row whose page gave no number keeps the line as asked, in every output; a name over the
+// workbook's cell limit is cut there, with a warning naming its row.
+TEST_F(CliTest, RowsWithoutANumberKeepTheLineAndOverLongCellsAreCut) {
+  std::string name;
+  for (int i = 0; i < 40000; ++i) name += "字";
+  test::CannedResponse long_page;
+  long_page.body = replaced(test::canned_detail_page(), "\"2\">食品安全国家标准 食品添加剂使用标准",
+                            "\"2\">" + name);
+  server.serve("/gbquery.htm?SID=GB%20LONG&x=30&y=8", long_page);
+  const std::string xlsx = (home.path() / "rows.xlsx").string();
+  const struct {
+    std::vector<std::string> args;
+    std::vector<std::string> shown;  // in stdout, or the workbook's column A and stderr
+  } cases[] = {
+      {{"--format", "json"}, {"\"number\": \"GB FAIL\"", "\"number\": \"gb9999\""}},
+      {{"--format", "json", "--normalize"}, {"\"number\": \"GB FAIL\"", "\"number\": \"GB 9999\""}},
+      {{"--format", "csv"}, {"\r\nGB FAIL,,,查询失败\r\ngb9999,,,抱歉，没找到\r\n"}},
+      {{"--format", "csv", "--normalize"}, {"\r\nGB 9999,,,抱歉，没找到\r\n"}},
+      {{"--format", "text"}, {"\nGB FAIL  ", "\ngb9999  "}},
+      {{"--output", xlsx}, {"GB FAIL,gb9999,GB 2760-2014\n", "row 4 (GB LONG): a cell over 32767"}},
+      {{"--output", xlsx, "--normalize"}, {"GB FAIL,GB 9999,GB 2760-2014\n"}},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"batch", "--delay", "0"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    auto run = cli(args, "GB FAIL\ngb9999\nGB LONG\n");
+    EXPECT_EQ(run.exit_code, 1) << c.args[1] << run.err;
+    std::string seen = run.out;
+    if (c.args[0] == "--output") {
+      nlohmann::json cells = test::read_workbook(xlsx)["cells"];
+      seen = cells["A2"]["value"].get<std::string>() + "," +
+             cells["A3"]["value"].get<std::string>() + "," +
+             cells["A4"]["value"].get<std::string>() + "\n" + run.err;
+      const std::string cut = cells["B4"]["value"];
+      EXPECT_TRUE(cut == name.substr(0, 32766 * 3) + "…") << cut.size() << " bytes";
+    }
+    for (const std::string& part : c.shown)
+      EXPECT_NE(seen.find(part), std::string::npos) << c.args[1] << ": " << part << "\n"
+                                                    << seen.substr(0, 400);
+  }
+
+  // The workbook of a run while GB FAIL failed, compared when it has been abolished: matched by
+  // its number, reported, and exit 3.
+  test::CannedResponse abolished;
+  abolished.body = test::canned_detail_page_with_status("作废");
+  server.serve("/gbquery.htm?SID=GB%20FAIL&x=30&y=8", abolished);
+  auto compared = cli({"batch", "--delay", "0", "--compare", xlsx}, "GB FAIL\n");
+  EXPECT_EQ(compared.exit_code, 3) << compared.err;
+  EXPECT_NE(compared.out.find("新作废  GB 2760-2014  查询失败 → 作废"), std::string::npos)
+      << compared.out;
+}
+
 // A long list looked up and written by the program, then read back cell by cell. Under Wine a
 // lookup costs about 20 ms, so there the list is cut to 1,000 rows (the whole 32,767 go through
 // the same writer in the export tests).
