@@ -238,22 +238,6 @@ TEST_F(ExportTest, AFailedSaveIsReportedAndOpensNothing) {
   EXPECT_EQ(writer.quits, 1);  // the application is still shut down
 }
 
-TEST_F(ExportTest, OverLongCellsAreCutAndTheSuccessMessageNamesTheirRows) {
-  const std::string long_text(40000, 'x');
-  add_row(controls, {"GB 1", "short", "", ""});
-  for (int i = 0; i < 7; ++i) add_row(controls, {"GB 2", i % 2 ? long_text : "", "", long_text});
-  presenter.dialog_result = target("long.xlsx");
-  export_to_workbook(controls);
-  ASSERT_EQ(presenter.boxes.size(), 1u);
-  EXPECT_EQ(gbk_to_utf8(presenter.boxes[0].message),
-            "导出成功!\r\n工作表第 3、4、5、6、7 行等 7 行有超过 32767 "
-            "个字符的内容，已截断（以“…”结尾）");
-  nlohmann::json book = test::read_workbook(target("long.xlsx"));
-  EXPECT_EQ(book["max_row"], 9);
-  EXPECT_EQ(book["cells"]["B4"]["value"], std::string(32766, 'x') + "…");
-  EXPECT_EQ(book["cells"]["D9"]["value"], std::string(32766, 'x') + "…");
-}
-
 TEST_F(ExportTest, MissingFolderFailsAndLeavesNothing) {
   presenter.dialog_result = target("missing/x.xlsx");
   export_to_workbook(controls);
