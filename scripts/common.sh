@@ -17,7 +17,7 @@ STDLOOKUP_PACKAGE_PACKAGES=(
 # formatter and the Windows cross compiler for the checks, and the checkers of the package.
 STDLOOKUP_TEST_PACKAGES=(
   "${STDLOOKUP_PACKAGE_PACKAGES[@]}"
-  libgtest-dev libgmock-dev python3-openpyxl xvfb xauth
+  libgtest-dev libgmock-dev qt6-base-private-dev python3-openpyxl xvfb xauth
   clang-format g++-mingw-w64-x86-64-posix
   lintian desktop-file-utils appstream man-db libtsan2
 )

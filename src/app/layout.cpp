@@ -87,6 +87,12 @@ std::span<const ControlEntry> main_window_layout() {
   return kLayout;
 }
 
+ClientSize main_window_client_size() {
+  const ControlEntry& window = main_window_layout().front();
+  return {window.width - 2 * kStandardFrameBorder,
+          window.height - kStandardFrameCaption - 2 * kStandardFrameBorder};
+}
+
 const ControlEntry* find_control(std::string_view name) {
   for (const ControlEntry& entry : kLayout) {
     if (entry.name == name) return &entry;

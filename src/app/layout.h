@@ -75,8 +75,19 @@ struct ControlEntry {
   bool word_wrap = false;        // label: long lines wrap inside the label
 };
 
-// Every control, the window first, each parent before its children.
+// Every control, the window first, each parent before its children. The window's size is its
+// outer size, frame included, as a form designer gives it.
 std::span<const ControlEntry> main_window_layout();
+
+// The client area that a standard Windows frame (WS_OVERLAPPEDWINDOW at 96 DPI: an 8-pixel
+// sizing border on each side, a 23-pixel caption) leaves inside the window's outer size: what a
+// front end without such a frame gives its window, so that the layout fills it alike everywhere.
+struct ClientSize {
+  int width, height;
+};
+constexpr int kStandardFrameBorder = 8;
+constexpr int kStandardFrameCaption = 23;
+ClientSize main_window_client_size();
 // The entry of `name`, or nullptr.
 const ControlEntry* find_control(std::string_view name);
 

@@ -7,11 +7,11 @@
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QThread>
-#include <atomic>
+#include <QWindow>
 #include <cstdio>
 #include <functional>
-#include <thread>
 
+#include "app/front_end.h"
 #include "app/qt/blocking_call.h"
 #include "app/qt/qt_text.h"
 #include "runtime/gbk.h"
@@ -176,32 +176,76 @@ bool QtPresenter::show_common_dialog(CommonDialog& dialog) {
 }
 
 namespace {
-std::atomic<bool> gui_busy{false};
-}  // namespace
 
-bool QtPresenter::busy() {
-  return gui_busy;
+bool is_input(QEvent::Type type) {
+  switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TouchCancel:
+    case QEvent::TabletPress:
+    case QEvent::TabletMove:
+    case QEvent::TabletRelease:
+      return true;
+    default:
+      return false;
+  }
 }
 
-void QtPresenter::run_busy(const std::function<void()>& work) {
-  QCoreApplication* app = QCoreApplication::instance();
-  if (app == nullptr || QThread::currentThread() != app->thread() || gui_busy) {
-    work();
-    return;
+// Drops keyboard and mouse input while a request is in flight, except into a modal window that
+// appears meanwhile. The loop cannot simply exclude user input: the platform plugins count the
+// window system's close request as input too, and the window could not be closed.
+class InputBlocker final : public QObject {
+ protected:
+  bool eventFilter(QObject* receiver, QEvent* event) override {
+    if (!is_input(event->type())) return false;
+    const QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr) return true;
+    if (auto* widget = qobject_cast<QWidget*>(receiver)) return widget->window() != modal;
+    if (auto* window = qobject_cast<QWindow*>(receiver)) return window != modal->windowHandle();
+    return true;
   }
-  QEventLoop loop;
-  std::thread worker([&] {
-    work();
+};
+
+}  // namespace
+
+// The toolkit's half of a request of the GUI thread.
+class QtBusyLoop final : public BusyLoop {
+ protected:
+  bool can_wait() override {
+    QCoreApplication* app = QCoreApplication::instance();
+    return app != nullptr && QThread::currentThread() == app->thread();
+  }
+  void wait() override {
+    InputBlocker blocker;
+    QCoreApplication::instance()->installEventFilter(&blocker);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    loop_.exec();
+    QApplication::restoreOverrideCursor();
+    QCoreApplication::instance()->removeEventFilter(&blocker);
+  }
+  void finish() override {
     // Through call_blocking, whose hand-over ThreadSanitizer can follow: a bare queued call is
     // allocated here and freed on the GUI thread behind Qt's uninstrumented lock.
-    call_blocking(&loop, [&loop] { loop.quit(); });
-  });
-  gui_busy = true;
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  loop.exec(QEventLoop::ExcludeUserInputEvents);
-  QApplication::restoreOverrideCursor();
-  gui_busy = false;
-  worker.join();
+    call_blocking(&loop_, [this] { loop_.quit(); });
+  }
+
+ private:
+  QEventLoop loop_;
+};
+
+void QtPresenter::run_busy(const std::function<void()>& work) {
+  QtBusyLoop().run(work);
 }
 
 void QtPresenter::show_runtime_error(const Text& text) {

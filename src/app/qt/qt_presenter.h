@@ -16,12 +16,9 @@ class QtPresenter final : public Presenter {
   void process_pending_messages() override;
   bool show_common_dialog(CommonDialog& dialog) override;
   // On the GUI thread: `work` runs on a thread of its own while the GUI thread goes on painting
-  // (no input), under a wait cursor.
+  // and takes close requests (no keyboard or mouse input), under a wait cursor.
   void run_busy(const std::function<void()>& work) override;
   void show_runtime_error(const Text& text) override;
-
-  // Whether the GUI thread is waiting in run_busy.
-  static bool busy();
 };
 
 // Qt name filters ("text (pattern)") from a dialog filter "text|pattern|text|pattern".

@@ -5,9 +5,9 @@
 
 #include <cassert>
 
+#include "app/front_end.h"
 #include "app/layout.h"
 #include "app/win32/win32_controls.h"
-#include "app/win32/win32_presenter.h"
 #include "runtime/system.h"
 #include "runtime/win32_text.h"
 
@@ -39,17 +39,10 @@ int dpi_of(HWND window) {
   return dpi > 0 ? static_cast<int>(dpi) : system_dpi();
 }
 
-// The outer size of a window whose client area is `width` × `height` at `dpi`.
-SIZE outer_size(int width, int height, DWORD style, DWORD ex_style, int dpi) {
-  using AdjustForDpi = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-  static const auto adjust = user32_function<AdjustForDpi>("AdjustWindowRectExForDpi");
-  RECT rect{0, 0, MulDiv(width, dpi, kDefaultDpi), MulDiv(height, dpi, kDefaultDpi)};
-  if (adjust) {
-    adjust(&rect, style, FALSE, ex_style, static_cast<UINT>(dpi));
-  } else {
-    AdjustWindowRectEx(&rect, style, FALSE, ex_style);
-  }
-  return {rect.right - rect.left, rect.bottom - rect.top};
+// The window's outer size at `dpi`: the layout gives it frame included, as a form designer does.
+SIZE outer_size(int dpi) {
+  const ControlEntry& main = main_window_layout().front();
+  return {MulDiv(main.width, dpi, kDefaultDpi), MulDiv(main.height, dpi, kDefaultDpi)};
 }
 
 // The system's GUI font (the message font) at the window's DPI.
@@ -145,7 +138,7 @@ void Win32Window::build() {
 
   const ControlEntry& main = main_window_layout().front();
   dpi_ = system_dpi();
-  SIZE size = outer_size(main.width, main.height, kWindowStyle, kWindowExStyle, dpi_);
+  SIZE size = outer_size(dpi_);
   HWND window = CreateWindowExW(kWindowExStyle, Win32Window::kClassName,
                                 win32::utf8_to_wide(main.caption).c_str(), kWindowStyle, main.left,
                                 main.top, size.cx, size.cy, nullptr, nullptr, instance, this);
@@ -208,7 +201,7 @@ void Win32Window::build() {
   const int window_dpi = dpi_of(window);
   if (window_dpi != dpi_) {
     dpi_ = window_dpi;
-    size = outer_size(main.width, main.height, kWindowStyle, kWindowExStyle, dpi_);
+    size = outer_size(dpi_);
     SetWindowPos(window, nullptr, 0, 0, size.cx, size.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
@@ -249,9 +242,7 @@ HWND Win32Window::control(std::string_view name) const {
 }
 
 void Win32Window::click(std::string_view name) {
-  ++acting_;
-  handle_event(actions_, *controls_, name);
-  --acting_;
+  click_control(actions_, *controls_, name);
 }
 
 // Styles 1 to 3: the visual style of the system's theme (the manifest's common controls);
@@ -296,17 +287,16 @@ LRESULT Win32Window::handle_message(UINT message, WPARAM w, LPARAM l) {
       const int id = LOWORD(w);
       if (HIWORD(w) != BN_CLICKED) break;
       if (id == IDOK) {
-        // Enter: the number box runs the query, a focused button clicks itself.
+        // Enter: in an edit box, the button it runs; on a focused button, that button.
         HWND focus = GetFocus();
-        if (focus == control(kNumberInput)) {
-          click(kQueryButton);
-          return 0;
-        }
         for (const auto& [name, handle] : handles_) {
-          if (handle == focus && find_control(name)->control_class == ControlClass::button) {
+          if (handle != focus) continue;
+          if (!enter_clicks(name).empty()) {
+            click(enter_clicks(name));
+          } else if (find_control(name)->control_class == ControlClass::button) {
             click(name);
-            break;
           }
+          break;
         }
         return 0;
       }
@@ -326,15 +316,14 @@ LRESULT Win32Window::handle_message(UINT message, WPARAM w, LPARAM l) {
       }
       break;
     case WM_SETCURSOR:
-      if (Win32Presenter::busy() && LOWORD(l) == HTCLIENT) {
+      if (BusyLoop::busy() && LOWORD(l) == HTCLIENT) {
         SetCursor(LoadCursorW(nullptr, IDC_WAIT));
         return TRUE;
       }
       break;
     case WM_GETMINMAXINFO: {
       // Smaller, controls would vanish.
-      const ControlEntry& main = main_window_layout().front();
-      const SIZE size = outer_size(main.width, main.height, kWindowStyle, kWindowExStyle, dpi_);
+      const SIZE size = outer_size(dpi_);
       reinterpret_cast<MINMAXINFO*>(l)->ptMinTrackSize = {size.cx, size.cy};
       return 0;
     }
@@ -348,9 +337,7 @@ LRESULT Win32Window::handle_message(UINT message, WPARAM w, LPARAM l) {
       return 0;
     }
     case WM_CLOSE:
-      // Inside an action (a request in flight, the export's pass over the list) the program
-      // ends at once; a batch thread ends with the process.
-      if (acting() || Win32Presenter::busy()) end_process(0);
+      close_requested();
       DestroyWindow(window_);
       PostQuitMessage(0);
       return 0;

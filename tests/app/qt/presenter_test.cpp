@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QThread>
 #include <atomic>
 #include <future>
@@ -108,6 +110,36 @@ TEST(QtPresenter, ProcessPendingMessagesDispatchesWhatIsWaiting) {
   EXPECT_EQ(delivered, 0);
   process_pending_messages();
   EXPECT_EQ(delivered, 2);
+}
+
+TEST(QtPresenter, ARequestInFlightDropsInputToTheWindowButNotToABoxItShows) {
+  QWidget window;
+  auto* button = new QPushButton(q("按钮"), &window);
+  auto* edit = new QLineEdit(&window);
+  edit->move(0, 40);
+  int clicks = 0;
+  QObject::connect(button, &QPushButton::clicked, [&clicks] { ++clicks; });
+  window.show();
+  std::promise<void> typed;
+  QTimer::singleShot(20, &window, [&] {
+    QTest::mouseClick(button, Qt::LeftButton);
+    QTest::keyClicks(edit, q("GB"));
+    typed.set_value();
+  });
+  answer_next_modal([](QWidget* modal) {
+    QTest::mouseClick(qobject_cast<QMessageBox*>(modal)->button(QMessageBox::Cancel),
+                      Qt::LeftButton);
+  });
+  int pressed = 0;
+  run_busy([&] {
+    typed.get_future().wait();
+    pressed = message_box("?", kMbOkCancel);
+  });
+  EXPECT_EQ(clicks, 0);
+  EXPECT_TRUE(edit->text().isEmpty());
+  EXPECT_EQ(pressed, 1);  // Cancel: the box took the click
+  QTest::mouseClick(button, Qt::LeftButton);
+  EXPECT_EQ(clicks, 1);
 }
 
 TEST(QtPresenter, NameFiltersFromTheDialogFilter) {

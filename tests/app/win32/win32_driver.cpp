@@ -8,7 +8,9 @@
 #include <chrono>
 #include <map>
 
+#include "app/layout.h"
 #include "app/win32/win32_controls.h"
+#include "runtime/system.h"
 #include "runtime/win32_text.h"
 
 namespace stdlookup::test {
@@ -154,7 +156,8 @@ void Win32Driver::stop_ticks() {
 }
 
 void Win32Driver::close() {
-  SendMessageW(window_.handle(), WM_CLOSE, 0, 0);
+  // Through the queue, as the close button's click or Alt+F4 reaches the window.
+  PostMessageW(window_.handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
 }
 
 bool Win32Driver::wait_cursor() {
@@ -167,6 +170,51 @@ int Win32Driver::progress_position(std::string_view bar) {
 
 int Win32Driver::progress_maximum(std::string_view bar) {
   return window_.controls().progress_maximum(bar);
+}
+
+namespace {
+
+// A rectangle in the coordinates of `window`'s client area.
+RECT rect_in(HWND control, HWND window) {
+  RECT rect;
+  GetWindowRect(control, &rect);
+  MapWindowPoints(HWND_DESKTOP, window, reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+}  // namespace
+
+std::optional<Placement> Win32Driver::placement(std::string_view control) {
+  HWND handle = window_.control(control);
+  if (handle == nullptr) return std::nullopt;
+  // Every control is a child of the window itself: relative to its layout parent by hand.
+  RECT rect = rect_in(handle, window_.handle());
+  const ControlEntry* entry = find_control(control);
+  if (HWND parent = entry ? window_.control(entry->parent) : nullptr) {
+    const RECT frame = rect_in(parent, window_.handle());
+    OffsetRect(&rect, -frame.left, -frame.top);
+  }
+  return Placement{rect.left,
+                   rect.top,
+                   rect.right - rect.left,
+                   rect.bottom - rect.top,
+                   IsWindowVisible(handle) != FALSE,
+                   (GetWindowLongPtrW(handle, GWL_STYLE) & WS_TABSTOP) != 0,
+                   IsWindowEnabled(handle) != FALSE};
+}
+
+Placement Win32Driver::client_area() {
+  RECT client;
+  GetClientRect(window_.handle(), &client);
+  return {0, 0, client.right, client.bottom};
+}
+
+int Win32Driver::scaled(int layout_pixels) {
+  return MulDiv(layout_pixels, window_.dpi(), 96);
+}
+
+void Win32Driver::run_message_loop() {
+  end_process(window_.run_message_loop());
 }
 
 void Win32Driver::answer_modal() {
