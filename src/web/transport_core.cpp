@@ -138,7 +138,6 @@ class BufferedTransport final : public Transport {
     x.overall_timeout = std::chrono::milliseconds(overall_timeout_ms.load());
 
     request->outcome = backend_.exchange(std::move(x));
-    if (!request->outcome.ok) request->outcome = ExchangeOutcome{};
     return request->outcome.ok;
   }
 

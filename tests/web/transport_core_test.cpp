@@ -1,0 +1,116 @@
+// The transport's portable half over a scripted backend.
+#include "web/transport_core.h"
+
+#include <gtest/gtest.h>
+
+namespace stdlookup {
+namespace {
+
+using namespace std::chrono_literals;
+
+struct ScriptedBackend : TransportBackend {
+  ExchangeOutcome answer;
+  mutable std::vector<Exchange> seen;
+  bool accepts_proxy(std::string_view name) const override { return name != "refused"; }
+  ExchangeOutcome exchange(Exchange x) const override {
+    seen.push_back(std::move(x));
+    return answer;
+  }
+};
+
+TEST(TransportCore, RefusesWhatNoBackendCanCarryOut) {
+  ScriptedBackend backend;
+  auto t = make_transport(backend);
+  const TransportHandle internet = t->open("a", kOpenTypeDirect, std::nullopt, std::nullopt);
+  const TransportHandle connection = t->connect(internet, "h.example", 80, kServiceHttp);
+  ASSERT_NE(connection, 0u);
+  EXPECT_NE(t->open("a", kOpenTypeProxy, "p:1", ""), 0u);
+  const std::vector<std::pair<std::string, TransportHandle>> refused = {
+      {"access type 2", t->open("a", 2, std::nullopt, std::nullopt)},
+      {"refused proxy", t->open("a", kOpenTypeProxy, "refused", "")},
+      {"connect on a connection", t->connect(connection, "h", 80, kServiceHttp)},
+      {"service 1", t->connect(internet, "h", 80, 1)},
+      {"empty host", t->connect(internet, "", 80, kServiceHttp)},
+      {"host with CR LF", t->connect(internet, "h\r\nX: y", 80, kServiceHttp)},
+      {"port -1", t->connect(internet, "h", -1, kServiceHttp)},
+      {"port 65536", t->connect(internet, "h", 65536, kServiceHttp)},
+      {"request on an Internet handle", t->open_request(internet, "GET", "/", "HTTP/1.1", 0)},
+      {"verb PUT", t->open_request(connection, "PUT", "/", "HTTP/1.1", 0)},
+      {"version HTTP/2", t->open_request(connection, "GET", "/", "HTTP/2", 0)},
+  };
+  for (const auto& [what, handle] : refused) EXPECT_EQ(handle, 0u) << what;
+}
+
+TEST(TransportCore, HandsTheBackendACleanedExchange) {
+  ScriptedBackend backend;
+  auto t = make_transport(backend);
+  set_transport_timeouts(5s, 7s, 9s);
+  const TransportHandle request =
+      t->open_request(t->connect(t->open("agent\r\nX: y", kOpenTypeProxy, "http=p:1", ""),
+                                 "h.example", 8080, kServiceHttp),
+                      "POST", "a b#c", "HTTP/1.0", kFlagSecure);
+  t->send_request(request, "A: 1\nB: 2\r\n\r\nC: 3", "body");
+  set_transport_timeouts(60s, 30s);
+  ASSERT_EQ(backend.seen.size(), 1u);
+  const Exchange& x = backend.seen[0];
+  EXPECT_EQ(x.agent, "agent");
+  EXPECT_EQ(x.access_type, kOpenTypeProxy);
+  EXPECT_EQ(x.proxy_name, "http=p:1");
+  EXPECT_EQ(x.proxy_bypass, "");
+  EXPECT_EQ(x.host + ":" + std::to_string(x.port), "h.example:8080");
+  EXPECT_EQ(x.verb + " " + x.path, "POST /a%20b%23c");
+  EXPECT_TRUE(x.http_1_0);
+  EXPECT_EQ(x.flags, kFlagSecure);
+  EXPECT_EQ(x.header_lines, (std::vector<std::string>{"A: 1 B: 2", "C: 3"}));
+  EXPECT_EQ(x.data, "body");
+  EXPECT_EQ(x.connect_timeout, 5s);
+  EXPECT_EQ(x.idle_timeout, 7s);
+  EXPECT_EQ(x.overall_timeout, 9s);
+}
+
+TEST(TransportCore, ReadsBackOnlyWhatASuccessfulExchangeBrought) {
+  const std::string raw = "HTTP/1.1 200 OK\r\nA: b\r\n";
+  struct Case {
+    std::string what;
+    bool ok;
+    bool cancelled;
+  };
+  for (const Case& c :
+       {Case{"ok", true, false}, Case{"failed", false, false}, Case{"cancelled", true, true}}) {
+    const bool got = c.ok && !c.cancelled;
+    ScriptedBackend backend;
+    backend.answer = {c.ok, "0123456789", raw, 200};
+    auto t = make_transport(backend);
+    const TransportHandle request =
+        t->open_request(t->connect(t->open("a", kOpenTypeDirect, std::nullopt, std::nullopt), "h",
+                                   80, kServiceHttp),
+                        "GET", "/", "HTTP/1.1", 0);
+    if (c.cancelled) cancel_requests();
+    EXPECT_EQ(t->send_request(request, "", std::nullopt), got) << c.what;
+    allow_requests();
+    EXPECT_FALSE(t->send_request(request, "", std::nullopt)) << c.what << ": sent twice";
+    EXPECT_EQ(backend.seen.size(), c.cancelled ? 0u : 1u) << c.what;
+
+    std::string body;
+    char chunk[4];
+    std::uint32_t n = 0;
+    while (t->read(request, chunk, sizeof chunk, n) && n > 0) body.append(chunk, n);
+    EXPECT_EQ(body, got ? "0123456789" : "") << c.what;
+    EXPECT_EQ(t->status_code(request), got ? 200 : 0) << c.what;
+    char small[8];
+    std::uint32_t length = sizeof small;
+    EXPECT_FALSE(t->query_raw_headers(request, small, length)) << c.what;
+    EXPECT_EQ(length, got ? raw.size() + 1 : sizeof small) << c.what;
+    char big[64] = "";
+    length = sizeof big;
+    EXPECT_EQ(t->query_raw_headers(request, big, length), got) << c.what;
+    EXPECT_STREQ(big, got ? raw.c_str() : "") << c.what;
+
+    EXPECT_TRUE(t->close(request)) << c.what;
+    EXPECT_FALSE(t->close(request)) << c.what;
+    EXPECT_EQ(t->status_code(request), 0) << c.what;
+  }
+}
+
+}  // namespace
+}  // namespace stdlookup
