@@ -19,14 +19,14 @@ namespace stdlookup {
 struct WebRequest {
   std::string_view url;
   int method = 0;
-  std::string_view post_text;
+  std::string_view post_text = {};
   Text* cookie_jar = nullptr;
   Text* received_cookies = nullptr;
   Text* extra_headers = nullptr;
   Text* response_headers = nullptr;
   bool no_redirect = false;
   Bytes* post_bytes = nullptr;
-  std::string_view proxy;
+  std::string_view proxy = {};
   int* status_code = nullptr;
 };
 
