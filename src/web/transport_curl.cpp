@@ -5,6 +5,7 @@
 
 #include <curl/curl.h>
 
+#include "runtime/text.h"
 #include "web/cookie_store.h"
 #include "web/transport_core.h"
 
@@ -14,18 +15,6 @@ namespace {
 
 bool is_control(unsigned char c) {
   return c < 0x20 || c == 0x7F;
-}
-
-char lower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equals_ignoring_case(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
 }
 
 // A proxy server as libcurl wants it, with a scheme; nullopt when it cannot be one.
@@ -55,9 +44,9 @@ std::optional<std::string> proxy_for(std::string_view proxy_list, bool secure) {
       if (!general) general = entry;
       continue;
     }
-    std::string_view scheme = entry.substr(0, eq);
-    if (equals_ignoring_case(scheme, own_scheme) && !own) own = entry.substr(eq + 1);
-    if (equals_ignoring_case(scheme, "socks") && !socks) socks = entry.substr(eq + 1);
+    const Text scheme = to_lower(entry.substr(0, eq));
+    if (scheme == own_scheme && !own) own = entry.substr(eq + 1);
+    if (scheme == "socks" && !socks) socks = entry.substr(eq + 1);
   }
   if (own) return proxy_server(*own, "http");
   if (general) return proxy_server(*general, "http");
@@ -173,7 +162,7 @@ CookieLines engine_cookies(CURL* easy) {
   return lines_of(StringList(cookies));
 }
 
-// The body and header callbacks' target: the outcome being filled.
+// libcurl's callbacks, writing into the outcome's body and header block.
 std::size_t on_body(char* data, std::size_t, std::size_t count, void* user) {
   auto& body = *static_cast<std::string*>(user);
   if (body.size() + count > kTransportBodyCap) return 0;  // fails the transfer

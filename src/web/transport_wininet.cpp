@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "runtime/binding.h"
+#include "runtime/text.h"
 #include "web/cookie_store_win32.h"
 #include "web/transport_core.h"
 
@@ -27,16 +28,8 @@ namespace stdlookup {
 namespace wininet_detail {
 namespace {
 
-char lower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool starts_with_ignoring_case(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    if (lower(text[i]) != prefix[i]) return false;
-  }
-  return true;
+  return to_lower(text.substr(0, prefix.size())) == prefix;
 }
 
 std::string crlf_lines(const std::vector<std::string>& lines) {
@@ -94,7 +87,7 @@ std::optional<Target> redirect_target(const Target& from, std::string_view locat
 }
 
 std::string header_block(std::string_view block) {
-  return crlf_lines(request_header_lines(block));
+  return crlf_lines(transport_core::request_header_lines(block));
 }
 
 }  // namespace wininet_detail
