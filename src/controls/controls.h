@@ -1,11 +1,18 @@
 // How the actions reach the window: controls addressed by their layout names. The lookup
-// actions and the export see only this interface; the Qt front end implements it over real
-// widgets, MemoryControls in memory (tests).
+// actions and the export see only this interface; each window front end implements it over its
+// toolkit's controls, MemoryControls in memory (tests).
 //
-// Control names are the layout's names in UTF-8 (controls/control_names.h); every text that
-// crosses the interface is GBK, and multi-line content uses "\r\n" line breaks. Implementations
-// must accept calls from any thread: a write from another thread is carried out on the GUI
-// thread and has completed when the call returns.
+// The contract a front end honours:
+// - Control names are the layout's names in UTF-8 (controls/control_names.h); every text that
+//   crosses the interface is GBK, and multi-line content uses "\r\n" line breaks.
+// - Calls come from any thread: a write from another thread is carried out on the GUI thread and
+//   has completed when the call returns. Unknown names and calls that do not fit a control's
+//   kind do nothing; reads then give the empty value.
+// - A progress bar shows the true maximum and position for any count (app/front_end.h's
+//   ProgressModel), never clamped at 32767.
+// - Clicks run through click_control, a close request through close_requested, Enter in an edit
+//   box clicks enter_clicks' button, and a request of the GUI thread (run_busy) runs in a BusyLoop
+//   (all in app/front_end.h), so the windows behave alike.
 #pragma once
 
 #include <functional>

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <future>
 #include <map>
 #include <string>
 #include <thread>
 
 #include "app/expected_layout.h"
+#include "app/front_end.h"
 #include "app/layout.h"
 #include "controls/memory_controls.h"
 #include "runtime/gbk.h"
@@ -105,6 +107,17 @@ TEST(BatchStart, AnEmptyBodyStillDisablesTheButton) {
   start_as_window(controls);
   start_batch(controls, {});
   EXPECT_TRUE(controls.disabled(kBatchButton));
+}
+
+TEST(CloseRequestDeathTest, EndsTheProgramInsideAClicksActionAndOnlyThere) {
+  close_requested();  // between actions the window closes as usual
+  MemoryControls controls;
+  Actions actions;
+  actions.export_to_workbook = [](Controls&) {
+    close_requested();
+    std::_Exit(3);  // the close did not end the program
+  };
+  EXPECT_EXIT(click_control(actions, controls, kExportButton), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

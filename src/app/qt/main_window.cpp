@@ -11,9 +11,9 @@
 #include <QTableWidget>
 #include <cassert>
 
+#include "app/front_end.h"
 #include "app/layout.h"
 #include "app/qt/qt_controls.h"
-#include "app/qt/qt_presenter.h"
 #include "app/qt/qt_text.h"
 #include "app/qt/start_up.h"
 
@@ -106,13 +106,12 @@ MainWindow::MainWindow(Actions actions) : actions_(std::move(actions)) {
   for (const auto& [name, widget] : widgets_) {
     if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
       QObject::connect(button, &QAbstractButton::clicked, this,
-                       [this, name = name] { handle_event(actions_, *controls_, name); });
+                       [this, name = name] { click_control(actions_, *controls_, name); });
     }
-  }
-  // Enter in the number box runs the single query, as in any search field.
-  if (auto* number = qobject_cast<QLineEdit*>(control(kNumberInput))) {
-    auto* query = qobject_cast<QAbstractButton*>(control(kQueryButton));
-    QObject::connect(number, &QLineEdit::returnPressed, query, &QAbstractButton::click);
+    if (auto* edit = qobject_cast<QLineEdit*>(widget); edit && !enter_clicks(name).empty()) {
+      auto* target = qobject_cast<QAbstractButton*>(control(enter_clicks(name)));
+      QObject::connect(edit, &QLineEdit::returnPressed, target, &QAbstractButton::click);
+    }
   }
   handle_event(actions_, *controls_, kMainWindow);  // the end of the window's creation
 }
@@ -150,7 +149,7 @@ QWidget* MainWindow::control(std::string_view name) const {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  if (QtPresenter::busy()) end_process(0);
+  close_requested();
   QWidget::closeEvent(event);
 }
 

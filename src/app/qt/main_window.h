@@ -31,7 +31,7 @@ class MainWindow : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
-  // Closing while a request of the GUI thread is in flight ends the program at once.
+  // Closing inside a click's action or a request of the GUI thread ends the program at once.
   void closeEvent(QCloseEvent* event) override;
 
  private:

@@ -106,19 +106,13 @@ void QtControls::set_disabled(std::string_view name, bool disabled) {
   });
 }
 
-// The minimum stays 0 and nothing is clamped at 32767: a batch of any size shows true progress.
-// A maximum of 0 shows an empty bar; Qt's range 0..0 would be its busy animation instead.
-namespace {
-const char* const kMaximumProperty = "stdlookup_maximum";
-}
-
 void QtControls::set_progress_maximum(std::string_view name, int maximum) {
   on_gui_thread([&] {
     if (auto* bar = qobject_cast<QProgressBar*>(window_.control(name))) {
-      maximum = std::max(maximum, 0);
-      bar->setProperty(kMaximumProperty, maximum);
-      bar->setRange(0, std::max(maximum, 1));
-      bar->setValue(std::min(bar->value(), maximum));
+      ProgressModel& model = progress_[std::string(name)];
+      model.set_maximum(maximum);
+      bar->setRange(0, model.range());
+      bar->setValue(model.position());
     }
   });
 }
@@ -126,8 +120,9 @@ void QtControls::set_progress_maximum(std::string_view name, int maximum) {
 void QtControls::set_progress_position(std::string_view name, int position) {
   on_gui_thread([&] {
     if (auto* bar = qobject_cast<QProgressBar*>(window_.control(name))) {
-      const QVariant maximum = bar->property(kMaximumProperty);
-      bar->setValue(std::clamp(position, 0, maximum.isValid() ? maximum.toInt() : bar->maximum()));
+      ProgressModel& model = progress_[std::string(name)];
+      model.set_position(position);
+      bar->setValue(model.position());
     }
   });
 }

@@ -5,7 +5,10 @@
 #pragma once
 
 #include <functional>
+#include <map>
+#include <string>
 
+#include "app/front_end.h"
 #include "app/layout.h"
 #include "controls/controls.h"
 
@@ -37,6 +40,7 @@ class QtControls : public Controls {
 
   MainWindow& window_;
   LayoutDialogs dialogs_;
+  std::map<std::string, ProgressModel, std::less<>> progress_;  // GUI thread only
 };
 
 }  // namespace stdlookup

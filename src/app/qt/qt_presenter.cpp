@@ -8,11 +8,10 @@
 #include <QMessageBox>
 #include <QThread>
 #include <QWindow>
-#include <atomic>
 #include <cstdio>
 #include <functional>
-#include <thread>
 
+#include "app/front_end.h"
 #include "app/qt/blocking_call.h"
 #include "app/qt/qt_text.h"
 #include "runtime/gbk.h"
@@ -178,8 +177,6 @@ bool QtPresenter::show_common_dialog(CommonDialog& dialog) {
 
 namespace {
 
-std::atomic<bool> gui_busy{false};
-
 bool is_input(QEvent::Type type) {
   switch (type) {
     case QEvent::MouseButtonPress:
@@ -222,32 +219,33 @@ class InputBlocker final : public QObject {
 
 }  // namespace
 
-bool QtPresenter::busy() {
-  return gui_busy;
-}
-
-void QtPresenter::run_busy(const std::function<void()>& work) {
-  QCoreApplication* app = QCoreApplication::instance();
-  if (app == nullptr || QThread::currentThread() != app->thread() || gui_busy) {
-    work();
-    return;
+// The toolkit's half of a request of the GUI thread.
+class QtBusyLoop final : public BusyLoop {
+ protected:
+  bool can_wait() override {
+    QCoreApplication* app = QCoreApplication::instance();
+    return app != nullptr && QThread::currentThread() == app->thread();
   }
-  QEventLoop loop;
-  std::thread worker([&] {
-    work();
+  void wait() override {
+    InputBlocker blocker;
+    QCoreApplication::instance()->installEventFilter(&blocker);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    loop_.exec();
+    QApplication::restoreOverrideCursor();
+    QCoreApplication::instance()->removeEventFilter(&blocker);
+  }
+  void finish() override {
     // Through call_blocking, whose hand-over ThreadSanitizer can follow: a bare queued call is
     // allocated here and freed on the GUI thread behind Qt's uninstrumented lock.
-    call_blocking(&loop, [&loop] { loop.quit(); });
-  });
-  InputBlocker blocker;
-  app->installEventFilter(&blocker);
-  gui_busy = true;
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  loop.exec();
-  QApplication::restoreOverrideCursor();
-  gui_busy = false;
-  app->removeEventFilter(&blocker);
-  worker.join();
+    call_blocking(&loop_, [this] { loop_.quit(); });
+  }
+
+ private:
+  QEventLoop loop_;
+};
+
+void QtPresenter::run_busy(const std::function<void()>& work) {
+  QtBusyLoop().run(work);
 }
 
 void QtPresenter::show_runtime_error(const Text& text) {

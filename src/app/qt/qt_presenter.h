@@ -19,9 +19,6 @@ class QtPresenter final : public Presenter {
   // and takes close requests (no keyboard or mouse input), under a wait cursor.
   void run_busy(const std::function<void()>& work) override;
   void show_runtime_error(const Text& text) override;
-
-  // Whether the GUI thread is waiting in run_busy.
-  static bool busy();
 };
 
 // Qt name filters ("text (pattern)") from a dialog filter "text|pattern|text|pattern".

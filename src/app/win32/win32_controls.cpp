@@ -129,17 +129,15 @@ void Win32Controls::set_disabled(std::string_view name, bool disabled) {
   });
 }
 
-// The minimum stays 0 and nothing is clamped at 32767 (the 32-bit range messages). A maximum of
-// 0 shows an empty bar.
+// The 32-bit range messages: nothing is clamped at 32767.
 void Win32Controls::set_progress_maximum(std::string_view name, int maximum) {
   on_gui_thread([&] {
     HWND bar = handle(name);
     if (bar == nullptr || !is(name, ControlClass::process_bar)) return;
-    maximum = std::max(maximum, 0);
-    maximums_[bar] = maximum;
-    const auto position = static_cast<int>(SendMessageW(bar, PBM_GETPOS, 0, 0));
-    SendMessageW(bar, PBM_SETRANGE32, 0, std::max(maximum, 1));
-    SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(std::min(position, maximum)), 0);
+    ProgressModel& model = progress_[std::string(name)];
+    model.set_maximum(maximum);
+    SendMessageW(bar, PBM_SETRANGE32, 0, model.range());
+    SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(model.position()), 0);
   });
 }
 
@@ -147,23 +145,15 @@ void Win32Controls::set_progress_position(std::string_view name, int position) {
   on_gui_thread([&] {
     HWND bar = handle(name);
     if (bar == nullptr || !is(name, ControlClass::process_bar)) return;
-    auto known = maximums_.find(bar);
-    const int maximum = known != maximums_.end()
-                            ? known->second
-                            : static_cast<int>(SendMessageW(bar, PBM_GETRANGE, FALSE, 0));
-    SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(std::clamp(position, 0, maximum)), 0);
+    ProgressModel& model = progress_[std::string(name)];
+    model.set_position(position);
+    SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(model.position()), 0);
   });
 }
 
 int Win32Controls::progress_maximum(std::string_view name) {
   int maximum = 0;
-  on_gui_thread([&] {
-    HWND bar = handle(name);
-    auto known = maximums_.find(bar);
-    maximum = known != maximums_.end()
-                  ? known->second
-                  : static_cast<int>(SendMessageW(bar, PBM_GETRANGE, FALSE, 0));
-  });
+  on_gui_thread([&] { maximum = progress_[std::string(name)].maximum(); });
   return maximum;
 }
 

@@ -8,7 +8,9 @@
 
 #include <functional>
 #include <map>
+#include <string>
 
+#include "app/front_end.h"
 #include "app/layout.h"
 #include "controls/controls.h"
 
@@ -49,8 +51,8 @@ class Win32Controls final : public Controls {
 
   Win32Window& window_;
   LayoutDialogs dialogs_;
-  std::map<HWND, int> maximums_;  // GUI thread only
-  int together_depth_ = 0;        // GUI thread only
+  std::map<std::string, ProgressModel, std::less<>> progress_;  // GUI thread only
+  int together_depth_ = 0;                                      // GUI thread only
 };
 
 }  // namespace stdlookup

@@ -2,17 +2,14 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <optional>
-#include <thread>
 
+#include "app/front_end.h"
 #include "app/win32/win32_window.h"
 #include "runtime/dialog_presenter_win32.h"
 
 namespace stdlookup {
 namespace {
-
-std::atomic<bool> gui_busy{false};
 
 bool on_gui_thread(HWND window) {
   return window != nullptr && GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId();
@@ -69,45 +66,46 @@ bool Win32Presenter::show_common_dialog(CommonDialog& dialog) {
   return windows_dialog_presenter().show_common_dialog(dialog);
 }
 
-void Win32Presenter::run_busy(const std::function<void()>& work) {
-  Event done;
-  if (!on_gui_thread(window_.handle()) || gui_busy || done.get() == nullptr) {
-    work();
-    return;
-  }
-  std::thread worker([&] {
-    work();
-    SetEvent(done.get());
-  });
-  gui_busy = true;
-  HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-  HANDLE handle = done.get();
-  std::optional<int> quit;
-  while (MsgWaitForMultipleObjectsEx(1, &handle, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE) !=
-         WAIT_OBJECT_0) {
-    MSG message;
-    while (!quit && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      if (message.message == WM_QUIT) {
-        quit = static_cast<int>(message.wParam);
-      } else if (!is_control_input(message.message)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
+// The toolkit's half of a request of the GUI thread.
+class Win32BusyLoop final : public BusyLoop {
+ public:
+  explicit Win32BusyLoop(HWND window) : window_(window) {}
+
+ protected:
+  bool can_wait() override { return on_gui_thread(window_) && done_.get() != nullptr; }
+  void wait() override {
+    HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    HANDLE handle = done_.get();
+    std::optional<int> quit;
+    while (MsgWaitForMultipleObjectsEx(1, &handle, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE) !=
+           WAIT_OBJECT_0) {
+      MSG message;
+      while (!quit && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+          quit = static_cast<int>(message.wParam);
+        } else if (!is_control_input(message.message)) {
+          TranslateMessage(&message);
+          DispatchMessageW(&message);
+        }
       }
+      if (quit) WaitForSingleObject(handle, INFINITE);
     }
-    if (quit) WaitForSingleObject(handle, INFINITE);
+    SetCursor(previous);
+    if (quit) PostQuitMessage(*quit);  // for the message loop
   }
-  worker.join();
-  gui_busy = false;
-  SetCursor(previous);
-  if (quit) PostQuitMessage(*quit);
+  void finish() override { SetEvent(done_.get()); }
+
+ private:
+  HWND window_;
+  Event done_;
+};
+
+void Win32Presenter::run_busy(const std::function<void()>& work) {
+  Win32BusyLoop(window_.handle()).run(work);
 }
 
 void Win32Presenter::show_runtime_error(const Text& text) {
   windows_dialog_presenter().show_runtime_error(text);
-}
-
-bool Win32Presenter::busy() {
-  return gui_busy;
 }
 
 }  // namespace stdlookup

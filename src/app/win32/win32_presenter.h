@@ -26,9 +26,6 @@ class Win32Presenter final : public Presenter {
   void run_busy(const std::function<void()>& work) override;
   void show_runtime_error(const Text& text) override;
 
-  // Whether the GUI thread is waiting in run_busy.
-  static bool busy();
-
  private:
   Win32Window& window_;
 };

@@ -5,9 +5,9 @@
 
 #include <cassert>
 
+#include "app/front_end.h"
 #include "app/layout.h"
 #include "app/win32/win32_controls.h"
-#include "app/win32/win32_presenter.h"
 #include "runtime/system.h"
 #include "runtime/win32_text.h"
 
@@ -242,9 +242,7 @@ HWND Win32Window::control(std::string_view name) const {
 }
 
 void Win32Window::click(std::string_view name) {
-  ++acting_;
-  handle_event(actions_, *controls_, name);
-  --acting_;
+  click_control(actions_, *controls_, name);
 }
 
 // Styles 1 to 3: the visual style of the system's theme (the manifest's common controls);
@@ -289,17 +287,16 @@ LRESULT Win32Window::handle_message(UINT message, WPARAM w, LPARAM l) {
       const int id = LOWORD(w);
       if (HIWORD(w) != BN_CLICKED) break;
       if (id == IDOK) {
-        // Enter: the number box runs the query, a focused button clicks itself.
+        // Enter: in an edit box, the button it runs; on a focused button, that button.
         HWND focus = GetFocus();
-        if (focus == control(kNumberInput)) {
-          click(kQueryButton);
-          return 0;
-        }
         for (const auto& [name, handle] : handles_) {
-          if (handle == focus && find_control(name)->control_class == ControlClass::button) {
+          if (handle != focus) continue;
+          if (!enter_clicks(name).empty()) {
+            click(enter_clicks(name));
+          } else if (find_control(name)->control_class == ControlClass::button) {
             click(name);
-            break;
           }
+          break;
         }
         return 0;
       }
@@ -319,14 +316,13 @@ LRESULT Win32Window::handle_message(UINT message, WPARAM w, LPARAM l) {
       }
       break;
     case WM_SETCURSOR:
-      if (Win32Presenter::busy() && LOWORD(l) == HTCLIENT) {
+      if (BusyLoop::busy() && LOWORD(l) == HTCLIENT) {
         SetCursor(LoadCursorW(nullptr, IDC_WAIT));
         return TRUE;
       }
       break;
     case WM_GETMINMAXINFO: {
       // Smaller, controls would vanish.
-      const ControlEntry& main = main_window_layout().front();
       const SIZE size = outer_size(dpi_);
       reinterpret_cast<MINMAXINFO*>(l)->ptMinTrackSize = {size.cx, size.cy};
       return 0;
@@ -341,9 +337,7 @@ LRESULT Win32Window::handle_message(UINT message, WPARAM w, LPARAM l) {
       return 0;
     }
     case WM_CLOSE:
-      // Inside an action (a request in flight, the export's pass over the list) the program
-      // ends at once; a batch thread ends with the process.
-      if (acting() || Win32Presenter::busy()) end_process(0);
+      close_requested();
       DestroyWindow(window_);
       PostQuitMessage(0);
       return 0;

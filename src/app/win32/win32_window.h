@@ -43,9 +43,6 @@ class Win32Window {
   // Dispatches one message, with the dialog keys (Tab, Enter) of the window.
   void dispatch(MSG& message);
 
-  // Whether the GUI thread is inside a click's action (closing then ends the program at once).
-  bool acting() const { return acting_ > 0; }
-
  private:
   static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM w, LPARAM l);
   LRESULT handle_message(UINT message, WPARAM w, LPARAM l);
@@ -57,7 +54,6 @@ class Win32Window {
   Actions actions_;
   HWND window_ = nullptr;
   int dpi_ = 96;
-  int acting_ = 0;
   HFONT font_ = nullptr;
   HBRUSH status_brush_ = nullptr;
   std::map<std::string, HWND, std::less<>> handles_;

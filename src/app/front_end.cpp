@@ -1,0 +1,59 @@
+#include "app/front_end.h"
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
+#include "runtime/system.h"
+
+namespace stdlookup {
+namespace {
+
+std::atomic<int> acting{0};
+std::atomic<bool> gui_busy{false};
+
+}  // namespace
+
+void click_control(const Actions& actions, Controls& controls, std::string_view control) {
+  ++acting;
+  handle_event(actions, controls, control);
+  --acting;
+}
+
+void close_requested() {
+  if (acting > 0 || gui_busy) end_process(0);
+}
+
+std::string_view enter_clicks(std::string_view control) {
+  return control == kNumberInput ? kQueryButton : std::string_view{};
+}
+
+void ProgressModel::set_maximum(int maximum) {
+  maximum_ = std::max(maximum, 0);
+  position_ = std::min(position_, maximum_);
+}
+
+void ProgressModel::set_position(int position) {
+  position_ = std::clamp(position, 0, maximum_);
+}
+
+void BusyLoop::run(const std::function<void()>& work) {
+  if (gui_busy || !can_wait()) {
+    work();
+    return;
+  }
+  std::thread worker([&] {
+    work();
+    finish();
+  });
+  gui_busy = true;
+  wait();
+  gui_busy = false;
+  worker.join();
+}
+
+bool BusyLoop::busy() {
+  return gui_busy;
+}
+
+}  // namespace stdlookup
