@@ -80,34 +80,38 @@ class BufferedTransport final : public Transport {
       return 0;
     }
     Session session;
-    session.agent = agent_value(agent);
-    session.access_type = access_type;
-    if (proxy_name) session.proxy_name = std::string(*proxy_name);
-    if (proxy_bypass) session.proxy_bypass = std::string(*proxy_bypass);
+    session.exchange.agent = agent_value(agent);
+    session.exchange.access_type = access_type;
+    if (proxy_name) session.exchange.proxy_name = std::string(*proxy_name);
+    if (proxy_bypass) session.exchange.proxy_bypass = std::string(*proxy_bypass);
     return add(std::move(session));
   }
 
   TransportHandle connect(TransportHandle internet, std::string_view host, int port,
                           int service) override {
-    if (find<Session>(internet) == nullptr || service != kServiceHttp) return 0;
+    const Session* session = find<Session>(internet);
+    if (session == nullptr || service != kServiceHttp) return 0;
     if (!is_plain_host(host) || port < 0 || port > 65535) return 0;
-    return add(Connection{internet, std::string(host), port});
+    Connection connection{internet, session->exchange};
+    connection.exchange.host = host;
+    connection.exchange.port = port;
+    return add(std::move(connection));
   }
 
   TransportHandle open_request(TransportHandle connection, std::string_view verb,
                                std::string_view object_name, std::string_view version,
                                std::uint32_t flags) override {
-    if (find<Connection>(connection) == nullptr) return 0;
+    const Connection* open = find<Connection>(connection);
+    if (open == nullptr) return 0;
     if (verb != "GET" && verb != "POST" && verb != "HEAD") return 0;
     if (version != "HTTP/1.1" && version != "HTTP/1.0") return 0;
-    std::string path = escape_object_name(object_name);
-    if (path.empty() || path.front() != '/') path.insert(0, "/");
-    Request request;
-    request.connection = connection;
-    request.verb = verb;
-    request.path = std::move(path);
-    request.http_1_0 = version == "HTTP/1.0";
-    request.flags = flags;
+    Request request{connection, open->exchange};
+    Exchange& x = request.exchange;
+    x.verb = verb;
+    x.path = escape_object_name(object_name);
+    if (x.path.empty() || x.path.front() != '/') x.path.insert(0, "/");
+    x.http_1_0 = version == "HTTP/1.0";
+    x.flags = flags;
     return add(std::move(request));
   }
 
@@ -116,21 +120,12 @@ class BufferedTransport final : public Transport {
     Request* request = find<Request>(handle);
     if (request == nullptr || request->sent) return false;
     request->sent = true;
+    // The request's connection and Internet handle must still be open.
     const Connection* connection = find<Connection>(request->connection);
-    const Session* session = connection != nullptr ? find<Session>(connection->internet) : nullptr;
-    if (session == nullptr || requests_cancelled()) return false;
+    if (connection == nullptr || find<Session>(connection->internet) == nullptr) return false;
+    if (requests_cancelled()) return false;
 
-    Exchange x;
-    x.agent = session->agent;
-    x.access_type = session->access_type;
-    x.proxy_name = session->proxy_name;
-    x.proxy_bypass = session->proxy_bypass;
-    x.host = connection->host;
-    x.port = connection->port;
-    x.verb = request->verb;
-    x.path = request->path;
-    x.http_1_0 = request->http_1_0;
-    x.flags = request->flags;
+    Exchange x = std::move(request->exchange);
     x.header_lines = request_header_lines(headers);
     if (data) x.data = std::string(*data);
     x.connect_timeout = std::chrono::milliseconds(connect_timeout_ms.load());
@@ -178,25 +173,19 @@ class BufferedTransport final : public Transport {
   bool close(TransportHandle handle) override { return objects_.erase(handle) == 1; }
 
  private:
+  // Each handle's object carries the exchange as far as the calls so far have filled it in.
   struct Session {
-    std::string agent;
-    int access_type = kOpenTypeDirect;
-    std::optional<std::string> proxy_name;
-    std::optional<std::string> proxy_bypass;
+    Exchange exchange;
   };
   struct Connection {
     TransportHandle internet;
-    std::string host;
-    int port;
+    Exchange exchange;
   };
   struct Request {
-    TransportHandle connection = 0;
-    std::string verb;
-    std::string path;
-    bool http_1_0 = false;
-    std::uint32_t flags = 0;
+    TransportHandle connection;
+    Exchange exchange;
     bool sent = false;
-    ExchangeOutcome outcome;
+    ExchangeOutcome outcome{};
     std::size_t read_pos = 0;
   };
   using Object = std::variant<Session, Connection, Request>;
