@@ -1,11 +1,9 @@
-// The transport's exchange on WinINet. Every WinINet function is called through the
-// bound-function table. The handles the caller sees are the portable half's; the real exchange
-// (open, connect, request, send, read, headers, close) runs in one go on a helper thread when the
-// request is sent, so that the caller can give up on it at the overall limit without closing a
-// handle the helper still uses. What WinINet leaves to its caller is done here: redirects (WinINet
-// under Wine follows a loop for ever) are followed by the transport, at most 10 and never from
-// https to http; connect, send and receive timeouts are set explicitly; the body is capped at 16
-// MiB.
+// The transport's exchange on WinINet, every WinINet function called through the bound-function
+// table. The whole exchange (open, connect, request, send, read, headers, close) runs in one go
+// on a helper thread, so that the caller can give up on it at the overall limit without closing
+// a handle the helper still uses. What WinINet leaves to its caller is done here: redirects
+// (WinINet under Wine follows a loop for ever), at most 10 and never from https to http;
+// connect, send and receive timeouts are set explicitly; the body is capped.
 #include "web/transport_wininet.h"
 
 #include <windows.h>
