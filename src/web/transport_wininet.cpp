@@ -196,19 +196,51 @@ void set_timeout(HINTERNET internet, DWORD option, DWORD milliseconds) {
   STDLOOKUP_WININET(InternetSetOptionA)(internet, option, &milliseconds, sizeof milliseconds);
 }
 
+Handle open_internet(const Exchange& x) {
+  Handle internet(
+      STDLOOKUP_WININET(InternetOpenA)(x.agent.c_str(), static_cast<DWORD>(x.access_type),
+                                       x.proxy_name ? x.proxy_name->c_str() : nullptr,
+                                       x.proxy_bypass ? x.proxy_bypass->c_str() : nullptr, 0));
+  if (internet) {
+    set_timeout(internet.get(), INTERNET_OPTION_CONNECT_TIMEOUT, milliseconds(x.connect_timeout));
+    set_timeout(internet.get(), INTERNET_OPTION_SEND_TIMEOUT, milliseconds(x.idle_timeout));
+    set_timeout(internet.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, milliseconds(x.idle_timeout));
+  }
+  return internet;
+}
+
+// The final response's body (capped) and header block; false when a read failed, the body was
+// too large or the caller gave up.
+bool read_response(HINTERNET request, const std::atomic<bool>& abandoned,
+                   ExchangeOutcome& outcome) {
+  std::vector<char> buffer(kReadChunk);
+  for (;;) {
+    if (abandoned) return false;
+    DWORD read = 0;
+    if (!STDLOOKUP_WININET(InternetReadFile)(request, buffer.data(), kReadChunk, &read)) {
+      return false;
+    }
+    if (read == 0) break;
+    if (outcome.body.size() + read > kTransportBodyCap) return false;
+    outcome.body.append(buffer.data(), read);
+  }
+  std::string raw;
+  if (query_text(request, HTTP_QUERY_RAW_HEADERS_CRLF, raw)) {
+    // WinINet ends the block with the empty line; the transport's block ends with its last header.
+    while (raw.size() >= 4 && raw.compare(raw.size() - 4, 4, "\r\n\r\n") == 0)
+      raw.resize(raw.size() - 2);
+    outcome.raw_headers = std::move(raw);
+  }
+  return true;
+}
+
 ExchangeOutcome run_exchange(Exchange x, const std::atomic<bool>& abandoned) {
   ExchangeOutcome outcome;
   Target target{(x.flags & kFlagSecure) != 0, x.host, x.port, ansi_path(x.path)};
   const std::string headers = crlf_lines(x.header_lines);
   const DWORD idle_timeout = milliseconds(x.idle_timeout);
-  Handle internet(
-      STDLOOKUP_WININET(InternetOpenA)(x.agent.c_str(), static_cast<DWORD>(x.access_type),
-                                       x.proxy_name ? x.proxy_name->c_str() : nullptr,
-                                       x.proxy_bypass ? x.proxy_bypass->c_str() : nullptr, 0));
+  Handle internet = open_internet(x);
   if (!internet) return outcome;
-  set_timeout(internet.get(), INTERNET_OPTION_CONNECT_TIMEOUT, milliseconds(x.connect_timeout));
-  set_timeout(internet.get(), INTERNET_OPTION_SEND_TIMEOUT, idle_timeout);
-  set_timeout(internet.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, idle_timeout);
 
   // Redirects are the transport's: WinINet returns each response as it is.
   const bool follow = (x.flags & kFlagNoAutoRedirect) == 0;
@@ -274,29 +306,7 @@ ExchangeOutcome run_exchange(Exchange x, const std::atomic<bool>& abandoned) {
     }
   }
 
-  std::vector<char> buffer(kReadChunk);
-  for (;;) {
-    if (abandoned) return outcome;
-    DWORD read = 0;
-    if (!STDLOOKUP_WININET(InternetReadFile)(request.get(), buffer.data(), kReadChunk, &read)) {
-      return outcome;
-    }
-    if (read == 0) break;
-    if (outcome.body.size() + read > kTransportBodyCap) {
-      outcome.body.clear();
-      return outcome;
-    }
-    outcome.body.append(buffer.data(), read);
-  }
-
-  std::string raw;
-  if (query_text(request.get(), HTTP_QUERY_RAW_HEADERS_CRLF, raw)) {
-    // WinINet ends the block with the empty line; the transport's block ends with its last header.
-    while (raw.size() >= 4 && raw.compare(raw.size() - 4, 4, "\r\n\r\n") == 0)
-      raw.resize(raw.size() - 2);
-    outcome.raw_headers = std::move(raw);
-  }
-  outcome.ok = true;
+  outcome.ok = read_response(request.get(), abandoned, outcome);
   return outcome;
 }
 
