@@ -15,6 +15,8 @@ std::atomic<bool> gui_busy{false};
 }  // namespace
 
 void click_control(const Actions& actions, Controls& controls, std::string_view control) {
+  // A disabled button takes no click, however it is sent (a Win32 BM_CLICK still arrives).
+  if (controls.disabled(control)) return;
   ++acting;
   handle_event(actions, controls, control);
   --acting;

@@ -12,7 +12,7 @@
 namespace stdlookup {
 
 // Runs what a click on `control` is bound to (the event table), counted as an action in
-// progress while it runs.
+// progress while it runs; a disabled control takes no click.
 void click_control(const Actions& actions, Controls& controls, std::string_view control);
 
 // The window system asks the window to close. Inside a click's action (a request in flight, the

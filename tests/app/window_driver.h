@@ -22,6 +22,13 @@ struct Modal {
   std::string text;  // a message box's text, UTF-8
 };
 
+// Where a control is, in the window's pixels relative to its layout parent (the client area for
+// the window's own controls), and what it shows of its state.
+struct Placement {
+  int left = 0, top = 0, width = 0, height = 0;
+  bool visible = false, focus = false, enabled = false;
+};
+
 // How a modal is answered: a message box by its button, the file dialog by typing a name and
 // confirming it (nullopt cancels).
 struct ModalAnswer {
@@ -50,6 +57,16 @@ class WindowDriver {
   virtual bool wait_cursor() = 0;
   virtual int progress_position(std::string_view bar) = 0;
   virtual int progress_maximum(std::string_view bar) = 0;
+  // nullopt for a layout name without a control of its own (the components).
+  virtual std::optional<Placement> placement(std::string_view control) = 0;
+  // The client area's size, in the window's pixels.
+  virtual Placement client_area() = 0;
+  // The window's pixels for a length of the layout's (its DPI scaling, where the toolkit does
+  // not scale by itself).
+  virtual int scaled(int layout_pixels) = 0;
+  // Runs the program's message loop until the window is closed, then ends the program with the
+  // loop's exit code, as the window program does.
+  [[noreturn]] virtual void run_message_loop() = 0;
 
   // Every modal seen so far, and how the next ones are answered (default: OK, or cancel).
   std::vector<Modal> modals;

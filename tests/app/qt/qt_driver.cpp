@@ -9,6 +9,7 @@
 
 #include "app/qt/main_window.h"
 #include "app/qt/qt_controls.h"
+#include "app/qt/start_up.h"
 #include "app/window_driver.h"
 #include "qt_test_util.h"
 
@@ -72,6 +73,17 @@ class QtDriver final : public WindowDriver {
   int progress_maximum(std::string_view bar) override {
     return widget<QProgressBar>(window_, bar)->maximum();
   }
+  std::optional<Placement> placement(std::string_view control) override {
+    const QWidget* w = window_.control(control);
+    if (w == nullptr) return std::nullopt;
+    const QRect r = w->geometry();
+    return Placement{r.x(),         r.y(),          r.width(),
+                     r.height(),    w->isVisible(), w->focusPolicy() != Qt::NoFocus,
+                     w->isEnabled()};
+  }
+  Placement client_area() override { return {0, 0, window_.width(), window_.height()}; }
+  int scaled(int layout_pixels) override { return layout_pixels; }  // Qt scales by itself
+  [[noreturn]] void run_message_loop() override { stdlookup::run_message_loop(); }
 
  private:
   void answer_modal() {

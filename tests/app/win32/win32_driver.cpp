@@ -8,7 +8,9 @@
 #include <chrono>
 #include <map>
 
+#include "app/layout.h"
 #include "app/win32/win32_controls.h"
+#include "runtime/system.h"
 #include "runtime/win32_text.h"
 
 namespace stdlookup::test {
@@ -168,6 +170,51 @@ int Win32Driver::progress_position(std::string_view bar) {
 
 int Win32Driver::progress_maximum(std::string_view bar) {
   return window_.controls().progress_maximum(bar);
+}
+
+namespace {
+
+// A rectangle in the coordinates of `window`'s client area.
+RECT rect_in(HWND control, HWND window) {
+  RECT rect;
+  GetWindowRect(control, &rect);
+  MapWindowPoints(HWND_DESKTOP, window, reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+}  // namespace
+
+std::optional<Placement> Win32Driver::placement(std::string_view control) {
+  HWND handle = window_.control(control);
+  if (handle == nullptr) return std::nullopt;
+  // Every control is a child of the window itself: relative to its layout parent by hand.
+  RECT rect = rect_in(handle, window_.handle());
+  const ControlEntry* entry = find_control(control);
+  if (HWND parent = entry ? window_.control(entry->parent) : nullptr) {
+    const RECT frame = rect_in(parent, window_.handle());
+    OffsetRect(&rect, -frame.left, -frame.top);
+  }
+  return Placement{rect.left,
+                   rect.top,
+                   rect.right - rect.left,
+                   rect.bottom - rect.top,
+                   IsWindowVisible(handle) != FALSE,
+                   (GetWindowLongPtrW(handle, GWL_STYLE) & WS_TABSTOP) != 0,
+                   IsWindowEnabled(handle) != FALSE};
+}
+
+Placement Win32Driver::client_area() {
+  RECT client;
+  GetClientRect(window_.handle(), &client);
+  return {0, 0, client.right, client.bottom};
+}
+
+int Win32Driver::scaled(int layout_pixels) {
+  return MulDiv(layout_pixels, window_.dpi(), 96);
+}
+
+void Win32Driver::run_message_loop() {
+  end_process(window_.run_message_loop());
 }
 
 void Win32Driver::answer_modal() {

@@ -31,6 +31,10 @@ class Win32Driver final : public WindowDriver {
   bool wait_cursor() override;
   int progress_position(std::string_view bar) override;
   int progress_maximum(std::string_view bar) override;
+  std::optional<Placement> placement(std::string_view control) override;
+  Placement client_area() override;
+  int scaled(int layout_pixels) override;
+  [[noreturn]] void run_message_loop() override;
 
   Win32Window& window() { return window_; }
   // A key pressed in `target`, dispatched as the message loop does (dialog keys, translation).
