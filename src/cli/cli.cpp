@@ -362,14 +362,15 @@ std::vector<std::string> list_lines(const std::string& file, const Options& opti
                                     std::string& failure) {
   Table table;
   if (extension_of(file) == ".xlsx") {
-    table = read_xlsx_table(file);
+    table = read_xlsx_table(file, numbers_column(options.column));
   } else {
     std::string bytes;
     failure = read_input_bytes(file, bytes);
     if (!failure.empty()) return {};
-    table = read_csv_table(is_valid_utf8(bytes) ? bytes : gbk_to_utf8(bytes));
+    if (!is_valid_utf8(bytes)) bytes = gbk_to_utf8(bytes);
+    table = read_csv_table(bytes, numbers_column(options.column));
   }
-  NumberList list = numbers_of(table, options.column);
+  NumberList list = numbers_of(table);
   failure = list.error;
   return list.numbers;
 }
@@ -398,16 +399,11 @@ int batch(const Options& options, const std::string& file) {
   const std::string name = file.empty() || file == "-" ? std::string("standard input") : file;
   // What the user gave, line by line: as UTF-8 for showing, as GBK for looking up (a plain list's
   // lines go to the query unchanged, as the window's would).
-  struct GivenLine {
-    std::string shown;
-    Text gbk;
-  };
-  std::vector<GivenLine> given;
+  GivenLines given;
   const std::string extension = file == "-" ? std::string() : extension_of(file);
   if (extension == ".xlsx" || extension == ".csv") {
     std::string failure;
-    for (std::string& number : list_lines(file, options, failure))
-      given.push_back({number, utf8_to_gbk(number)});
+    for (std::string& number : list_lines(file, options, failure)) given.add_utf8(number);
     if (!failure.empty()) {
       warn("cannot read " + table_cell(name) + ": " + table_cell(failure));
       return kUsageError;
@@ -417,13 +413,13 @@ int batch(const Options& options, const std::string& file) {
       warn("--column goes with an .xlsx or .csv list");
       return kUsageError;
     }
-    const BatchInput input = read_batch_input(file);
+    BatchInput input = read_batch_input(file);
     if (!input.failure.empty()) {
       warn("cannot read " + table_cell(name) + ": " + input.failure);
       return kUsageError;
     }
     if (input.read_as_gbk) warn(table_cell(name) + " is not UTF-8: read as GBK");
-    for (const Text& line : batch_lines(input.text)) given.push_back({utf8(line), line});
+    given = std::move(input.lines);
   }
   clear_cookie_files();
   const PageFetcher fetch = options.retries > 0

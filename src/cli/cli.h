@@ -12,5 +12,8 @@ enum ExitCode : int {
 };
 
 int run(int argc, char** argv);
+// run, with a last resort: an exception or a failed allocation ends it with kUsageError and the
+// reason on stderr.
+int run_to_the_end(int argc, char** argv);
 
 }  // namespace stdlookup::cli

@@ -5,36 +5,24 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 
 #include "input.h"
+#include "runtime/bounded_file.h"
 #include "runtime/system.h"
 
 namespace stdlookup::cli {
-namespace {
-
-std::string read_all(std::FILE* in, std::string& content) {
-  char buffer[65536];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) content.append(buffer, n);
-  return std::ferror(in) ? std::string(std::strerror(errno)) : std::string();
-}
-
-}  // namespace
 
 std::string read_input_bytes(const std::string& file, std::string& bytes) {
-  if (file.empty() || file == "-") {
-    _setmode(_fileno(stdin), _O_BINARY);
-    return read_all(stdin, bytes);
+  if (!file.empty() && file != "-")
+    return read_bounded_file(native_path(file), kListFileBytes, bytes);
+  _setmode(_fileno(stdin), _O_BINARY);
+  char buffer[65536];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) {
+    if (bytes.size() + n > kListFileBytes) return too_large_message(kListFileBytes);
+    bytes.append(buffer, n);
   }
-  const std::filesystem::path path = native_path(file);
-  std::error_code error;
-  if (std::filesystem::is_directory(path, error)) return "is a folder";
-  std::FILE* in = _wfopen(path.c_str(), L"rb");
-  if (in == nullptr) return std::strerror(errno);
-  std::string failure = read_all(in, bytes);
-  std::fclose(in);
-  return failure;
+  return std::ferror(stdin) ? std::string(std::strerror(errno)) : std::string();
 }
 
 }  // namespace stdlookup::cli

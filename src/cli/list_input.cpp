@@ -1,20 +1,32 @@
 #include "list_input.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
 
+#include "input.h"
+#include "runtime/bounded_file.h"
+#include "runtime/gbk.h"
 #include "runtime/system.h"
+#include "table_builder.h"
 
 namespace stdlookup::cli {
 
 int column_of_reference(std::string_view reference) {
   int column = 0;
   std::size_t i = 0;
-  for (; i < reference.size() && reference[i] >= 'A' && reference[i] <= 'Z'; ++i)
+  for (; i < reference.size() && reference[i] >= 'A' && reference[i] <= 'Z'; ++i) {
     column = column * 26 + (reference[i] - 'A' + 1);
+    if (column > static_cast<int>(kSheetColumns)) return -1;  // past XFD; no overflow either
+  }
   return i == 0 ? -1 : column - 1;
+}
+
+ColumnPick columns(std::size_t first, std::size_t count) {
+  return [first, count](const std::vector<std::string>&, std::string&) {
+    std::vector<std::size_t> picked(count);
+    for (std::size_t i = 0; i < count; ++i) picked[i] = first + i;
+    return picked;
+  };
 }
 
 namespace {
@@ -27,13 +39,6 @@ bool has_extension(const std::string& path, std::string_view extension) {
   return lower == extension;
 }
 
-bool read_file(const std::string& path, std::string& content) {
-  std::ifstream in(native_path(path), std::ios::binary);
-  if (!in) return false;
-  content.assign(std::istreambuf_iterator<char>(in), {});
-  return !in.bad();
-}
-
 std::string trimmed(std::string_view text) {
   const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
   while (!text.empty() && blank(text.front())) text.remove_prefix(1);
@@ -41,22 +46,114 @@ std::string trimmed(std::string_view text) {
   return std::string(text);
 }
 
+// Our exports' four columns, as rows of a list.
+ListRows rows_of(Table table) {
+  ListRows result;
+  result.error = std::move(table.error);
+  result.rows.reserve(table.rows.size());
+  for (auto& cells : table.rows) {
+    result.rows.push_back({cells[0], std::move(cells[0]), std::move(cells[1]), std::move(cells[2]),
+                           std::move(cells[3])});
+    std::vector<std::string>().swap(cells);
+  }
+  return result;
+}
+
+// The rows of a JSON export, read as the parser goes: only the text members of the objects in
+// the top-level list are kept, so that no shape of JSON makes the reader hold more than them.
+class ExportRowsReader final : public nlohmann::json_sax<nlohmann::json> {
+ public:
+  ListRows result;
+
+  bool null() override { return value(); }
+  bool boolean(bool) override { return value(); }
+  bool number_integer(number_integer_t) override { return value(); }
+  bool number_unsigned(number_unsigned_t) override { return value(); }
+  bool number_float(number_float_t, const string_t&) override { return value(); }
+  bool binary(binary_t&) override { return value(); }
+  bool string(string_t& text) override {
+    if (depth_ == 2 && field_ != nullptr) {
+      cut_cell(text);
+      bytes_ += text.size();
+      if (bytes_ > kTableBytes) return fail(kTooMuch);
+      *field_ = std::move(text);
+    }
+    return value();
+  }
+  bool key(string_t& name) override {
+    field_ = nullptr;
+    if (depth_ != 2) return true;
+    if (name == "query") field_ = &row_.query;
+    if (name == "number") field_ = &row_.number;
+    if (name == "chinese_name") field_ = &row_.chinese_name;
+    if (name == "implementation_date") field_ = &row_.implementation_date;
+    if (name == "status") field_ = &row_.status;
+    return true;
+  }
+  bool start_object(std::size_t) override {
+    if (depth_ == 0) return fail("not a JSON list of rows");
+    if (++depth_ == 2) row_ = {};
+    return true;
+  }
+  bool end_object() override {
+    if (depth_-- != 2) return true;
+    if (row_.query.empty()) row_.query = row_.number;
+    if (row_.query.empty()) return true;  // a row without a number cannot be compared
+    bytes_ += sizeof(ListRow);
+    if (result.rows.size() == kSheetRows || bytes_ > kTableBytes) return fail(kTooMuch);
+    result.rows.push_back(std::move(row_));
+    return true;
+  }
+  bool start_array(std::size_t) override {
+    ++depth_;
+    return true;
+  }
+  bool end_array() override {
+    --depth_;
+    return true;
+  }
+  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
+    return fail("not a JSON list of rows");
+  }
+
+ private:
+  bool value() {
+    field_ = nullptr;
+    return depth_ > 0 || fail("not a JSON list of rows");
+  }
+  bool fail(const char* why) {
+    if (result.error.empty()) result.error = why;
+    return false;
+  }
+
+  static constexpr const char* kTooMuch = "more than a list of ours can hold (64 MiB)";
+  int depth_ = 0;
+  ListRow row_;
+  std::string* field_ = nullptr;
+  std::size_t bytes_ = 0;
+};
+
 }  // namespace
 
-Table read_csv_table(std::string_view content) {
-  Table table;
+Table read_csv_table(std::string_view content, const ColumnPick& pick) {
+  TableBuilder table(pick);
   if (content.starts_with("\xEF\xBB\xBF")) content.remove_prefix(3);
-  std::vector<std::string> row;
+  std::size_t row = 0, column = 0;
   std::string cell;
   bool quoted = false, any = false;
+  const auto end_cell = [&] {
+    const bool kept = table.add(row, column++, std::move(cell));
+    cell.clear();
+    return kept;
+  };
   for (std::size_t i = 0; i < content.size(); ++i) {
     const char c = content[i];
     any = true;
     if (quoted) {
       if (c != '"') {
-        cell += c;
+        if (cell.size() <= kCellBytes) cell += c;
       } else if (i + 1 < content.size() && content[i + 1] == '"') {
-        cell += '"';
+        if (cell.size() <= kCellBytes) cell += '"';
         ++i;
       } else {
         quoted = false;
@@ -64,107 +161,79 @@ Table read_csv_table(std::string_view content) {
     } else if (c == '"') {
       quoted = true;
     } else if (c == ',') {
-      row.push_back(std::move(cell));
-      cell.clear();
+      if (!end_cell()) break;
     } else if (c == '\n' || c == '\r') {
       if (c == '\r' && i + 1 < content.size() && content[i + 1] == '\n') ++i;
-      row.push_back(std::move(cell));
-      cell.clear();
-      table.rows.push_back(std::move(row));
-      row.clear();
+      if (!end_cell()) break;
+      ++row;
+      column = 0;
       any = false;
-    } else {
+    } else if (cell.size() <= kCellBytes) {
       cell += c;
     }
   }
-  if (any) {
-    row.push_back(std::move(cell));
-    table.rows.push_back(std::move(row));
-  }
-  return table;
+  if (any) end_cell();
+  return table.finish();
 }
 
-NumberList numbers_of(const Table& table, std::string_view column) {
-  NumberList list;
-  if (!table.error.empty()) {
-    list.error = table.error;
-    return list;
-  }
-  const std::vector<std::string> none;
-  const auto& header = table.rows.empty() ? none : table.rows.front();
-  std::size_t index = 0;
-  const bool letters = !column.empty() && column.size() <= 3 &&
-                       std::all_of(column.begin(), column.end(), [](char c) {
-                         return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-                       });
-  if (letters) {
-    std::string upper(column);
-    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    index = static_cast<std::size_t>(column_of_reference(upper));
-  } else {
-    const std::string wanted = column.empty() ? "标准号" : std::string(column);
-    auto found = std::find_if(header.begin(), header.end(),
-                              [&](const std::string& h) { return trimmed(h) == wanted; });
-    if (found != header.end()) {
-      index = static_cast<std::size_t>(found - header.begin());
-    } else if (!column.empty()) {
-      list.error = "no column headed \"" + wanted + "\"";
-      return list;
+ColumnPick numbers_column(std::string_view column) {
+  return [wanted = std::string(column)](const std::vector<std::string>& header,
+                                        std::string& error) -> std::vector<std::size_t> {
+    const bool letters = !wanted.empty() && wanted.size() <= 3 &&
+                         std::all_of(wanted.begin(), wanted.end(), [](char c) {
+                           return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+                         });
+    if (letters) {
+      std::string upper = wanted;
+      for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      const int index = column_of_reference(upper);
+      if (index < 0) error = "no column " + upper + " (the last is XFD)";
+      return {static_cast<std::size_t>(std::max(index, 0))};
     }
-  }
-  for (std::size_t r = 1; r < table.rows.size(); ++r) {
-    const auto& cells = table.rows[r];
-    if (index < cells.size() && !trimmed(cells[index]).empty())
-      list.numbers.push_back(cells[index]);
+    const std::string title = wanted.empty() ? "标准号" : wanted;
+    auto found = std::find_if(header.begin(), header.end(),
+                              [&](const std::string& h) { return trimmed(h) == title; });
+    if (found != header.end()) return {static_cast<std::size_t>(found - header.begin())};
+    if (!wanted.empty()) error = "no column headed \"" + title + "\"";
+    return {0};
+  };
+}
+
+NumberList numbers_of(const Table& table) {
+  NumberList list;
+  list.error = table.error;
+  if (!list.error.empty()) return list;
+  for (const auto& cells : table.rows) {
+    if (!cells.empty() && !trimmed(cells[0]).empty()) list.numbers.push_back(cells[0]);
   }
   return list;
 }
 
+ListRows read_json_export(std::string_view content) {
+  ExportRowsReader reader;
+  nlohmann::json::sax_parse(content, &reader);
+  return std::move(reader.result);
+}
+
+ListRows read_csv_export(std::string_view content) {
+  return rows_of(read_csv_table(content, columns(0, 4)));
+}
+
 ListRows read_export(const std::string& path) {
-  ListRows result;
-  const auto from_table = [&](const Table& table) {
-    if (!table.error.empty()) {
-      result.error = table.error;
-      return;
-    }
-    for (std::size_t r = 1; r < table.rows.size(); ++r) {
-      std::vector<std::string> cells = table.rows[r];
-      cells.resize(4);
-      if (std::all_of(cells.begin(), cells.end(), [](const std::string& c) { return c.empty(); }))
-        continue;
-      result.rows.push_back({cells[0], cells[0], cells[1], cells[2], cells[3]});
-    }
-  };
+  ListRows rows;
   if (has_extension(path, ".xlsx")) {
-    from_table(read_xlsx_table(path));
-    return result;
+    rows = rows_of(read_xlsx_table(path, columns(0, 4)));
+  } else {
+    const bool json = has_extension(path, ".json");
+    std::string content;
+    rows.error =
+        read_bounded_file(native_path(path), json ? kJsonFileBytes : kCsvFileBytes, content);
+    // A CSV file that is not UTF-8 is GBK, as for lists; JSON is UTF-8 by definition.
+    if (rows.error.empty() && !json && !is_valid_utf8(content)) content = gbk_to_utf8(content);
+    if (rows.error.empty()) rows = json ? read_json_export(content) : read_csv_export(content);
   }
-  std::string content;
-  if (!read_file(path, content)) {
-    result.error = "cannot read " + path;
-    return result;
-  }
-  if (has_extension(path, ".json")) {
-    nlohmann::json rows = nlohmann::json::parse(content, nullptr, false);
-    if (!rows.is_array()) {
-      result.error = path + ": not a JSON list of rows";
-      return result;
-    }
-    for (const auto& row : rows) {
-      if (!row.is_object()) continue;
-      const auto text = [&](const char* key) {
-        auto it = row.find(key);
-        return it != row.end() && it->is_string() ? it->get<std::string>() : std::string();
-      };
-      ListRow item{text("query"), text("number"), text("chinese_name"), text("implementation_date"),
-                   text("status")};
-      if (item.query.empty()) item.query = item.number;
-      result.rows.push_back(std::move(item));
-    }
-    return result;
-  }
-  from_table(read_csv_table(content));
-  return result;
+  if (!rows.error.empty()) rows.error = "cannot read " + path + ": " + rows.error;
+  return rows;
 }
 
 }  // namespace stdlookup::cli

@@ -1,34 +1,75 @@
 // Reading the user's own lists: the numbers column of a workbook (.xlsx) or a CSV file, and the
 // rows of an earlier export of ours (.xlsx, .csv or .json) for comparing. Texts are UTF-8.
+//
+// Every reader is bounded, whatever the file claims: files over a size limit are refused, a
+// workbook's parts are inflated in chunks against a cap on their size and on their inflation
+// ratio, cells lie within a sheet's 1,048,576 rows and 16,384 columns, and of the rows after the
+// header only the columns asked for are kept.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace stdlookup::cli {
 
-// A sheet or CSV file as rows of cell texts. Shared strings, inline strings and numbers all come
-// out as the text the cell shows unformatted; missing cells are empty.
+inline constexpr std::size_t kSheetRows = 1'048'576;
+inline constexpr std::size_t kSheetColumns = 16'384;
+// What a cell keeps: a workbook cell holds at most 32,767 characters, 4 bytes each in UTF-8.
+inline constexpr std::size_t kCellBytes = 32'767 * 4;
+// All kept cells together (their text and what each row and cell costs besides), and all shared
+// strings of a workbook.
+inline constexpr std::size_t kTableBytes = 64u << 20;
+inline constexpr std::size_t kSharedStrings = 2'000'000;
+// Files: a workbook, a CSV list or export, a JSON export.
+inline constexpr std::uint64_t kWorkbookFileBytes = 64u << 20;
+inline constexpr std::uint64_t kCsvFileBytes = 512u << 20;
+inline constexpr std::uint64_t kJsonFileBytes = 64u << 20;
+// A workbook part inflates to at most this, and to at most kInflationRatio times the workbook's
+// size (but kSmallPartBytes always).
+inline constexpr std::uint64_t kPartBytes = 128u << 20;
+inline constexpr std::uint64_t kSmallPartBytes = 8u << 20;
+inline constexpr std::uint64_t kInflationRatio = 100;
+
+// A sheet or CSV file: its first row whole, and of the later rows the cells of the columns
+// picked from that first row, in the order picked (rows whose picked cells are all empty are
+// left out). Shared strings, inline strings and numbers all come out as the text the cell shows
+// unformatted; missing cells are empty.
 struct Table {
+  std::vector<std::string> header;
   std::vector<std::vector<std::string>> rows;
   std::string error;  // what made the file unreadable; empty when it was read
 };
 
-Table read_xlsx_table(const std::string& path);  // the first worksheet
-Table read_csv_table(std::string_view content);  // RFC 4180; a byte-order mark is dropped
+// Chooses the columns to keep from the header row; sets `error` when it cannot.
+using ColumnPick = std::function<std::vector<std::size_t>(const std::vector<std::string>& header,
+                                                          std::string& error)>;
+// The columns `first` to `first + count - 1`.
+ColumnPick columns(std::size_t first, std::size_t count);
 
-// A cell reference's column ("BC12" → 54), 0-based; -1 when it starts with no capital letter.
+Table read_xlsx_table(const std::string& path, const ColumnPick& pick);  // the first worksheet
+Table read_xlsx_bytes(std::string_view bytes, const ColumnPick& pick);   // a workbook read already
+// RFC 4180; a byte-order mark is dropped.
+Table read_csv_table(std::string_view content, const ColumnPick& pick);
+
+// A cell reference's column ("BC12" → 54), 0-based; -1 when it starts with no capital letter or
+// names a column past the sheet's last (XFD).
 int column_of_reference(std::string_view reference);
+
+// The numbers column of a list: letters "A", "ab", or a header text; empty: the first column
+// headed "标准号", else the first column.
+ColumnPick numbers_column(std::string_view column);
+
 struct NumberList {
   std::vector<std::string> numbers;
   std::string error;
 };
 
-// The numbers of `table`'s column `column` (letters "A", "ab", or a header text; empty: the
-// first column headed "标准号", else the first column). The header row is skipped, and so are
-// empty cells.
-NumberList numbers_of(const Table& table, std::string_view column);
+// The numbers of a table read with numbers_column: the cells that are not blank.
+NumberList numbers_of(const Table& table);
 
 // One row of a list as our exports write it.
 struct ListRow {
@@ -46,5 +87,8 @@ struct ListRows {
 
 // An earlier export of ours, by its extension.
 ListRows read_export(const std::string& path);
+// The same from content already read: a JSON or CSV export.
+ListRows read_json_export(std::string_view content);
+ListRows read_csv_export(std::string_view content);
 
 }  // namespace stdlookup::cli

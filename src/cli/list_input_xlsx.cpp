@@ -1,120 +1,287 @@
-// Workbooks through libzip and pugixml.
+// Workbooks through libzip, each part inflated in chunks into the XML scanner: what a part holds
+// is measured as it inflates, never taken from the zip directory.
 #include <zip.h>
 
-#include <fstream>
+#include <charconv>
+#include <functional>
 #include <memory>
-#include <pugixml.hpp>
 
+#include "input.h"
 #include "list_input.h"
+#include "runtime/bounded_file.h"
 #include "runtime/system.h"
+#include "table_builder.h"
+#include "xml_scanner.h"
 
 namespace stdlookup::cli {
 namespace {
 
 using Archive = std::unique_ptr<zip_t, decltype(&zip_discard)>;
+using Entry = std::unique_ptr<zip_file_t, decltype(&zip_fclose)>;
 
-// One entry's bytes; false when it is missing or damaged.
-bool read_entry(zip_t* archive, const std::string& name, std::string& content) {
-  zip_stat_t stat;
-  if (zip_stat(archive, name.c_str(), 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE)) return false;
-  std::unique_ptr<zip_file_t, decltype(&zip_fclose)> file(zip_fopen(archive, name.c_str(), 0),
-                                                          &zip_fclose);
-  if (!file) return false;
-  content.resize(static_cast<std::size_t>(stat.size));
-  zip_int64_t n = content.empty() ? 0 : zip_fread(file.get(), content.data(), content.size());
-  return n == static_cast<zip_int64_t>(content.size());
-}
+constexpr const char* kDamaged = "not a readable workbook (damaged?)";
 
-// All text of a string item (<si> or <is>), rich-text runs joined, phonetic runs left out.
-std::string string_item(const pugi::xml_node& item) {
-  std::string text;
-  for (pugi::xml_node node : item.children()) {
-    if (std::string_view(node.name()) == "t") text += node.text().get();
-    if (std::string_view(node.name()) == "r") text += node.child("t").text().get();
+// Inflates the part `name` chunk by chunk into `scanner`. "" when read; otherwise why not
+// (kDamaged also for a missing part, `*missing` then set when given).
+std::string scan_part(zip_t* archive, const std::string& name, std::uint64_t limit,
+                      XmlScanner& scanner, bool* missing = nullptr) {
+  zip_int64_t index = zip_name_locate(archive, name.c_str(), 0);
+  if (index < 0) {
+    if (missing != nullptr) *missing = true;
+    return kDamaged;
   }
-  return text;
+  Entry entry(zip_fopen_index(archive, static_cast<zip_uint64_t>(index), 0), &zip_fclose);
+  if (!entry) return kDamaged;
+  char buffer[65536];
+  std::uint64_t total = 0;
+  for (;;) {
+    const zip_int64_t n = zip_fread(entry.get(), buffer, sizeof buffer);
+    if (n < 0) return kDamaged;
+    if (n == 0) break;
+    total += static_cast<std::uint64_t>(n);
+    if (total > limit) {
+      return "a part of the workbook inflates to more than " + std::to_string(limit >> 20) +
+             " MiB (a zip bomb?)";
+    }
+    if (!scanner.feed(std::string_view(buffer, static_cast<std::size_t>(n)))) return kDamaged;
+  }
+  return scanner.finish() ? std::string() : kDamaged;
 }
+
+// Calls `found` for each element opened, by local name.
+class OpenedElements final : public XmlHandler {
+ public:
+  explicit OpenedElements(std::function<void(std::string_view, std::string_view)> found)
+      : found_(std::move(found)) {}
+  void open(std::string_view name, std::string_view tag) override { found_(name, tag); }
+  void close(std::string_view) override {}
+  void text(std::string_view) override {}
+
+ private:
+  std::function<void(std::string_view, std::string_view)> found_;
+};
 
 // The first worksheet's part name, through the workbook's relationships.
-std::string first_sheet_part(zip_t* archive) {
-  std::string workbook, relations;
-  pugi::xml_document book, rels;
-  if (!read_entry(archive, "xl/workbook.xml", workbook) ||
-      !book.load_buffer(workbook.data(), workbook.size()))
-    return {};
-  const char* id = book.child("workbook").child("sheets").child("sheet").attribute("r:id").value();
-  if (read_entry(archive, "xl/_rels/workbook.xml.rels", relations) &&
-      rels.load_buffer(relations.data(), relations.size())) {
-    for (pugi::xml_node rel : rels.child("Relationships").children("Relationship")) {
-      if (std::string_view(rel.attribute("Id").value()) != id) continue;
-      std::string target = rel.attribute("Target").value();
-      if (target.starts_with('/')) return target.substr(1);
-      return "xl/" + target;
+std::string first_sheet_part(zip_t* archive, std::uint64_t limit) {
+  std::string id;
+  bool sheet = false;
+  OpenedElements book([&](std::string_view name, std::string_view tag) {
+    if (name == "sheet" && !sheet) id = attribute_of(tag, "r:id"), sheet = true;
+  });
+  XmlScanner book_scanner(book);
+  if (!scan_part(archive, "xl/workbook.xml", limit, book_scanner).empty() || !sheet) return {};
+  std::string target;
+  OpenedElements rels([&](std::string_view name, std::string_view tag) {
+    if (name == "Relationship" && target.empty() && attribute_of(tag, "Id") == id)
+      target = attribute_of(tag, "Target");
+  });
+  XmlScanner rels_scanner(rels);
+  if (!scan_part(archive, "xl/_rels/workbook.xml.rels", limit, rels_scanner).empty() ||
+      target.empty())
+    return "xl/worksheets/sheet1.xml";
+  if (target.starts_with('/')) return target.substr(1);
+  return "xl/" + target;
+}
+
+// The text of string items (<si> of the shared strings, <is> of a cell): <t> directly inside or
+// inside a rich-text run <r>, phonetic runs (<rPh>) left out. At most kCellBytes are kept.
+class StringItem {
+ public:
+  void open(std::string_view name) {
+    if (name == "rPh") ++phonetic_;
+    if (name == "t" && phonetic_ == 0) in_text_ = true;
+  }
+  void close(std::string_view name) {
+    if (name == "rPh" && phonetic_ > 0) --phonetic_;
+    if (name == "t") in_text_ = false;
+  }
+  void text(std::string_view text) {
+    if (in_text_) append_capped(text_, text);
+  }
+  std::string take() {
+    phonetic_ = 0, in_text_ = false;
+    return std::move(text_);
+  }
+  void clear() { text_.clear(), phonetic_ = 0, in_text_ = false; }
+
+  // A byte more than a cell keeps, for cut_cell to see where a character starts.
+  static void append_capped(std::string& to, std::string_view text) {
+    if (to.size() <= kCellBytes) to.append(text.substr(0, kCellBytes + 1 - to.size()));
+  }
+
+ private:
+  std::string text_;
+  int phonetic_ = 0;
+  bool in_text_ = false;
+};
+
+// The shared strings, one buffer and where each ends, bounded by count and bytes.
+class SharedStrings final : public XmlHandler {
+ public:
+  std::string error;
+
+  void open(std::string_view name, std::string_view) override {
+    if (name == "si") {
+      in_item_ = true;
+      item_.clear();
+    } else if (in_item_) {
+      item_.open(name);
     }
   }
-  return "xl/worksheets/sheet1.xml";
-}
+  void close(std::string_view name) override {
+    if (name != "si") {
+      if (in_item_) item_.close(name);
+      return;
+    }
+    in_item_ = false;
+    const std::string text = item_.take();
+    if (ends_.size() == kSharedStrings || bytes_.size() + text.size() > kTableBytes) {
+      if (error.empty()) error = "too many shared strings for a list of ours";
+      return;
+    }
+    bytes_ += text;
+    ends_.push_back(static_cast<std::uint32_t>(bytes_.size()));
+  }
+  void text(std::string_view text) override {
+    if (in_item_) item_.text(text);
+  }
+
+  // The string at `index`; empty past the end.
+  std::string_view at(std::size_t index) const {
+    if (index >= ends_.size()) return {};
+    const std::size_t begin = index == 0 ? 0 : ends_[index - 1];
+    return std::string_view(bytes_).substr(begin, ends_[index] - begin);
+  }
+
+ private:
+  std::string bytes_;
+  std::vector<std::uint32_t> ends_;
+  StringItem item_;
+  bool in_item_ = false;
+};
+
+// The cells of a worksheet into a table. Rows and cells may skip empty ones; their references say
+// where they go, and a missing reference means the next.
+class SheetCells final : public XmlHandler {
+ public:
+  SheetCells(TableBuilder& table, const SharedStrings& shared) : table_(table), shared_(shared) {}
+
+  void open(std::string_view name, std::string_view tag) override {
+    if (name == "row") {
+      const std::string r = attribute_of(tag, "r");
+      std::uint64_t number = 0;
+      const auto [end, error] = std::from_chars(r.data(), r.data() + r.size(), number);
+      if (error == std::errc::result_out_of_range) number = ~std::uint64_t{0};
+      row_ = number > 0 && end == r.data() + r.size() ? number - 1 : next_row_;
+      next_row_ = row_ + 1;
+      next_column_ = 0;
+    } else if (name == "c") {
+      const std::string r = attribute_of(tag, "r");
+      const int column = column_of_reference(r);
+      // A reference past XFD is no column; it is past the sheet's limits.
+      column_ = column >= 0                                ? static_cast<std::uint64_t>(column)
+                : !r.empty() && r[0] >= 'A' && r[0] <= 'Z' ? kSheetColumns
+                                                           : next_column_;
+      next_column_ = column_ + 1;
+      in_cell_ = table_.wants(row_, column_);
+      type_ = in_cell_ ? attribute_of(tag, "t") : std::string();
+      value_.clear();
+      inline_.clear();
+    } else if (in_cell_ && name == "v") {
+      in_value_ = true;
+    } else if (in_cell_ && name == "is") {
+      in_inline_ = true;
+    } else if (in_inline_) {
+      inline_.open(name);
+    }
+  }
+  void close(std::string_view name) override {
+    if (name == "v") {
+      in_value_ = false;
+    } else if (name == "is") {
+      in_inline_ = false;
+    } else if (in_inline_) {
+      inline_.close(name);
+    } else if (name == "c" && in_cell_) {
+      in_cell_ = false;
+      std::string text;
+      if (type_ == "s") {
+        std::size_t index = ~std::size_t{0};
+        std::from_chars(value_.data(), value_.data() + value_.size(), index);
+        text = shared_.at(index);
+      } else if (type_ == "inlineStr") {
+        text = inline_.take();
+      } else {
+        text = std::move(value_);
+      }
+      // Text that is not UTF-8 would reach the outputs (JSON refuses it) as it is.
+      cut_cell(text);
+      if (!is_valid_utf8(text)) table_.fail("a cell that is not UTF-8 text (damaged?)");
+      table_.add(row_, column_, std::move(text));
+    }
+  }
+  void text(std::string_view text) override {
+    if (in_value_) StringItem::append_capped(value_, text);
+    if (in_inline_) inline_.text(text);
+  }
+
+ private:
+  TableBuilder& table_;
+  const SharedStrings& shared_;
+  std::uint64_t row_ = 0, next_row_ = 0, column_ = 0, next_column_ = 0;
+  bool in_cell_ = false, in_value_ = false, in_inline_ = false;
+  std::string type_, value_;
+  StringItem inline_;
+};
 
 }  // namespace
 
-Table read_xlsx_table(const std::string& path) {
-  Table table;
-  std::string head;
-  if (std::ifstream in(native_path(path), std::ios::binary); in) {
-    head.resize(8);
-    in.read(head.data(), 8);
-    head.resize(static_cast<std::size_t>(in.gcount()));
-  } else {
-    table.error = "cannot read " + path;
-    return table;
-  }
+Table read_xlsx_bytes(std::string_view bytes, const ColumnPick& pick) {
   // Encrypted workbooks are OLE compound files, not zip archives.
-  if (head.starts_with("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")) {
-    table.error = path + ": protected by a password (or an old .xls): save it as .xlsx without one";
-    return table;
+  if (bytes.starts_with("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")) {
+    return {{}, {}, "protected by a password (or an old .xls): save it as .xlsx without one"};
   }
-  int code = 0;
-  Archive archive(zip_open(native_path(path).string().c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code),
-                  &zip_discard);
-  const std::string sheet_part = archive ? first_sheet_part(archive.get()) : std::string();
-  std::string sheet_xml, strings_xml;
-  pugi::xml_document sheet, strings;
-  if (!archive || sheet_part.empty() || !read_entry(archive.get(), sheet_part, sheet_xml) ||
-      !sheet.load_buffer(sheet_xml.data(), sheet_xml.size())) {
-    table.error = path + ": not a readable workbook (damaged?)";
-    return table;
+  zip_error_t error;
+  zip_error_init(&error);
+  zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
+  Archive archive(
+      source ? zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error) : nullptr,
+      &zip_discard);
+  zip_error_fini(&error);
+  if (!archive) {
+    if (source != nullptr) zip_source_free(source);
+    return {{}, {}, kDamaged};
   }
-  std::vector<std::string> shared;
-  if (read_entry(archive.get(), "xl/sharedStrings.xml", strings_xml) &&
-      strings.load_buffer(strings_xml.data(), strings_xml.size())) {
-    for (pugi::xml_node item : strings.child("sst").children("si"))
-      shared.push_back(string_item(item));
+  // What a part may inflate to: a few MiB always, more as the workbook is larger.
+  const std::uint64_t limit =
+      std::min(kPartBytes, std::max(kSmallPartBytes, kInflationRatio * bytes.size()));
+  const std::string sheet_part = first_sheet_part(archive.get(), limit);
+  if (sheet_part.empty()) return {{}, {}, kDamaged};
+
+  SharedStrings shared;
+  XmlScanner strings_scanner(shared);
+  bool no_strings = false;
+  std::string failure =
+      scan_part(archive.get(), "xl/sharedStrings.xml", limit, strings_scanner, &no_strings);
+  if (no_strings) failure.clear();
+  if (failure.empty()) failure = shared.error;
+  if (!failure.empty()) return {{}, {}, failure};
+
+  TableBuilder table(pick);
+  SheetCells cells(table, shared);
+  XmlScanner sheet_scanner(cells);
+  failure = scan_part(archive.get(), sheet_part, limit, sheet_scanner);
+  if (!failure.empty() && table.error().empty()) table.fail(failure);
+  return table.finish();
+}
+
+Table read_xlsx_table(const std::string& path, const ColumnPick& pick) {
+  std::string bytes;
+  if (std::string failure = read_bounded_file(native_path(path), kWorkbookFileBytes, bytes);
+      !failure.empty()) {
+    return {{}, {}, failure};
   }
-  for (pugi::xml_node row : sheet.child("worksheet").child("sheetData").children("row")) {
-    // Rows and cells may skip empty ones; their references say where they go.
-    std::size_t index = table.rows.size();
-    if (int r = row.attribute("r").as_int(0); r > 0) index = static_cast<std::size_t>(r - 1);
-    if (index >= table.rows.size()) table.rows.resize(index + 1);
-    auto& cells = table.rows[index];
-    for (pugi::xml_node cell : row.children("c")) {
-      int column = column_of_reference(cell.attribute("r").value());
-      if (column < 0) column = static_cast<int>(cells.size());
-      const std::string_view type = cell.attribute("t").value();
-      std::string text;
-      if (type == "s") {
-        const std::size_t at = static_cast<std::size_t>(cell.child("v").text().as_ullong(~0ull));
-        if (at < shared.size()) text = shared[at];
-      } else if (type == "inlineStr") {
-        text = string_item(cell.child("is"));
-      } else {
-        text = cell.child("v").text().get();
-      }
-      if (cells.size() <= static_cast<std::size_t>(column))
-        cells.resize(static_cast<std::size_t>(column) + 1);
-      cells[static_cast<std::size_t>(column)] = std::move(text);
-    }
-  }
-  return table;
+  return read_xlsx_bytes(bytes, pick);
 }
 
 }  // namespace stdlookup::cli

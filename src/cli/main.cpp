@@ -1,5 +1,5 @@
 #include "cli.h"
 
 int main(int argc, char** argv) {
-  return stdlookup::cli::run(argc, argv);
+  return stdlookup::cli::run_to_the_end(argc, argv);
 }

@@ -30,5 +30,5 @@ int main() {
   std::vector<char*> argv;
   for (std::string& argument : arguments) argv.push_back(argument.data());
   argv.push_back(nullptr);
-  return stdlookup::cli::run(count, argv.data());
+  return stdlookup::cli::run_to_the_end(count, argv.data());
 }

@@ -24,6 +24,7 @@ namespace {
     std::_Exit(-1);
   }
   reporting = true;
+  if (AllocationFailureHandler handler = allocation_failure_handler()) handler(size);
   report_runtime_error(allocation_failure_message(size));
 }
 

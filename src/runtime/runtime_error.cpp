@@ -1,6 +1,7 @@
 #include "runtime/runtime_error.h"
 
 #include <array>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -66,6 +67,18 @@ void report_runtime_error(int code) {
 
 void report_runtime_error(std::string_view message) {
   report_runtime_error(0, message);
+}
+
+namespace {
+std::atomic<AllocationFailureHandler> failure_handler{nullptr};
+}  // namespace
+
+void set_allocation_failure_handler(AllocationFailureHandler handler) {
+  failure_handler = handler;
+}
+
+AllocationFailureHandler allocation_failure_handler() {
+  return failure_handler;
 }
 
 Text allocation_failure_message(std::size_t byte_count) {

@@ -27,6 +27,12 @@ Text runtime_error_text(int code, std::string_view message);
 [[noreturn]] void report_runtime_error(int code);                  // message from the table
 [[noreturn]] void report_runtime_error(std::string_view message);  // code 0
 
+// What an allocation that cannot be satisfied does: by default a runtime error naming the byte
+// count. A program without a window may install its own (it must not return, nor allocate).
+using AllocationFailureHandler = void (*)(std::size_t byte_count);
+void set_allocation_failure_handler(AllocationFailureHandler handler);
+AllocationFailureHandler allocation_failure_handler();
+
 // Messages reported without a code.
 Text allocation_failure_message(std::size_t byte_count);
 Text binding_failure_message(std::string_view library, std::string_view function);

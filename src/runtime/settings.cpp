@@ -1,11 +1,9 @@
 #include "runtime/settings.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
-#include <sstream>
+
+#include "runtime/bounded_file.h"
 
 namespace stdlookup {
 namespace {
@@ -142,12 +140,11 @@ std::string apply_settings_file(Settings& settings, const std::filesystem::path&
   if (status.type() != std::filesystem::file_type::regular) {
     return name + ": cannot read: not a regular file";
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return name + ": cannot read: " + std::strerror(errno);
-  std::ostringstream content;
-  content << in.rdbuf();
-  if (in.bad()) return name + ": cannot read: " + std::strerror(errno);
-  return apply_settings_text(settings, content.str(), name);
+  // The check above may be outdated by the open; the bounded open checks again, and caps.
+  std::string content;
+  if (std::string failure = read_bounded_file(path, kSettingsFileBytes, content); !failure.empty())
+    return name + ": cannot read: " + failure;
+  return apply_settings_text(settings, content, name);
 }
 
 std::string apply_settings_environment(Settings& settings) {

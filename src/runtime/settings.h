@@ -10,6 +10,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -48,6 +49,9 @@ std::string set_setting(Settings& settings, std::string_view key, std::string_vi
 // Applies the lines of a settings file. `file_name` is used in messages ("FILE:LINE: ...").
 std::string apply_settings_text(Settings& settings, std::string_view text,
                                 const std::string& file_name);
+// Applies the file at `path`; a missing file is no problem (nothing changes). A settings file is a
+// few lines: one over kSettingsFileBytes is refused unread.
+inline constexpr std::uint64_t kSettingsFileBytes = 1 << 20;
 // Applies the file at `path`; a missing file is no problem (nothing changes).
 std::string apply_settings_file(Settings& settings, const std::filesystem::path& path);
 // Applies the environment variables that are set (STDLOOKUP_PROXY set but empty: direct).

@@ -1,16 +1,17 @@
 #include "web/cookie_store.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <mutex>
-#include <sstream>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "runtime/atomic_file.h"
+#include "runtime/bounded_file.h"
 #include "runtime/system.h"
 #include "runtime/text.h"
 #include "web/cookie_store_platform.h"
@@ -111,11 +112,30 @@ bool is_regular_file(const Text& path) {
   return std::filesystem::symlink_status(path, ec).type() == std::filesystem::file_type::regular;
 }
 
+// The first kCookieFileLines whole lines of a cookie file (at most kCookieFileBytes): a file
+// that something else filled must not cost every request its whole length.
 std::string read_file(const Text& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
+  BoundedFile file;
+  std::string content;
+  if (!file.open(path, UINT64_MAX).empty()) return content;
+  char buffer[65536];
+  std::size_t lines = 0, whole = 0;  // whole: the bytes of the complete lines
+  while (lines < kCookieFileLines) {
+    const std::size_t room = kCookieFileBytes - content.size();
+    const std::ptrdiff_t n = file.read(buffer, std::min(sizeof buffer, room + 1));
+    if (n <= 0) {
+      whole = content.size();  // the last line needs no line end
+      break;
+    }
+    content.append(buffer, static_cast<std::size_t>(n));
+    for (std::size_t i = content.size() - static_cast<std::size_t>(n);
+         i < content.size() && i < kCookieFileBytes && lines < kCookieFileLines; ++i) {
+      if (content[i] == '\n') ++lines, whole = i + 1;
+    }
+    if (content.size() > kCookieFileBytes) break;
+  }
+  content.resize(whole);
+  return content;
 }
 
 // Visits the names of the folder's "*.txt" entries that are not directories.

@@ -30,6 +30,10 @@ using CookieLines = std::vector<std::string>;
 inline constexpr std::size_t kCookiesPerHost = 180;
 inline constexpr std::size_t kCookiesInStore = 3000;
 
+// Of each file the store reads at most this many lines, and no more than these bytes of them.
+inline constexpr std::size_t kCookieFileLines = 10'000;
+inline constexpr std::size_t kCookieFileBytes = 4u << 20;
+
 // The cookie lines of the store's files, in file order, read in one pass: a later line with the
 // same domain, path and name replaces an earlier one, expired cookies and those over the bounds
 // are left out. Nothing when the folder is a symbolic link.

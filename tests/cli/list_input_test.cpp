@@ -7,6 +7,7 @@
 
 #include "compare.h"
 #include "export/export.h"
+#include "input.h"
 #include "runtime/gbk.h"
 #include "support/temp_dir.h"
 
@@ -32,7 +33,7 @@ TEST(ListInput, OurOwnExportReadsBackExactly) {
   EXPECT_EQ(read.rows[0].chinese_name, "食品安全国家标准 食品添加剂使用标准");
   EXPECT_EQ(read.rows[0].status, "作废");
   EXPECT_EQ(read.rows[1].number, "007");
-  EXPECT_EQ(numbers_of(read_xlsx_table(path), "").numbers,
+  EXPECT_EQ(numbers_of(read_xlsx_table(path, numbers_column(""))).numbers,
             (std::vector<std::string>{"GB 2760-2014", "007"}));
 }
 
@@ -40,14 +41,17 @@ TEST(ListInput, OurOwnExportReadsBackExactly) {
 //   s.append(['产品', '标准号', '备注']); s.append(['酱油', 'GB 2717-2018', None])
 //   s.append(['醋', None, 'x']); s.append(['糖', 2760, None]); s['B6'] = 'GB/T 317'
 TEST(ListInput, AWorkbookWithSharedStringsNumbersAndGaps) {
-  const Table table = read_xlsx_table(STDLOOKUP_TEST_DATA_DIR "/list_openpyxl.xlsx");
-  ASSERT_EQ(table.error, "");
+  const auto numbers = [](std::string_view column) {
+    return numbers_of(
+        read_xlsx_table(STDLOOKUP_TEST_DATA_DIR "/list_openpyxl.xlsx", numbers_column(column)));
+  };
+  ASSERT_EQ(numbers("").error, "");
   const std::vector<std::string> expected = {"GB 2717-2018", "2760", "GB/T 317"};
-  EXPECT_EQ(numbers_of(table, "").numbers, expected);  // the column headed 标准号
-  EXPECT_EQ(numbers_of(table, "b").numbers, expected);
-  EXPECT_EQ(numbers_of(table, "标准号").numbers, expected);
-  EXPECT_EQ(numbers_of(table, "A").numbers, (std::vector<std::string>{"酱油", "醋", "糖"}));
-  EXPECT_NE(numbers_of(table, "型号").error, "");
+  EXPECT_EQ(numbers("").numbers, expected);  // the column headed 标准号
+  EXPECT_EQ(numbers("b").numbers, expected);
+  EXPECT_EQ(numbers("标准号").numbers, expected);
+  EXPECT_EQ(numbers("A").numbers, (std::vector<std::string>{"酱油", "醋", "糖"}));
+  EXPECT_NE(numbers("型号").error, "");
 }
 
 TEST(ListInput, DamagedAndProtectedWorkbooksAreClearErrors) {
@@ -59,23 +63,40 @@ TEST(ListInput, DamagedAndProtectedWorkbooksAreClearErrors) {
   };
   for (const auto& [name, content] : files) {
     std::ofstream(dir.path() / name, std::ios::binary) << content;
-    const Table table = read_xlsx_table((dir.path() / name).string());
+    const Table table = read_xlsx_table((dir.path() / name).string(), columns(0, 1));
     EXPECT_NE(table.error, "") << name;
     EXPECT_TRUE(table.rows.empty()) << name;
   }
-  EXPECT_NE(read_xlsx_table((dir.path() / "protected.xlsx").string()).error.find("password"),
+  EXPECT_NE(read_xlsx_table((dir.path() / "protected.xlsx").string(), columns(0, 1))
+                .error.find("password"),
             std::string::npos);
-  EXPECT_NE(read_xlsx_table((dir.path() / "absent.xlsx").string()).error, "");
+  EXPECT_NE(read_xlsx_table((dir.path() / "absent.xlsx").string(), columns(0, 1)).error, "");
 }
 
 TEST(ListInput, CsvQuotesLineEndsAndByteOrderMark) {
-  const Table table = read_csv_table(
-      "\xEF\xBB\xBF标准号,名称\r\n\"GB 1, part 2\",\"a \"\"b\"\"\"\nGB 2\n\n\"GB\n3\",x");
-  EXPECT_EQ(
-      table.rows,
-      (Rows{{"标准号", "名称"}, {"GB 1, part 2", "a \"b\""}, {"GB 2"}, {""}, {"GB\n3", "x"}}));
-  EXPECT_EQ(numbers_of(table, "").numbers,
+  const std::string_view csv =
+      "\xEF\xBB\xBF标准号,名称\r\n\"GB 1, part 2\",\"a \"\"b\"\"\"\nGB 2\n\n\"GB\n3\",x";
+  const Table table = read_csv_table(csv, columns(0, 2));
+  EXPECT_EQ(table.header, (std::vector<std::string>{"标准号", "名称"}));
+  EXPECT_EQ(table.rows, (Rows{{"GB 1, part 2", "a \"b\""}, {"GB 2", ""}, {"GB\n3", "x"}}));
+  EXPECT_EQ(numbers_of(read_csv_table(csv, numbers_column(""))).numbers,
             (std::vector<std::string>{"GB 1, part 2", "GB 2", "GB\n3"}));
+}
+
+TEST(ListInput, AnOverlongCellIsCutBetweenCharacters) {
+  const std::string long_cell = [] {
+    std::string text = "x";  // so that the cut falls inside a three-byte character
+    while (text.size() <= kCellBytes) text += "中";
+    return text;
+  }();
+  const std::string cells[] = {
+      read_csv_table("h\n" + long_cell, columns(0, 1)).rows.at(0).at(0),
+      read_json_export(R"([{"number": ")" + long_cell + R"("}])").rows.at(0).number,
+  };
+  for (const std::string& cell : cells) {
+    EXPECT_TRUE(cell.size() <= kCellBytes && cell.size() > kCellBytes - 3) << cell.size();
+    EXPECT_TRUE(is_valid_utf8(cell));
+  }
 }
 
 TEST(CompareLists, FindsEachKindOfChange) {

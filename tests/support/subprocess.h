@@ -13,6 +13,7 @@ struct ProcessResult {
   int exit_code = -1;
   std::string out;
   std::string err;
+  long peak_resident_kib = -1;  // the child's peak resident memory, where the system tells
 };
 
 using ProcessId = std::int64_t;

@@ -2,6 +2,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -61,7 +62,8 @@ ProcessResult run_process(const std::vector<std::string>& argv, const std::strin
     }
   }
   int status = 0;
-  waitpid(pid, &status, 0);
+  rusage usage{};
+  if (wait4(pid, &status, 0, &usage) == pid) result.peak_resident_kib = usage.ru_maxrss;
   result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return result;
 }

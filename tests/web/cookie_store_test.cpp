@@ -24,6 +24,12 @@ std::string line(const std::string& name, const std::string& value,
   return domain + "\tFALSE\t/\tFALSE\t0\t" + name + "\t" + value;
 }
 
+std::string repeated_lines(const std::string& text, std::size_t times) {
+  std::string all;
+  while (times-- > 0) all += text;
+  return all;
+}
+
 class CookieStoreTest : public ::testing::Test {
  protected:
   test::TempDir data_;
@@ -234,6 +240,24 @@ TEST_F(CookieStoreTest, StoreIsBoundedPerHostAndInAllOldestFirst) {
   std::size_t saved_lines = 0;
   for (std::string l; std::getline(saved, l);) saved_lines += l.empty() || l[0] == '#' ? 0 : 1;
   EXPECT_EQ(saved_lines, kCookiesPerHost);
+}
+
+TEST_F(CookieStoreTest, AFileIsReadOnlyToItsLineAndByteBounds) {
+  const std::string filler = repeated_lines("#x\n", kCookieFileLines - 1);
+  const struct {
+    std::string content;
+    bool loaded;
+  } cases[] = {
+      {filler + line("last", "1"), true},                         // the last line that is read
+      {filler + "#x\n" + line("past", "1") + "\n", false},        // one line too many
+      {line("long", std::string(kCookieFileBytes, 'v')), false},  // cut by the byte bound
+      {line("short", "1") + "\n" + std::string(kCookieFileBytes, '#'), true},
+  };
+  for (const auto& c : cases) {
+    write("big.txt", c.content);
+    EXPECT_EQ(load_cookie_store().size(), c.loaded ? 1u : 0u)
+        << c.content.substr(c.content.size() - 20);
+  }
 }
 
 TEST_F(CookieStoreTest, ARequestGetsOnlyItsHostsAndParentDomainsCookies) {
