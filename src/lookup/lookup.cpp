@@ -38,8 +38,8 @@ FetchedPage fetch_page(const Text& url) {
   // The status as the transport saw it: a long header block would not fit the headers' copy.
   int status = 0;
   Text headers;
-  Bytes body = web_page_request(url, 0, {}, nullptr, nullptr, nullptr, &headers, false, nullptr,
-                                proxy(), &status);
+  Bytes body = web_page_request(
+      {.url = url, .response_headers = &headers, .proxy = proxy(), .status_code = &status});
   FetchedPage page;
   page.status = status;
   if (!body.empty() && status >= 200 && status <= 299) {
