@@ -23,6 +23,7 @@
 #include "export/export.h"
 #include "input.h"
 #include "list_input.h"
+#include "lookup/batch.h"
 #include "lookup/hosts.h"
 #include "lookup/lookup.h"
 #include "lookup/number_cleanup.h"
@@ -444,11 +445,6 @@ int batch(const Options& options, const std::string& file) {
     if (input.read_as_gbk) warn(table_cell(name) + " is not UTF-8: read as GBK");
     given = std::move(input.lines);
   }
-  clear_cookie_files();
-  const PageFetcher fetch = options.retries > 0
-                                ? with_retries(fetch_page, options.retries, interruptible_wait)
-                                : PageFetcher(fetch_page);
-
   std::signal(SIGINT, on_interrupt);
   Progress progress(static_cast<int>(given.size()), !options.quiet && isatty(STDERR_FILENO));
   // stdout gets the rows unless they go to a file only, or the change report takes their place;
@@ -458,35 +454,40 @@ int batch(const Options& options, const std::string& file) {
     printer.emplace(options.format);
   const bool keep_rows = to_file || !options.compare.empty();
   std::vector<BatchRow> rows;
-  int done = 0;
   bool any_failed = false;
-  for (const GivenLine& line : given) {
-    if (interrupted) break;
-    const std::string query = options.normalize ? normalize_number(line.shown) : line.shown;
-    progress.show(done++, query);
-    int tries = 1;
-    const Text looked_up = options.normalize ? utf8_to_gbk(query) : line.gbk;
-    LookupResult result = lookup_standard(looked_up, [&](const Text& url) {
-      FetchedPage page = fetch(url);
-      tries = page.tries;
-      return page;
-    });
-    if (interrupted && result.failed) break;  // cut short, not failed: no row
+  // What a line is looked up as: the line itself, or with --normalize its cleaned-up number.
+  const auto query_of = [&](int index) {
+    const std::string shown = given[static_cast<std::size_t>(index)].shown;
+    return options.normalize ? normalize_number(shown) : shown;
+  };
+  BatchRun run;
+  run.pause_ms = options.delay_ms;
+  run.retries = options.retries;
+  run.wait = interruptible_wait;
+  run.cancel = &interrupted;
+  run.on_line = [&](int index, const Text&) { progress.show(index, query_of(index)); };
+  run.on_row = [&](const stdlookup::BatchRow& looked_up) {
     BatchRow row;
-    row.record = batch_record(result, looked_up);
-    row.failed = result.failed;
-    row.query = query;
-    if (options.normalize) row.line = line.shown;
-    if (options.retries > 0) row.tries = tries;
-    if (result.failed) {
+    row.record = looked_up.record;
+    row.failed = looked_up.result.failed;
+    row.query = query_of(looked_up.index);
+    if (options.normalize) row.line = given[static_cast<std::size_t>(looked_up.index)].shown;
+    if (options.retries > 0) row.tries = looked_up.tries;
+    if (row.failed) {
       any_failed = true;
       progress.finish();
-      warn(table_cell(query) + ": 查询失败");
+      warn(table_cell(row.query) + ": 查询失败");
     }
     if (printer) printer->add(row);
     if (keep_rows) rows.push_back(std::move(row));
-    interruptible_wait(std::chrono::milliseconds(options.delay_ms));
-  }
+  };
+  run_batch(
+      static_cast<int>(given.size()),
+      [&](int index) {
+        return options.normalize ? utf8_to_gbk(query_of(index))
+                                 : given[static_cast<std::size_t>(index)].gbk;
+      },
+      run);
   progress.finish();
   std::signal(SIGINT, SIG_DFL);
 
