@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -22,6 +23,7 @@
 #include "export/export.h"
 #include "input.h"
 #include "list_input.h"
+#include "lookup/batch.h"
 #include "lookup/hosts.h"
 #include "lookup/lookup.h"
 #include "lookup/number_cleanup.h"
@@ -75,6 +77,12 @@ void print(const std::string& text) {
   std::fflush(stdout);
 }
 
+// CSV printed to a terminal has its control characters escaped, as the text table has.
+bool stdout_is_terminal() {
+  static const bool terminal = isatty(STDOUT_FILENO) == 1;
+  return terminal;
+}
+
 void warn(const std::string& text) {
   std::string line = "stdlookup-cli: " + text + "\n";
   std::fwrite(line.data(), 1, line.size(), stderr);
@@ -94,9 +102,11 @@ int query(const Options& options, const std::string& number) {
                     {"implementation_date", utf8(f.implementation_date)},
                     {"publishing_department", utf8(f.publishing_department)}}));
   } else if (options.format == "csv") {
-    print(csv_line({"标准编号", "中文名称", "标准状态", "实施日期", "发布部门"}) +
+    print(csv_line({"标准编号", "中文名称", "标准状态", "实施日期", "发布部门"},
+                   stdout_is_terminal()) +
           csv_line({utf8(f.number), utf8(f.chinese_name), status, utf8(f.implementation_date),
-                    utf8(f.publishing_department)}));
+                    utf8(f.publishing_department)},
+                   stdout_is_terminal()));
   } else {
     print(aligned_table({{"标准编号", table_cell(utf8(f.number))},
                          {"中文名称", table_cell(utf8(f.chinese_name))},
@@ -134,7 +144,9 @@ json row_json(const BatchRow& r) {
   return object;
 }
 
-std::string format_rows(const std::vector<BatchRow>& rows, const std::string& format) {
+// `terminal`: CSV for a terminal (see csv_line).
+std::string format_rows(const std::vector<BatchRow>& rows, const std::string& format,
+                        bool terminal = false) {
   const auto& headers = export_header_texts();
   if (format == "json") {
     json array = json::array();
@@ -148,7 +160,7 @@ std::string format_rows(const std::vector<BatchRow>& rows, const std::string& fo
   }
   if (format == "csv") {
     std::string out;
-    for (const Row& row : table) out += csv_line(row);
+    for (const Row& row : table) out += csv_line(row, terminal);
     return out;
   }
   for (Row& row : table) {
@@ -168,13 +180,13 @@ Row cells_of(const BatchRow& r) {
 class RowPrinter {
  public:
   explicit RowPrinter(std::string format) : format_(std::move(format)) {
-    if (format_ == "csv") print(format_rows({}, "csv"));
+    if (format_ == "csv") print(format_rows({}, "csv", stdout_is_terminal()));
   }
   void add(const BatchRow& r) {
     if (format_ == "text") {
       rows_.push_back(r);
     } else if (format_ == "csv") {
-      print(csv_line(cells_of(r)));
+      print(csv_line(cells_of(r), stdout_is_terminal()));
     } else {
       // One element of the array, indented as a whole; the closing "]" comes with finish().
       const std::string text = dump(row_json(r));
@@ -207,7 +219,15 @@ Text write_xlsx(const std::vector<BatchRow>& rows, const std::string& path) {
         {r.record.number, r.record.chinese_name, r.record.implementation_date, r.record.status});
   }
   auto writer = make_xlsx_workbook_writer();
-  return write_rows_to_workbook(cells, *writer, path).failure_reason;
+  const SaveResult result = write_rows_to_workbook(cells, *writer, path);
+  if (!result.ok()) return result.failure_reason;
+  for (int sheet_row : result.cut_rows) {
+    const BatchRow& r = rows[static_cast<std::size_t>(sheet_row - 2)];  // after the header
+    warn(table_cell(path) + ": row " + std::to_string(sheet_row) + " (" + table_cell(r.query) +
+         "): a cell over " + std::to_string(kCellCharacterLimit) +
+         " characters was cut to fit, ending in \"…\"");
+  }
+  return {};
 }
 
 std::string extension_of(const std::string& path) {
@@ -344,17 +364,21 @@ std::string format_report(const ChangeReport& report, const std::string& format)
   }
   if (format == "csv") {
     std::string out;
-    for (const Row& row : table) out += csv_line(row);
+    for (const Row& row : table) out += csv_line(row, stdout_is_terminal());
     return out;
   }
   table.push_back({"未变", std::to_string(report.unchanged), ""});
   return aligned_table(table);
 }
 
-// A pause between tries that Ctrl-C cuts short.
+// A pause (between tries, after each line) that Ctrl-C cuts short.
 void interruptible_wait(std::chrono::milliseconds total) {
-  const auto end = std::chrono::steady_clock::now() + total;
-  while (!interrupted && std::chrono::steady_clock::now() < end) pause(50);
+  using namespace std::chrono;
+  const auto end = steady_clock::now() + total;
+  for (auto now = steady_clock::now(); !interrupted && now < end; now = steady_clock::now()) {
+    const auto left = duration_cast<milliseconds>(end - now).count();
+    pause(static_cast<int>(std::clamp<long long>(left, 1, 50)));
+  }
 }
 
 // The lines of a workbook or CSV list (UTF-8), read by column; `failure` says why not.
@@ -421,11 +445,6 @@ int batch(const Options& options, const std::string& file) {
     if (input.read_as_gbk) warn(table_cell(name) + " is not UTF-8: read as GBK");
     given = std::move(input.lines);
   }
-  clear_cookie_files();
-  const PageFetcher fetch = options.retries > 0
-                                ? with_retries(fetch_page, options.retries, interruptible_wait)
-                                : PageFetcher(fetch_page);
-
   std::signal(SIGINT, on_interrupt);
   Progress progress(static_cast<int>(given.size()), !options.quiet && isatty(STDERR_FILENO));
   // stdout gets the rows unless they go to a file only, or the change report takes their place;
@@ -435,37 +454,40 @@ int batch(const Options& options, const std::string& file) {
     printer.emplace(options.format);
   const bool keep_rows = to_file || !options.compare.empty();
   std::vector<BatchRow> rows;
-  int done = 0;
   bool any_failed = false;
-  for (const GivenLine& line : given) {
-    if (interrupted) break;
-    const std::string query = options.normalize ? normalize_number(line.shown) : line.shown;
-    progress.show(done++, query);
-    int tries = 1;
-    const Text looked_up = options.normalize ? utf8_to_gbk(query) : line.gbk;
-    LookupResult result = lookup_standard(looked_up, [&](const Text& url) {
-      FetchedPage page = fetch(url);
-      tries = page.tries;
-      return page;
-    });
-    if (interrupted && result.failed) break;  // cut short, not failed: no row
+  // What a line is looked up as: the line itself, or with --normalize its cleaned-up number.
+  const auto query_of = [&](int index) {
+    const std::string shown = given[static_cast<std::size_t>(index)].shown;
+    return options.normalize ? normalize_number(shown) : shown;
+  };
+  BatchRun run;
+  run.pause_ms = options.delay_ms;
+  run.retries = options.retries;
+  run.wait = interruptible_wait;
+  run.cancel = &interrupted;
+  run.on_line = [&](int index, const Text&) { progress.show(index, query_of(index)); };
+  run.on_row = [&](const stdlookup::BatchRow& looked_up) {
     BatchRow row;
-    row.record = result.page.fields;
-    row.failed = result.failed;
-    row.record.publishing_department.clear();  // the list has no such column
-    row.record.status = batch_status(result);
-    row.query = query;
-    if (options.normalize) row.line = line.shown;
-    if (options.retries > 0) row.tries = tries;
-    if (result.failed) {
+    row.record = looked_up.record;
+    row.failed = looked_up.result.failed;
+    row.query = query_of(looked_up.index);
+    if (options.normalize) row.line = given[static_cast<std::size_t>(looked_up.index)].shown;
+    if (options.retries > 0) row.tries = looked_up.tries;
+    if (row.failed) {
       any_failed = true;
       progress.finish();
-      warn(table_cell(query) + ": 查询失败");
+      warn(table_cell(row.query) + ": 查询失败");
     }
     if (printer) printer->add(row);
     if (keep_rows) rows.push_back(std::move(row));
-    pause(options.delay_ms);
-  }
+  };
+  run_batch(
+      static_cast<int>(given.size()),
+      [&](int index) {
+        return options.normalize ? utf8_to_gbk(query_of(index))
+                                 : given[static_cast<std::size_t>(index)].gbk;
+      },
+      run);
   progress.finish();
   std::signal(SIGINT, SIG_DFL);
 
@@ -484,7 +506,7 @@ int batch(const Options& options, const std::string& file) {
   if (to_file) {
     if (Text reason = write_output(rows, options.output); !reason.empty()) {
       // No lookup is thrown away: the rows go to stdout unless they are there already.
-      if (!printer) print(format_rows(rows, options.format));
+      if (!printer) print(format_rows(rows, options.format, stdout_is_terminal()));
       warn("cannot write " + table_cell(options.output) + ": " + utf8(reason) +
            (printer ? "" : "; the rows went to stdout"));
       return kUsageError;
@@ -504,9 +526,10 @@ int download(const Options& options, const std::string& number) {
                     {"detail_link", utf8(result.detail_link)},
                     {"download_link", utf8(result.download_link)}}));
   } else if (options.format == "csv") {
-    print(csv_line({"found", "detail_link", "download_link"}) +
+    print(csv_line({"found", "detail_link", "download_link"}, stdout_is_terminal()) +
           csv_line({result.found ? "true" : "false", utf8(result.detail_link),
-                    utf8(result.download_link)}));
+                    utf8(result.download_link)},
+                   stdout_is_terminal()));
   } else if (!result.download_link.empty()) {
     print(table_cell(utf8(result.download_link)) + "\n");
   }
@@ -549,7 +572,7 @@ int show_config(const Options& options, const Settings& settings) {
   }
   if (options.format == "csv") {
     std::string out;
-    for (const Row& row : rows) out += csv_line(row);
+    for (const Row& row : rows) out += csv_line(row, stdout_is_terminal());
     print(out);
     return kAllAnswered;
   }

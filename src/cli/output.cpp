@@ -32,6 +32,14 @@ std::string csv_line(const Row& fields) {
   return line + "\r\n";
 }
 
+std::string csv_line(const Row& fields, bool terminal) {
+  if (!terminal) return csv_line(fields);
+  Row shown;
+  shown.reserve(fields.size());
+  for (const std::string& field : fields) shown.push_back(table_cell(field));
+  return csv_line(shown);
+}
+
 std::string table_cell(const std::string& utf8) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;

@@ -14,6 +14,9 @@ std::string csv_field(const std::string& field);
 // The fields as cells: one that a spreadsheet would run as a formula (starting with "=", "+",
 // "-", "@", tab or CR) gets a leading apostrophe, so it stays text; then quoted as above.
 std::string csv_line(const Row& fields);  // ends with "\r\n"
+// For a terminal: each field first made harmless as table_cell makes it, so that a server's text
+// cannot drive the terminal. A pipe or a file gets the fields unchanged.
+std::string csv_line(const Row& fields, bool terminal);
 std::string csv_text_cell(const std::string& field);
 
 // A field for the text table, on one line and harmless to a terminal: CR, LF and tab become

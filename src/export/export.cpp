@@ -48,6 +48,21 @@ void prepare_save_dialog(CommonDialog& dialog) {
   dialog.adjust_file_name = workbook_file_name;
 }
 
+// "导出成功!", and when cells were cut to the workbook's limit, which sheet rows hold them: a few
+// by number, then how many in all.
+Text success_message(const std::vector<int>& cut_rows) {
+  Text message = "导出成功!"_gbk;
+  if (cut_rows.empty()) return message;
+  constexpr std::size_t kNamed = 5;
+  message += "\r\n"_gbk + "工作表第 "_gbk;
+  for (std::size_t i = 0; i < cut_rows.size() && i < kNamed; ++i)
+    message += (i ? "、"_gbk : Text()) + to_text(cut_rows[i]);
+  if (cut_rows.size() > kNamed)
+    message += " 行等 "_gbk + to_text(static_cast<int>(cut_rows.size()));
+  return message + " 行有超过 "_gbk + to_text(kCellCharacterLimit) +
+         " 个字符的内容，已截断（以“…”结尾）"_gbk;
+}
+
 }  // namespace
 
 const std::array<Text, 4>& export_header_texts() {
@@ -122,7 +137,7 @@ void export_to_workbook(Controls& controls, WorkbookWriter& writer) {
     message_box("导出失败"_gbk + "\r\n" + result.failure_reason, kMbOk | kMbIconHand);
     return;
   }
-  message_box("导出成功!"_gbk, kMbOk | kMbIconInformation);
+  message_box(success_message(result.cut_rows), kMbOk | kMbIconInformation);
   shell_open_path(path);  // a native path, not a GBK text
 }
 

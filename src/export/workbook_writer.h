@@ -4,7 +4,9 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "runtime/types.h"
 
@@ -13,8 +15,17 @@ namespace stdlookup {
 // What a failed save reports: a reason for the user (GBK). ok() when there is none.
 struct SaveResult {
   Text failure_reason;
+  std::vector<int> cut_rows = {};  // sheet rows (1-based, ascending) with a cell cut to the limit
   bool ok() const { return failure_reason.empty(); }
 };
+
+// The most characters a cell of a workbook holds, counted as spreadsheet programs count them
+// (UTF-16 units).
+inline constexpr int kCellCharacterLimit = 32767;
+
+// Cuts `utf8` to kCellCharacterLimit at a character boundary, the last character "…";
+// false (and `utf8` untouched) when it fits.
+bool cut_to_cell_limit(std::string& utf8);
 
 class WorkbookWriter {
  public:
@@ -32,7 +43,8 @@ class WorkbookWriter {
   virtual void set_range_start(std::string_view cell) = 0;
   virtual void set_range_end(std::string_view cell) = 0;        // makes start:end the current range
   virtual void set_number_format(std::string_view format) = 0;  // GBK, of the current range
-  virtual void set_value(std::string_view text) = 0;            // GBK, of the current range
+  // GBK, of the current range; a text over kCellCharacterLimit is cut to it.
+  virtual void set_value(std::string_view text) = 0;
   // `path` is a native file path. The file at `path` is replaced only by a complete, checked
   // workbook; on failure it is left as it was.
   virtual SaveResult save_as(const Text& path) = 0;

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <map>
+#include <set>
 #include <vector>
 
 #include "export/workbook_check.h"
@@ -32,6 +33,23 @@ bool parse_cell_address(std::string_view cell, int& row, int& column) {
   if (r < 1) return false;
   row = static_cast<int>(r - 1);
   column = static_cast<int>(col - 1);
+  return true;
+}
+
+bool cut_to_cell_limit(std::string& utf8) {
+  constexpr auto kLimit = static_cast<std::size_t>(kCellCharacterLimit);
+  if (utf8.size() <= kLimit) return false;  // fewer bytes than the limit: fewer units too
+  std::size_t units = 0;                    // of utf8[0, i)
+  std::size_t cut = 0;                      // the longest prefix that leaves room for "…"
+  for (std::size_t i = 0; i < utf8.size() && units <= kLimit; ++i) {
+    const auto b = static_cast<unsigned char>(utf8[i]);
+    if ((b & 0xC0) == 0x80) continue;  // inside a character
+    if (units <= kLimit - 1) cut = i;
+    units += b >= 0xF0 ? 2 : 1;  // beyond the BMP: a surrogate pair
+  }
+  if (units <= kLimit) return false;
+  utf8.resize(cut);
+  utf8 += "\xE2\x80\xA6";  // "…"
   return true;
 }
 
@@ -78,6 +96,9 @@ class XlsxWorkbookWriter final : public WorkbookWriter {
   void set_value(std::string_view text) override {
     if (!has_range_) return;
     std::string utf8 = gbk_to_utf8(text);
+    if (cut_to_cell_limit(utf8)) {
+      for (int r = first_.row; r <= last_.row; ++r) cut_rows_.insert(r + 1);
+    }
     for_each_cell([&](Cell& cell) {
       cell.value = utf8;
       cell.written = true;
@@ -85,16 +106,17 @@ class XlsxWorkbookWriter final : public WorkbookWriter {
   }
 
   SaveResult save_as(const Text& path) override {
-    if (!workbook_) return {"没有可保存的工作簿"_gbk};
+    if (!workbook_) return {"没有可保存的工作簿"_gbk, {}};
     FileReplacement result = replace_file(
         path, [this](const std::string& temp) { return write_xlsx(temp); }, check_workbook_file);
-    return {failure_of(result)};
+    return {failure_of(result), {cut_rows_.begin(), cut_rows_.end()}};
   }
 
   void close_workbook() override {
     workbook_ = worksheet_ = has_range_ = false;
     rows_.clear();
     formats_.clear();
+    cut_rows_.clear();
   }
   void release_workbook() override {
     close_workbook();
@@ -179,6 +201,7 @@ class XlsxWorkbookWriter final : public WorkbookWriter {
   Position first_{0, 0}, last_{0, 0};
   std::vector<std::vector<Cell>> rows_;
   std::vector<std::string> formats_;
+  std::set<int> cut_rows_;
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "lookup/actions.h"
 
+#include "lookup/batch.h"
 #include "lookup/query_url.h"
 #include "runtime/gbk.h"
 #include "runtime/system.h"
@@ -28,24 +29,22 @@ void single_query(Controls& controls, const PageFetcher& fetch) {
 void batch_query(Controls& controls, const BatchOptions& options) {
   const TextArray lines = batch_lines(controls.edit_text(kBatchInput));
   const int count = lines.count();
-  clear_cookie_files();
-  int done = 0;
-  for (const Text& line : lines) {
-    controls.set_progress_maximum(kProgressBar, count);
-    LookupResult result = lookup_standard(line, options.fetch);
-    pause(options.pause_ms);
-    const StandardRecord& fields = result.page.fields;
-    const Text status = batch_status(result);
-    ++done;
+  BatchRun run;
+  run.fetch = options.fetch;
+  run.pause_ms = options.pause_ms;
+  run.on_line = [&](int, const Text&) { controls.set_progress_maximum(kProgressBar, count); };
+  run.on_row = [&](const BatchRow& row) {
     controls.together([&] {
-      int row = controls.list_insert_row(kResultList, "");
-      controls.list_set_cell(kResultList, row, 0, fields.number);
-      controls.list_set_cell(kResultList, row, 1, fields.chinese_name);
-      controls.list_set_cell(kResultList, row, 2, fields.implementation_date);
-      controls.list_set_cell(kResultList, row, 3, status);
-      controls.set_progress_position(kProgressBar, done);
+      const int written = controls.list_insert_row(kResultList, "");
+      controls.list_set_cell(kResultList, written, 0, row.record.number);
+      controls.list_set_cell(kResultList, written, 1, row.record.chinese_name);
+      controls.list_set_cell(kResultList, written, 2, row.record.implementation_date);
+      controls.list_set_cell(kResultList, written, 3, row.record.status);
+      controls.set_progress_position(kProgressBar, row.index + 1);
     });
-  }
+  };
+  run_batch(
+      count, [&lines](int index) { return lines[index + 1]; }, run);
 }
 
 void open_detail_page(Controls& controls) {

@@ -38,8 +38,8 @@ FetchedPage fetch_page(const Text& url) {
   // The status as the transport saw it: a long header block would not fit the headers' copy.
   int status = 0;
   Text headers;
-  Bytes body = web_page_request(url, 0, {}, nullptr, nullptr, nullptr, &headers, false, nullptr,
-                                proxy(), &status);
+  Bytes body = web_page_request(
+      {.url = url, .response_headers = &headers, .proxy = proxy(), .status_code = &status});
   FetchedPage page;
   page.status = status;
   if (!body.empty() && status >= 200 && status <= 299) {
@@ -93,6 +93,14 @@ Text batch_status(const LookupResult& result) {
   if (result.page.apology) return status_not_found();
   if (result.page.abolished) return status_abolished();
   return status_current();
+}
+
+StandardRecord batch_record(const LookupResult& result, std::string_view line) {
+  StandardRecord record = result.page.fields;
+  if (record.number.empty()) record.number = line;
+  record.status = batch_status(result);
+  record.publishing_department.clear();
+  return record;
 }
 
 TextArray batch_lines(std::string_view text) {

@@ -50,6 +50,10 @@ LookupResult lookup_standard(std::string_view number, const PageFetcher& fetch =
 Text single_query_status(const LookupResult& result);
 // The status of a batch row: "现行" by default, "作废", "抱歉，没找到" over both, "查询失败".
 Text batch_status(const LookupResult& result);
+// A batch row of `line`: the page's number, name and date with the batch status, no department.
+// When the page gave no number (a failed request, an unknown number) the row carries `line` as
+// queried, so an exported failure still says which standard it was.
+StandardRecord batch_record(const LookupResult& result, std::string_view line);
 
 // The lines of a batch: the text split at every "\r\n"; empty lines stay, blanks stay, and a
 // final line break adds no line.

@@ -1,10 +1,12 @@
 // Atomic replacement on POSIX: mkstemp in the target's folder, fsync, rename, fsync the folder.
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <ctime>
 
 #include "runtime/atomic_file.h"
 #include "runtime/conversion.h"
@@ -25,6 +27,7 @@ class FileDescriptor {
   FileDescriptor(const FileDescriptor&) = delete;
   FileDescriptor& operator=(const FileDescriptor&) = delete;
   int get() const { return fd_; }
+  void release() { fd_ = -1; }
   bool close() {
     int fd = fd_;
     fd_ = -1;
@@ -54,6 +57,43 @@ mode_t mode_for(const std::string& target, bool private_file) {
 bool sync_path(const std::string& path, int flags) {
   FileDescriptor fd(::open(path.c_str(), flags | O_CLOEXEC));
   return fd.get() >= 0 && ::fsync(fd.get()) == 0 && fd.close();
+}
+
+// ".stdlookup-XXXXXX.tmp", as mkstemps names our temporary files.
+bool our_temporary_name(std::string_view name) {
+  constexpr std::string_view kPrefix = ".stdlookup-", kSuffix = ".tmp";
+  if (name.size() != kPrefix.size() + 6 + kSuffix.size() || !name.starts_with(kPrefix) ||
+      !name.ends_with(kSuffix)) {
+    return false;
+  }
+  for (char c : name.substr(kPrefix.size(), 6)) {
+    if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) return false;
+  }
+  return true;
+}
+
+// A temporary file of ours that a killed writer left behind is gone once it is a day old (a live
+// writer's is minutes old at most). Regular files only; a link is never followed.
+void remove_stale_temporaries(const std::string& folder) {
+  FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (fd.get() < 0) return;
+  DIR* dir = ::fdopendir(fd.get());
+  if (dir == nullptr) return;
+  struct Closer {
+    DIR* dir;
+    ~Closer() { ::closedir(dir); }  // closes the descriptor too
+  } closer{dir};
+  const int dir_fd = fd.get();
+  fd.release();
+  const time_t stale_before = ::time(nullptr) - 24 * 60 * 60;
+  while (const dirent* entry = ::readdir(dir)) {
+    if (!our_temporary_name(entry->d_name)) continue;
+    struct stat st;
+    if (::fstatat(dir_fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+        st.st_mtime < stale_before) {
+      ::unlinkat(dir_fd, entry->d_name, 0);
+    }
+  }
 }
 
 }  // namespace
@@ -97,6 +137,7 @@ FileReplacement replace_file(const std::string& target,
                              ReplaceOptions options) {
   if (target.empty() || target.back() == '/') return {ENOENT, {}};
   const std::string folder = folder_of(target);
+  remove_stale_temporaries(folder);
   std::string temp = folder + "/.stdlookup-XXXXXX.tmp";
   FileDescriptor fd(::mkstemps(temp.data(), 4));
   if (fd.get() < 0) return {errno, {}};

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <string_view>
 
 #include "runtime/atomic_file.h"
 #include "runtime/conversion.h"
@@ -52,6 +53,52 @@ std::string temporary_name(const std::string& folder) {
   name += ".stdlookup-" + std::to_string(GetCurrentProcessId()) + "-" +
           std::to_string(counter.fetch_add(1)) + "-" + std::to_string(GetTickCount64()) + ".tmp";
   return name;
+}
+
+// ".stdlookup-PID-COUNTER-TICKS.tmp", as temporary_name makes them.
+bool our_temporary_name(std::wstring_view name) {
+  constexpr std::wstring_view kPrefix = L".stdlookup-", kSuffix = L".tmp";
+  if (!name.starts_with(kPrefix) || !name.ends_with(kSuffix)) return false;
+  name = name.substr(kPrefix.size(), name.size() - kPrefix.size() - kSuffix.size());
+  int numbers = 0;
+  for (std::size_t start = 0; start <= name.size(); ++numbers) {
+    std::size_t end = std::min(name.find(L'-', start), name.size());
+    if (end == start || end - start > 20) return false;
+    for (wchar_t c : name.substr(start, end - start)) {
+      if (c < L'0' || c > L'9') return false;
+    }
+    start = end + 1;
+  }
+  return numbers == 3;
+}
+
+// A temporary file of ours that a killed writer left behind is gone once it is a day old (a live
+// writer's is minutes old at most). Plain files only; a link (reparse point) is never followed.
+void remove_stale_temporaries(const std::string& folder) {
+  std::wstring pattern = win32::utf8_to_wide(folder);
+  if (pattern.back() != L'/' && pattern.back() != L'\\') pattern += L'\\';
+  const std::wstring prefix = pattern;
+  pattern += L".stdlookup-*.tmp";
+  WIN32_FIND_DATAW found;
+  HANDLE search =
+      FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+  if (search == INVALID_HANDLE_VALUE) return;
+  FILETIME now_time;
+  GetSystemTimeAsFileTime(&now_time);
+  const auto ticks = [](const FILETIME& t) {
+    return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+  };
+  constexpr unsigned long long kDay = 24ull * 60 * 60 * 10'000'000;  // in 100 ns
+  const unsigned long long now = ticks(now_time);
+  do {
+    const DWORD skipped =
+        FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_READONLY;
+    if ((found.dwFileAttributes & skipped) == 0 && our_temporary_name(found.cFileName) &&
+        ticks(found.ftLastWriteTime) + kDay < now) {
+      DeleteFileW((prefix + found.cFileName).c_str());
+    }
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
 }
 
 int last_error() {
@@ -109,7 +156,9 @@ FileReplacement replace_file(const std::string& target,
       (target_attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     return {ERROR_DIRECTORY, {}};
   }
-  const std::string temp = temporary_name(folder_of(target));
+  const std::string folder = folder_of(target);
+  remove_stale_temporaries(folder);
+  const std::string temp = temporary_name(folder);
   const std::wstring wide_temp = win32::utf8_to_wide(temp);
   {
     // Created here, exclusively, so that no other file is ever overwritten by mistake.

@@ -1,10 +1,9 @@
-// The transport on WinINet. Every WinINet function is called through the bound-function table.
-// The handles the caller sees are the transport's own; the real exchange (open, connect,
-// request, send, read, headers, close) runs in one go on a helper thread when the request is
-// sent, so that the caller can give up on it at the overall limit without closing a handle the
-// helper still uses. What WinINet leaves to its caller is done here: redirects (WinINet under
-// Wine follows a loop for ever) are followed by the transport, at most 10 and never from https
-// to http; connect, send and receive timeouts are set explicitly; the body is capped at 16 MiB.
+// The transport's exchange on WinINet, every WinINet function called through the bound-function
+// table. The whole exchange (open, connect, request, send, read, headers, close) runs in one go
+// on a helper thread, so that the caller can give up on it at the overall limit without closing
+// a handle the helper still uses. What WinINet leaves to its caller is done here: redirects
+// (WinINet under Wine follows a loop for ever), at most 10 and never from https to http;
+// connect, send and receive timeouts are set explicitly; the body is capped.
 #include "web/transport_wininet.h"
 
 #include <windows.h>
@@ -13,45 +12,31 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstring>
-#include <map>
 #include <mutex>
 #include <thread>
 #include <utility>
-#include <variant>
 #include <vector>
 
 #include "runtime/binding.h"
+#include "runtime/text.h"
 #include "web/cookie_store_win32.h"
-#include "web/transport.h"
-#include "web/url.h"
+#include "web/transport_core.h"
 
 namespace stdlookup {
 namespace wininet_detail {
 namespace {
 
-char lower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+bool starts_with_ignoring_case(std::string_view text, std::string_view prefix) {
+  return to_lower(text.substr(0, prefix.size())) == prefix;
 }
 
-bool starts_with_ignoring_case(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    if (lower(text[i]) != prefix[i]) return false;
-  }
-  return true;
+std::string crlf_lines(const std::vector<std::string>& lines) {
+  std::string out;
+  for (const std::string& line : lines) out += line + "\r\n";
+  return out;
 }
 
 }  // namespace
-
-bool is_plain_host(std::string_view host) {
-  if (host.empty()) return false;
-  for (char c : host) {
-    bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                   c == '.' || c == '-' || c == '_';
-    if (!allowed) return false;
-  }
-  return true;
-}
 
 std::optional<Target> redirect_target(const Target& from, std::string_view location) {
   location = location.substr(0, location.find('#'));
@@ -100,18 +85,7 @@ std::optional<Target> redirect_target(const Target& from, std::string_view locat
 }
 
 std::string header_block(std::string_view block) {
-  std::string out;
-  while (true) {
-    std::size_t end = block.find("\r\n");
-    std::string line(block.substr(0, end));
-    for (char& c : line) {
-      if (c == '\r' || c == '\n') c = ' ';
-    }
-    if (!line.empty()) out += line + "\r\n";
-    if (end == std::string_view::npos) break;
-    block.remove_prefix(end + 2);
-  }
-  return out;
+  return crlf_lines(transport_core::request_header_lines(block));
 }
 
 }  // namespace wininet_detail
@@ -120,13 +94,8 @@ namespace {
 
 using namespace wininet_detail;
 
-constexpr std::size_t kBodyCap = std::size_t{16} << 20;
 constexpr int kMaxRedirects = 10;
 constexpr DWORD kReadChunk = 16384;
-
-std::atomic<DWORD> connect_timeout_ms{60'000};
-std::atomic<DWORD> idle_timeout_ms{30'000};
-std::atomic<long long> overall_limit_ms{120'000};
 
 // The bound WinINet functions, typed after their declarations.
 template <typename Function>
@@ -160,53 +129,29 @@ class Handle {
   HINTERNET handle_ = nullptr;
 };
 
-std::string raw_path(std::string_view object_name) {
-  // WinINet hands the path on in the machine's ANSI code page: raw GBK bytes survive only where
-  // that is code page 936; elsewhere they go percent-encoded, which the server decodes to the
-  // same bytes.
-  std::string also = " #";
-  std::string path = percent_encode_controls(object_name, also);
-  if (GetACP() != 936) {
-    std::string encoded;
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    for (char c : path) {
-      auto b = static_cast<unsigned char>(c);
-      if (b >= 0x80) {
-        encoded += '%';
-        encoded += kHex[b >> 4];
-        encoded += kHex[b & 0xF];
-      } else {
-        encoded += c;
-      }
+// WinINet hands the path on in the machine's ANSI code page: raw GBK bytes survive only where
+// that is code page 936; elsewhere they go percent-encoded, which the server decodes to the same
+// bytes.
+std::string ansi_path(const std::string& path) {
+  if (GetACP() == 936) return path;
+  std::string encoded;
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  for (char c : path) {
+    auto b = static_cast<unsigned char>(c);
+    if (b >= 0x80) {
+      encoded += '%';
+      encoded += kHex[b >> 4];
+      encoded += kHex[b & 0xF];
+    } else {
+      encoded += c;
     }
-    path = std::move(encoded);
   }
-  if (path.empty() || path.front() != '/') path.insert(0, "/");
-  return path;
+  return encoded;
 }
 
-// What one request needs, copied for the helper thread.
-struct Exchange {
-  std::string agent;
-  int access_type = INTERNET_OPEN_TYPE_DIRECT;
-  std::optional<std::string> proxy;
-  std::optional<std::string> bypass;
-  Target target;
-  std::string verb;
-  bool http_1_0 = false;
-  std::uint32_t flags = 0;
-  std::string headers;
-  std::optional<std::string> data;
-  DWORD connect_timeout = 0;
-  DWORD idle_timeout = 0;
-};
-
-struct Outcome {
-  bool ok = false;
-  std::string body;
-  std::string raw_headers;
-  int status = 0;
-};
+DWORD milliseconds(std::chrono::milliseconds duration) {
+  return static_cast<DWORD>(duration.count());
+}
 
 // Shared by the caller and the helper thread; whichever finishes last frees it.
 struct Shared {
@@ -214,7 +159,7 @@ struct Shared {
   std::condition_variable done_changed;
   bool done = false;
   std::atomic<bool> abandoned{false};
-  Outcome outcome;
+  ExchangeOutcome outcome;
 };
 
 bool query_text(HINTERNET request, DWORD info, std::string& out) {
@@ -251,15 +196,51 @@ void set_timeout(HINTERNET internet, DWORD option, DWORD milliseconds) {
   STDLOOKUP_WININET(InternetSetOptionA)(internet, option, &milliseconds, sizeof milliseconds);
 }
 
-Outcome run_exchange(Exchange x, const std::atomic<bool>& abandoned) {
-  Outcome outcome;
-  Handle internet(STDLOOKUP_WININET(InternetOpenA)(
-      x.agent.c_str(), static_cast<DWORD>(x.access_type), x.proxy ? x.proxy->c_str() : nullptr,
-      x.bypass ? x.bypass->c_str() : nullptr, 0));
+Handle open_internet(const Exchange& x) {
+  Handle internet(
+      STDLOOKUP_WININET(InternetOpenA)(x.agent.c_str(), static_cast<DWORD>(x.access_type),
+                                       x.proxy_name ? x.proxy_name->c_str() : nullptr,
+                                       x.proxy_bypass ? x.proxy_bypass->c_str() : nullptr, 0));
+  if (internet) {
+    set_timeout(internet.get(), INTERNET_OPTION_CONNECT_TIMEOUT, milliseconds(x.connect_timeout));
+    set_timeout(internet.get(), INTERNET_OPTION_SEND_TIMEOUT, milliseconds(x.idle_timeout));
+    set_timeout(internet.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, milliseconds(x.idle_timeout));
+  }
+  return internet;
+}
+
+// The final response's body (capped) and header block; false when a read failed, the body was
+// too large or the caller gave up.
+bool read_response(HINTERNET request, const std::atomic<bool>& abandoned,
+                   ExchangeOutcome& outcome) {
+  std::vector<char> buffer(kReadChunk);
+  for (;;) {
+    if (abandoned) return false;
+    DWORD read = 0;
+    if (!STDLOOKUP_WININET(InternetReadFile)(request, buffer.data(), kReadChunk, &read)) {
+      return false;
+    }
+    if (read == 0) break;
+    if (outcome.body.size() + read > kTransportBodyCap) return false;
+    outcome.body.append(buffer.data(), read);
+  }
+  std::string raw;
+  if (query_text(request, HTTP_QUERY_RAW_HEADERS_CRLF, raw)) {
+    // WinINet ends the block with the empty line; the transport's block ends with its last header.
+    while (raw.size() >= 4 && raw.compare(raw.size() - 4, 4, "\r\n\r\n") == 0)
+      raw.resize(raw.size() - 2);
+    outcome.raw_headers = std::move(raw);
+  }
+  return true;
+}
+
+ExchangeOutcome run_exchange(Exchange x, const std::atomic<bool>& abandoned) {
+  ExchangeOutcome outcome;
+  Target target{(x.flags & kFlagSecure) != 0, x.host, x.port, ansi_path(x.path)};
+  const std::string headers = crlf_lines(x.header_lines);
+  const DWORD idle_timeout = milliseconds(x.idle_timeout);
+  Handle internet = open_internet(x);
   if (!internet) return outcome;
-  set_timeout(internet.get(), INTERNET_OPTION_CONNECT_TIMEOUT, x.connect_timeout);
-  set_timeout(internet.get(), INTERNET_OPTION_SEND_TIMEOUT, x.idle_timeout);
-  set_timeout(internet.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, x.idle_timeout);
 
   // Redirects are the transport's: WinINet returns each response as it is.
   const bool follow = (x.flags & kFlagNoAutoRedirect) == 0;
@@ -270,42 +251,42 @@ Outcome run_exchange(Exchange x, const std::atomic<bool>& abandoned) {
   Handle request;
   for (int redirects = 0;; ++redirects) {
     if (abandoned) return outcome;
-    if (!connection || connected_host != x.target.host || connected_port != x.target.port) {
+    if (!connection || connected_host != target.host || connected_port != target.port) {
       request.reset();
       connection = Handle(STDLOOKUP_WININET(InternetConnectA)(
-          internet.get(), x.target.host.c_str(), static_cast<INTERNET_PORT>(x.target.port), nullptr,
+          internet.get(), target.host.c_str(), static_cast<INTERNET_PORT>(target.port), nullptr,
           nullptr, INTERNET_SERVICE_HTTP, 0, 0));
       if (!connection) return outcome;
-      connected_host = x.target.host;
-      connected_port = x.target.port;
+      connected_host = target.host;
+      connected_port = target.port;
     }
     DWORD request_flags = flags;
-    if (x.target.secure) {
+    if (target.secure) {
       request_flags = (request_flags | INTERNET_FLAG_SECURE) & ~kFlagIgnoreRedirectToHttps;
     } else {
       request_flags &= ~INTERNET_FLAG_SECURE;
     }
     request = Handle(STDLOOKUP_WININET(HttpOpenRequestA)(
-        connection.get(), x.verb.c_str(), x.target.path.c_str(),
-        x.http_1_0 ? "HTTP/1.0" : "HTTP/1.1", nullptr, nullptr, request_flags, 0));
+        connection.get(), x.verb.c_str(), target.path.c_str(), x.http_1_0 ? "HTTP/1.0" : "HTTP/1.1",
+        nullptr, nullptr, request_flags, 0));
     if (!request) return outcome;
     // Wine takes the receive timeout from the request handle only.
-    set_timeout(request.get(), INTERNET_OPTION_SEND_TIMEOUT, x.idle_timeout);
-    set_timeout(request.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, x.idle_timeout);
+    set_timeout(request.get(), INTERNET_OPTION_SEND_TIMEOUT, idle_timeout);
+    set_timeout(request.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, idle_timeout);
 
     const bool has_data = x.data && !x.data->empty();
     // A byte body goes through the table's second entry for the same function.
     auto send = api<decltype(&::HttpSendRequestA)>(has_data ? kBoundHttpSendRequestBytesA
                                                             : kBoundHttpSendRequestA);
-    if (!send(request.get(), x.headers.empty() ? nullptr : x.headers.c_str(),
-              static_cast<DWORD>(x.headers.size()), has_data ? x.data->data() : nullptr,
+    if (!send(request.get(), headers.empty() ? nullptr : headers.c_str(),
+              static_cast<DWORD>(headers.size()), has_data ? x.data->data() : nullptr,
               has_data ? static_cast<DWORD>(x.data->size()) : 0)) {
       return outcome;
     }
     // Whatever follows, this response may have put cookies into WinINet's store.
     if ((x.flags & kFlagNoCookies) == 0) {
-      remember_cookie_url((x.target.secure ? "https://" : "http://") + x.target.host + ":" +
-                          std::to_string(x.target.port) + x.target.path);
+      remember_cookie_url((target.secure ? "https://" : "http://") + target.host + ":" +
+                          std::to_string(target.port) + target.path);
     }
 
     const int status = query_status(request.get());
@@ -316,191 +297,26 @@ Outcome run_exchange(Exchange x, const std::atomic<bool>& abandoned) {
       break;
     }
     if (redirects == kMaxRedirects) return outcome;
-    std::optional<Target> next = redirect_target(x.target, location);
+    std::optional<Target> next = redirect_target(target, location);
     if (!next) return outcome;
-    x.target = std::move(*next);
+    target = std::move(*next);
     if (status == 303 || ((status == 301 || status == 302) && x.verb == "POST")) {
       x.verb = "GET";
       x.data.reset();
     }
   }
 
-  std::vector<char> buffer(kReadChunk);
-  for (;;) {
-    if (abandoned) return outcome;
-    DWORD read = 0;
-    if (!STDLOOKUP_WININET(InternetReadFile)(request.get(), buffer.data(), kReadChunk, &read)) {
-      return outcome;
-    }
-    if (read == 0) break;
-    if (outcome.body.size() + read > kBodyCap) {
-      outcome.body.clear();
-      return outcome;
-    }
-    outcome.body.append(buffer.data(), read);
-  }
-
-  std::string raw;
-  if (query_text(request.get(), HTTP_QUERY_RAW_HEADERS_CRLF, raw)) {
-    // WinINet ends the block with the empty line; the transport's block ends with its last header.
-    while (raw.size() >= 4 && raw.compare(raw.size() - 4, 4, "\r\n\r\n") == 0)
-      raw.resize(raw.size() - 2);
-    outcome.raw_headers = std::move(raw);
-  }
-  outcome.ok = true;
+  outcome.ok = read_response(request.get(), abandoned, outcome);
   return outcome;
 }
 
-class WinInetTransport final : public Transport {
+class WinInetBackend final : public TransportBackend {
  public:
-  TransportHandle open(std::string_view agent, int access_type,
-                       std::optional<std::string_view> proxy_name,
-                       std::optional<std::string_view> proxy_bypass) override {
-    if (access_type != kOpenTypeDirect && access_type != kOpenTypeProxy) return 0;
-    Session session;
-    // The agent up to its first control character, so it cannot end its header line early.
-    std::size_t end = 0;
-    while (end < agent.size() && static_cast<unsigned char>(agent[end]) >= 0x20 &&
-           agent[end] != 0x7F) {
-      ++end;
-    }
-    session.agent = std::string(agent.substr(0, end));
-    session.access_type = access_type;
-    if (proxy_name) session.proxy = std::string(*proxy_name);
-    if (proxy_bypass) session.bypass = std::string(*proxy_bypass);
-    return add(std::move(session));
-  }
-
-  TransportHandle connect(TransportHandle internet, std::string_view host, int port,
-                          int service) override {
-    if (find<Session>(internet) == nullptr || service != kServiceHttp) return 0;
-    if (!is_plain_host(host) || port < 0 || port > 65535) return 0;
-    return add(Connection{internet, std::string(host), port});
-  }
-
-  TransportHandle open_request(TransportHandle connection, std::string_view verb,
-                               std::string_view object_name, std::string_view version,
-                               std::uint32_t flags) override {
-    if (find<Connection>(connection) == nullptr) return 0;
-    if (verb != "GET" && verb != "POST" && verb != "HEAD") return 0;
-    if (version != "HTTP/1.1" && version != "HTTP/1.0") return 0;
-    Request request;
-    request.connection = connection;
-    request.verb = verb;
-    request.path = raw_path(object_name);
-    request.http_1_0 = version == "HTTP/1.0";
-    request.flags = flags;
-    return add(std::move(request));
-  }
-
-  bool send_request(TransportHandle handle, std::string_view headers,
-                    std::optional<std::string_view> data) override {
-    Request* request = find<Request>(handle);
-    if (request == nullptr || request->sent) return false;
-    request->sent = true;
-    const Connection* connection = find<Connection>(request->connection);
-    const Session* session = connection != nullptr ? find<Session>(connection->internet) : nullptr;
-    if (session == nullptr) return false;
-
-    Exchange x;
-    x.agent = session->agent;
-    x.access_type = session->access_type;
-    x.proxy = session->proxy;
-    x.bypass = session->bypass;
-    x.target.secure = (request->flags & kFlagSecure) != 0;
-    x.target.host = connection->host;
-    x.target.port = connection->port;
-    x.target.path = request->path;
-    x.verb = request->verb;
-    x.http_1_0 = request->http_1_0;
-    x.flags = request->flags;
-    x.headers = header_block(headers);
-    if (data) x.data = std::string(*data);
-    x.connect_timeout = connect_timeout_ms.load();
-    x.idle_timeout = idle_timeout_ms.load();
-
-    request->outcome = perform(std::move(x));
-    if (!request->outcome.ok) request->outcome = Outcome{};
-    return request->outcome.ok;
-  }
-
-  bool read(TransportHandle handle, char* buffer, std::uint32_t size,
-            std::uint32_t& bytes_read) override {
-    bytes_read = 0;
-    Request* request = find<Request>(handle);
-    if (request == nullptr || !request->outcome.ok) return false;
-    const std::string& body = request->outcome.body;
-    std::size_t count = std::min<std::size_t>(size, body.size() - request->read_pos);
-    std::memcpy(buffer, body.data() + request->read_pos, count);
-    request->read_pos += count;
-    bytes_read = static_cast<std::uint32_t>(count);
-    return true;
-  }
-
-  bool query_raw_headers(TransportHandle handle, char* buffer, std::uint32_t& length) override {
-    Request* request = find<Request>(handle);
-    if (request == nullptr || !request->outcome.ok || request->outcome.raw_headers.empty()) {
-      return false;
-    }
-    const std::string& raw = request->outcome.raw_headers;
-    if (raw.size() + 1 > length) {
-      length = static_cast<std::uint32_t>(raw.size() + 1);
-      return false;
-    }
-    std::memcpy(buffer, raw.data(), raw.size());
-    buffer[raw.size()] = '\0';
-    length = static_cast<std::uint32_t>(raw.size());
-    return true;
-  }
-
-  int status_code(TransportHandle handle) override {
-    Request* request = find<Request>(handle);
-    return request != nullptr && request->outcome.ok ? request->outcome.status : 0;
-  }
-
-  bool close(TransportHandle handle) override { return objects_.erase(handle) == 1; }
-
- private:
-  struct Session {
-    std::string agent;
-    int access_type = kOpenTypeDirect;
-    std::optional<std::string> proxy;
-    std::optional<std::string> bypass;
-  };
-  struct Connection {
-    TransportHandle internet;
-    std::string host;
-    int port;
-  };
-  struct Request {
-    TransportHandle connection = 0;
-    std::string verb;
-    std::string path;
-    bool http_1_0 = false;
-    std::uint32_t flags = 0;
-    bool sent = false;
-    Outcome outcome;
-    std::size_t read_pos = 0;
-  };
-  using Object = std::variant<Session, Connection, Request>;
-
-  template <typename T>
-  T* find(TransportHandle handle) {
-    auto it = objects_.find(handle);
-    return it == objects_.end() ? nullptr : std::get_if<T>(&it->second);
-  }
-
-  TransportHandle add(Object object) {
-    TransportHandle handle = next_handle_++;
-    objects_.emplace(handle, std::move(object));
-    return handle;
-  }
-
   // Runs the exchange on a helper thread and waits for it at most the overall limit. A helper
   // given up on notices it between WinINet calls and closes its own handles; no handle is ever
   // closed under it.
-  static Outcome perform(Exchange x) {
-    if (requests_cancelled()) return {};
+  ExchangeOutcome exchange(Exchange x) const override {
+    const auto deadline = std::chrono::steady_clock::now() + x.overall_timeout;
     auto shared = std::make_shared<Shared>();
     try {
       std::thread([shared, x = std::move(x)]() mutable {
@@ -509,7 +325,7 @@ class WinInetTransport final : public Transport {
         HMODULE wininet = nullptr;
         GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
                            reinterpret_cast<LPCWSTR>(bind_function(kBoundInternetOpenA)), &wininet);
-        Outcome outcome = run_exchange(std::move(x), shared->abandoned);
+        ExchangeOutcome outcome = run_exchange(std::move(x), shared->abandoned);
         if (wininet != nullptr) FreeLibrary(wininet);
         std::lock_guard lock(shared->mutex);
         shared->outcome = std::move(outcome);
@@ -519,8 +335,6 @@ class WinInetTransport final : public Transport {
     } catch (const std::system_error&) {
       return {};
     }
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(overall_limit_ms.load());
     std::unique_lock lock(shared->mutex);
     // Woken every 100 ms to see whether requests were cancelled (Ctrl-C, the window closing).
     while (!shared->done) {
@@ -534,22 +348,13 @@ class WinInetTransport final : public Transport {
     }
     return std::move(shared->outcome);
   }
-
-  std::map<TransportHandle, Object> objects_;
-  TransportHandle next_handle_ = 1;
 };
 
 }  // namespace
 
 std::unique_ptr<Transport> make_platform_transport() {
-  return std::make_unique<WinInetTransport>();
-}
-
-void set_transport_timeouts(std::chrono::milliseconds connect, std::chrono::seconds idle,
-                            std::chrono::milliseconds overall) {
-  connect_timeout_ms = static_cast<DWORD>(connect.count());
-  idle_timeout_ms = static_cast<DWORD>(std::chrono::milliseconds(idle).count());
-  overall_limit_ms = overall.count();
+  static const WinInetBackend backend;
+  return make_transport(backend);
 }
 
 }  // namespace stdlookup

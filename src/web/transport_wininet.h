@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "web/transport_core.h"
+
 namespace stdlookup::wininet_detail {
 
 struct Target {
@@ -25,7 +27,6 @@ std::optional<Target> redirect_target(const Target& from, std::string_view locat
 // blank, so a caller's text cannot start a header line of its own; empty lines go.
 std::string header_block(std::string_view block);
 
-// A host as it may go into a connection: letters, digits, ".", "-" and "_" only.
-bool is_plain_host(std::string_view host);
+using transport_core::is_plain_host;
 
 }  // namespace stdlookup::wininet_detail

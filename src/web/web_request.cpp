@@ -77,16 +77,16 @@ Text cookies_of(const Text& response_headers) {
 
 }  // namespace
 
-Bytes web_page_request(Transport& transport, std::string_view url, int method,
-                       std::string_view post_text, Text* cookie_jar, Text* received_cookies,
-                       Text* extra_headers, Text* response_headers, bool no_redirect,
-                       Bytes* post_bytes, std::string_view proxy, int* status_code) {
-  if (status_code != nullptr) *status_code = 0;
+Bytes web_page_request(Transport& transport, const WebRequest& r) {
+  if (r.status_code != nullptr) *r.status_code = 0;
+  const std::string_view url = r.url;
+  const std::string_view proxy = r.proxy;
+  Text* const cookie_jar = r.cookie_jar;
   // Absent out-parameters are written to locals, so every step runs the same way.
   Text headers_local;
-  Text& headers = extra_headers != nullptr ? *extra_headers : headers_local;
+  Text& headers = r.extra_headers != nullptr ? *r.extra_headers : headers_local;
 
-  if (method < 0 || method > 2) method = 0;
+  const int method = r.method < 0 || r.method > 2 ? 0 : r.method;
   static constexpr std::array<std::string_view, 3> kVerbs = {"GET", "POST", "HEAD"};
   const std::string_view verb = kVerbs[static_cast<std::size_t>(method)];
   const bool https = url_is_https(url);
@@ -105,7 +105,7 @@ Bytes web_page_request(Transport& transport, std::string_view url, int method,
 
   std::uint32_t flags = kFlagReload | kFlagNeedFile;
   if (cookie_jar != nullptr) flags |= kFlagNoCookies;
-  if (no_redirect) flags |= kFlagNoAutoRedirect;
+  if (r.no_redirect) flags |= kFlagNoAutoRedirect;
   flags |= https ? kFlagSecure : kFlagIgnoreRedirectToHttps;
   HandleGuard request(
       transport, transport.open_request(connection.get(), verb, url_path(url), "HTTP/1.1", flags));
@@ -117,8 +117,8 @@ Bytes web_page_request(Transport& transport, std::string_view url, int method,
     transport.send_request(request.get(), headers, std::string_view());
   } else {
     Bytes post_local;
-    Bytes& body = post_bytes != nullptr ? *post_bytes : post_local;
-    if (body.empty()) body = to_bytes(post_text);
+    Bytes& body = r.post_bytes != nullptr ? *r.post_bytes : post_local;
+    if (body.empty()) body = to_bytes(r.post_text);
     transport.send_request(request.get(), headers,
                            body.empty() ? std::nullopt : std::optional(body.view()));
   }
@@ -137,7 +137,7 @@ Bytes web_page_request(Transport& transport, std::string_view url, int method,
   transport.query_raw_headers(request.get(), raw.data(), length);
   raw.resize(std::min(raw.find('\0'), raw.size()));
   raw = replace_text(raw, "Set-Cookie", "Set-Cookie");
-  if (status_code != nullptr) *status_code = transport.status_code(request.get());
+  if (r.status_code != nullptr) *r.status_code = transport.status_code(request.get());
 
   request.close();
   connection.close();
@@ -145,19 +145,31 @@ Bytes web_page_request(Transport& transport, std::string_view url, int method,
 
   Text received = cookies_of(raw);
   if (cookie_jar != nullptr) merge_cookies(*cookie_jar, received);
-  if (response_headers != nullptr) *response_headers = std::move(raw);
-  if (received_cookies != nullptr) *received_cookies = std::move(received);
+  if (r.response_headers != nullptr) *r.response_headers = std::move(raw);
+  if (r.received_cookies != nullptr) *r.received_cookies = std::move(received);
   return result;
+}
+
+Bytes web_page_request(const WebRequest& request) {
+  std::unique_ptr<Transport> transport = make_platform_transport();
+  return web_page_request(*transport, request);
+}
+
+Bytes web_page_request(Transport& transport, std::string_view url, int method,
+                       std::string_view post_text, Text* cookie_jar, Text* received_cookies,
+                       Text* extra_headers, Text* response_headers, bool no_redirect,
+                       Bytes* post_bytes, std::string_view proxy, int* status_code) {
+  return web_page_request(transport,
+                          {url, method, post_text, cookie_jar, received_cookies, extra_headers,
+                           response_headers, no_redirect, post_bytes, proxy, status_code});
 }
 
 Bytes web_page_request(std::string_view url, int method, std::string_view post_text,
                        Text* cookie_jar, Text* received_cookies, Text* extra_headers,
                        Text* response_headers, bool no_redirect, Bytes* post_bytes,
                        std::string_view proxy, int* status_code) {
-  std::unique_ptr<Transport> transport = make_platform_transport();
-  return web_page_request(*transport, url, method, post_text, cookie_jar, received_cookies,
-                          extra_headers, response_headers, no_redirect, post_bytes, proxy,
-                          status_code);
+  return web_page_request({url, method, post_text, cookie_jar, received_cookies, extra_headers,
+                           response_headers, no_redirect, post_bytes, proxy, status_code});
 }
 
 int response_status(std::string_view headers) {

@@ -351,5 +351,19 @@ TEST_F(EndToEnd, TheSettingsFileChoosesTheHostsAndAMalformedOneFallsBackWithOneM
   EXPECT_NE(gbk_to_utf8(presenter.boxes[0].message).find(file + ":2:"), std::string::npos);
 }
 
+TEST_F(EndToEnd, RowsWithoutANumberKeepTheLineAndAnOverLongNameIsCut) {
+  std::string body = test::canned_detail_page();
+  server.serve("/gbquery.htm?SID=GB%20LONG&x=30&y=8",
+               page(body.insert(body.find(g("\"2\">食品")) + 4, std::string(40000, 'x'))));
+  window->show();
+  run_batch("GB FAIL\nGB 9999\nGB LONG", 3);
+  EXPECT_EQ(cell(0, 0) + "," + cell(1, 0), "GB FAIL,GB 9999");
+  const std::string path = test::native_text(home.path() / "rows.xlsx");
+  export_to(path);
+  EXPECT_NE(window->modals.back().text.find("第 4 行有超过 32767 个字符的内容，已截断"),
+            std::string::npos);
+  EXPECT_EQ(test::read_workbook(path)["cells"]["B4"]["value"], std::string(32766, 'x') + "…");
+}
+
 }  // namespace
 }  // namespace stdlookup

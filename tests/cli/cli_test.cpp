@@ -204,15 +204,16 @@ TEST_F(CliTest, BatchTextAndCsvAndBlanksKept) {
   EXPECT_EQ(csv.out,
             "标准号,标准中文名,实施日期,是否作废\r\n"
             "GB 2760-2014,食品安全国家标准 食品添加剂使用标准,2015-05-24,现行\r\n"
-            ",,,抱歉，没找到\r\n");
+            "GB 2760-2014  ,,,抱歉，没找到\r\n");  // without a number: the line as asked
   // the trailing blanks went into the second request, and the service knows no such number
   EXPECT_NE(server.requests().back().target.find("SID=GB%202760-2014%20%20&"), std::string::npos);
 
   auto text = cli({"batch", (home.path() / "list.txt").string(), "--delay", "0"});
-  EXPECT_EQ(text.out, "标准号        标准中文名" + std::string(27, ' ') +
+  EXPECT_EQ(text.out, "标准号          标准中文名" + std::string(27, ' ') +
                           "实施日期    是否作废\n"
-                          "GB 2760-2014  食品安全国家标准 食品添加剂使用标准  2015-05-24  现行\n" +
-                          std::string(63, ' ') + "抱歉，没找到\n");
+                          "GB 2760-2014    食品安全国家标准 食品添加剂使用标准  2015-05-24  现行\n"
+                          "GB 2760-2014" +
+                          std::string(53, ' ') + "抱歉，没找到\n");
 }
 
 TEST_F(CliTest, BatchWithAFailedLineExitsOneAndSaysSo) {
@@ -223,17 +224,24 @@ TEST_F(CliTest, BatchWithAFailedLineExitsOneAndSaysSo) {
 }
 
 TEST_F(CliTest, BatchOutputXlsxIsTheWindowsWorkbook) {
+  const std::string name(40000, 'x');  // over the cell limit: cut to 32,767 characters in both
+  test::CannedResponse long_name;
+  long_name.body = replaced(test::canned_detail_page(), "\"2\">食品安全国家标准", "\"2\">" + name);
+  server.serve("/gbquery.htm?SID=GB%20LONG&x=30&y=8", long_name);
   const std::string path = (home.path() / "out.xlsx").string();
-  auto run = cli({"batch", "--delay", "0", "--output", path}, "GB 2760-2014\n\nGB 2760-2011\n");
+  auto run = cli({"batch", "--delay", "0", "--output", path},
+                 "GB 2760-2014\nGB 9999\nGB 2760-2011\nGB LONG\n");
   EXPECT_EQ(run.exit_code, 0) << run.err;
   EXPECT_EQ(run.out, "");  // the rows went to the file
+  EXPECT_NE(run.err.find("row 5 (GB LONG): a cell over 32767"), std::string::npos) << run.err;
 
   // The window's export of the same list.
   MemoryControls controls;
-  const char* rows[3][4] = {
+  const char* rows[4][4] = {
       {"GB 2760-2014", "食品安全国家标准 食品添加剂使用标准", "2015-05-24", "现行"},
-      {"", "", "", "抱歉，没找到"},
-      {"GB 2760-2011", "食品安全国家标准 食品添加剂使用标准", "2015-05-24", "作废"}};
+      {"GB 9999", "", "", "抱歉，没找到"},
+      {"GB 2760-2011", "食品安全国家标准 食品添加剂使用标准", "2015-05-24", "作废"},
+      {"GB 2760-2014", name.c_str(), "2015-05-24", "现行"}};
   for (auto& cells : rows) {
     int row = controls.list_insert_row(kResultList, "");
     for (int c = 0; c < 4; ++c) controls.list_set_cell(kResultList, row, c, g(cells[c]));
@@ -245,7 +253,7 @@ TEST_F(CliTest, BatchOutputXlsxIsTheWindowsWorkbook) {
   nlohmann::json from_cli = test::read_workbook(path);
   ASSERT_FALSE(from_cli.contains("error")) << from_cli["error"];
   EXPECT_EQ(from_cli, test::read_workbook(window_path));
-  EXPECT_EQ(from_cli["max_row"], 4);
+  EXPECT_EQ(from_cli["max_row"], 5);
 }
 
 // A long list looked up and written by the program, then read back cell by cell. Under Wine a
@@ -340,7 +348,7 @@ TEST_F(CliTest, InterruptStopsAfterTheCurrentLineAndKeepsTheRowsDone) {
   EXPECT_LE(server.request_count() - rows.size(), 1u);
 }
 
-TEST_F(CliTest, InterruptEndsAHangingRequestAtOnce) {
+TEST_F(CliTest, InterruptEndsAHangingRequestOrThePauseAtOnce) {
   if (test::kWindows) GTEST_SKIP() << "no console here to deliver Ctrl-C to the program";
   test::CannedResponse silent;
   silent.never_answer = true;
@@ -363,6 +371,19 @@ TEST_F(CliTest, InterruptEndsAHangingRequestAtOnce) {
   ASSERT_TRUE(rows.is_array());
   EXPECT_EQ(rows.size(), 1u);  // the line done; the cut one has no row
   EXPECT_EQ(server.request_count(), 2u);
+
+  run = test::run_process(
+      {STDLOOKUP_CLI_PATH, "--query-host", "127.0.0.1:" + std::to_string(server.port()), "batch",
+       "--delay", "600000"},
+      "GB 2760-2014\n", [&](test::ProcessId pid) {
+        while (server.request_count() < 3)
+          std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));  // paused
+        signalled = std::chrono::steady_clock::now();
+        test::interrupt_process(pid);
+      });
+  EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(1));
+  EXPECT_EQ(run.exit_code, 130) << run.err;
 }
 
 class CliSettingsTest : public CliTest {

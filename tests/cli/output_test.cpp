@@ -25,6 +25,8 @@ TEST(Csv, CellsThatWouldRunAsFormulasStayText) {
 
 TEST(Table, CellsShowControlCharactersEscaped) {
   EXPECT_EQ(table_cell("a\r\nb\tc"), "a  b c");
+  EXPECT_EQ(csv_line({"\x1b]0;x\x07", "a\nb"}, true), "\\x1B]0;x\\x07,a b\r\n");  // a terminal's
+  EXPECT_EQ(csv_line({"\x1b]0;x\x07", "a\nb"}, false), "\x1b]0;x\x07,\"a\nb\"\r\n");
   EXPECT_EQ(table_cell("\x1b[2J\x07\x08\x7f\x01"), "\\x1B[2J\\x07\\x08\\x7F\\x01");
   EXPECT_EQ(table_cell("\xc2\x9b\xc2\xa0现行"), "\\u009B\xc2\xa0现行");  // C1 escaped, NBSP kept
 }

@@ -32,6 +32,13 @@ TEST(CellAddress, ParsesLettersThenRow) {
   }
 }
 
+TEST(CellLimit, CutsAsSpreadsheetsCountNeverInsideACharacter) {
+  std::string text = std::string(32765, 'a') + "\xF0\x9F\x98\x80";  // 32,767 UTF-16 units
+  EXPECT_FALSE(cut_to_cell_limit(text));
+  EXPECT_TRUE(cut_to_cell_limit(text += "a"));
+  EXPECT_EQ(text, std::string(32765, 'a') + "…");  // no room for the pair and "…"
+}
+
 TEST(XlsxWriter, WritesNothingWithoutApplicationOrWorksheet) {
   test::TempDir dir;
   auto writer = make_xlsx_workbook_writer();

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <fstream>
 #include <map>
 
 #include "controls/memory_controls.h"
+#include "lookup/batch.h"
 #include "lookup/query_url.h"
 #include "runtime/gbk.h"
 #include "support/canned_pages.h"
@@ -185,6 +188,47 @@ TEST_F(BatchQueryTest, EmptyInputAddsNothingAndLeavesTheProgressBar) {
   EXPECT_EQ(controls.list_row_count(kResultList), 0);
   EXPECT_EQ(controls.progress_maximum(kProgressBar), 77);
   EXPECT_TRUE(web.requested.empty());
+}
+
+// The runner under both batches: the pause after each request and before its row, retries of
+// what is worth it, and a cancel that lets no further line start and drops a row it cut short.
+TEST(RunBatch, PausesRetriesAndStopsWhenCancelled) {
+  std::vector<std::string> log;
+  std::atomic<bool> cancel{false};
+  int fetches = 0;
+  BatchRun run;
+  run.pause_ms = 7;
+  run.retries = 2;
+  run.cancel = &cancel;
+  run.fetch = [&](const Text&) {
+    log.push_back("fetch");
+    FetchedPage page;
+    page.failed = ++fetches == 1 || cancel;  // the first answer is a 503
+    page.status = page.failed ? 503 : 200;
+    return page;
+  };
+  run.wait = [&](std::chrono::milliseconds time) {
+    log.push_back("wait " + std::to_string(time.count()));
+  };
+  run.on_line = [&](int, const Text& line) { log.push_back("line " + line); };
+  run.on_row = [&](const BatchRow& row) {
+    log.push_back("row " + row.record.number + " tries " + std::to_string(row.tries));
+  };
+  const std::vector<Text> lines = {"GB 1", "GB 2", "GB 3"};
+  const auto line_at = [&](int index) { return lines[static_cast<std::size_t>(index)]; };
+  EXPECT_EQ(run_batch(2, line_at, run), 2);
+  EXPECT_EQ(log, (std::vector<std::string>{"line GB 1", "fetch", "wait 1000", "fetch", "wait 7",
+                                           "row GB 1 tries 2", "line GB 2", "fetch", "wait 7",
+                                           "row GB 2 tries 1"}));
+
+  log.clear();
+  run.retries = 0;
+  run.on_line = [&](int, const Text& line) {
+    log.push_back("line " + line);
+    cancel = true;  // Ctrl-C while the request runs: it fails, and no row is made of it
+  };
+  EXPECT_EQ(run_batch(3, line_at, run), 0);
+  EXPECT_EQ(log, (std::vector<std::string>{"line GB 1", "fetch"}));
 }
 
 TEST(BatchLines, SplitAtCrLfOnly) {

@@ -1,5 +1,6 @@
 #include "runtime/atomic_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -76,6 +77,22 @@ TEST(ReplaceFile, FailuresNameTheirCause) {
   EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "d"));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
   EXPECT_EQ(gbk_to_utf8(describe_file_error(ENOSPC)), "磁盘空间不足");
+}
+
+TEST(ReplaceFile, RemovesOurOwnTemporaryFilesOnceADayOld) {
+  test::TempDir dir;
+  const timespec day_old{::time(nullptr) - 25 * 3600, 0}, times[2] = {day_old, day_old};
+  const auto age = [&](auto path) {
+    ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
+  };
+  age(dir.write("t.txt"));
+  age(dir.write(".stdlookup-a1B2c3.tmp"));  // the one to go
+  age(dir.write(".stdlookup-a1B2c3.txt"));
+  dir.write(".stdlookup-fresh1.tmp");
+  std::filesystem::create_symlink(dir.path() / "t.txt", dir.path() / ".stdlookup-link01.tmp");
+  age(dir.path() / ".stdlookup-link01.tmp");  // never followed to the old file behind it
+  ASSERT_TRUE(replace_file((dir.path() / "t.txt").string(), writes("new")).ok());
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 4);  // one gone
 }
 
 }  // namespace

@@ -1,7 +1,12 @@
-// The fixture server's HTTP side, shared by the platforms: parsing a request head, writing a
-// canned response, routing.
+// The fixture server, the same on every platform over the socket calls of fixture_socket.h:
+// connections, parsing a request head, writing a canned response, routing.
 #include "support/fixture_server.h"
 #include "support/fixture_server_http.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "support/fixture_socket.h"
 
 namespace stdlookup::test {
 namespace detail {
@@ -85,6 +90,113 @@ int RecordedRequest::header_count(std::string_view name) const {
   return count;
 }
 
+namespace sock = socket_shim;
+
+struct FixtureServer::Connection {
+  int fd;
+  std::atomic<bool> done{false};
+  std::thread thread;
+  ~Connection() {
+    if (thread.joinable()) thread.join();
+    sock::close_socket(fd);
+  }
+};
+
+FixtureServer::FixtureServer() {
+  if (!sock::open_wake(wake_) || (listener_ = sock::bound_loopback(true, port_)) < 0) {
+    std::perror("fixture server");
+    std::abort();
+  }
+  acceptor_ = std::thread([this] { accept_loop(); });
+}
+
+FixtureServer::~FixtureServer() {
+  sock::give_wake(wake_);
+  acceptor_.join();
+  {
+    // A connection may be blocked sending to a client that stopped reading; this ends that too.
+    std::lock_guard lock(mutex_);
+    for (const auto& connection : connections_) sock::shutdown_both(connection->fd);
+  }
+  connections_.clear();  // joins each connection's thread
+  sock::close_socket(listener_);
+  sock::close_wake(wake_);
+}
+
+void FixtureServer::accept_loop() {
+  while (sock::wait_readable(listener_, wake_)) {
+    int fd = sock::accept_connection(listener_);
+    if (fd < 0) continue;
+    ++connections_accepted_;
+    std::lock_guard lock(mutex_);
+    // Finished connections are joined here, so a long run keeps few threads around.
+    std::erase_if(connections_,
+                  [](const std::unique_ptr<Connection>& c) { return c->done.load(); });
+    auto connection = std::make_unique<Connection>();
+    connection->fd = fd;
+    Connection* c = connection.get();
+    connection->thread = std::thread([this, c] {
+      serve_connection(c->fd);
+      c->done = true;
+    });
+    connections_.push_back(std::move(connection));
+  }
+}
+
+void FixtureServer::serve_connection(int fd) {
+  std::string pending;
+  char buffer[65536];
+  auto receive_more = [&]() {
+    if (!sock::wait_readable(fd, wake_)) return false;
+    long got = sock::receive(fd, buffer, sizeof buffer);
+    if (got <= 0) return false;
+    pending.append(buffer, static_cast<std::size_t>(got));
+    return true;
+  };
+  while (true) {
+    std::size_t head_end;
+    while ((head_end = pending.find("\r\n\r\n")) == std::string::npos) {
+      if (!receive_more()) return;
+    }
+    RecordedRequest request;
+    request.head = pending.substr(0, head_end + 4);
+    if (!detail::parse_head(request)) return;
+    std::size_t body_length = std::strtoull(request.header("Content-Length").c_str(), nullptr, 10);
+    while (pending.size() < head_end + 4 + body_length) {
+      if (!receive_more()) return;
+    }
+    request.body = pending.substr(head_end + 4, body_length);
+    request.raw = request.head + request.body;
+    pending.erase(0, head_end + 4 + body_length);
+    {
+      std::lock_guard lock(mutex_);
+      requests_.push_back(request);
+    }
+
+    CannedResponse response = respond(request);
+    if (response.never_answer) {
+      while (receive_more()) {
+      }
+      return;
+    }
+    const std::string out = detail::serialise(response, request.method == "HEAD");
+    if (response.trickle.count() > 0) {
+      for (char c : out) {
+        if (!sock::send_all(fd, std::string_view(&c, 1)) ||
+            !sock::sleep_unless_woken(wake_, response.trickle)) {
+          return;
+        }
+      }
+    } else if (!sock::send_all(fd, out)) {
+      return;
+    }
+    if (response.close_delimited || same_name(request.header("Connection"), "close")) {
+      sock::shutdown_send(fd);
+      return;
+    }
+  }
+}
+
 std::string FixtureServer::url(std::string_view target) const {
   return "http://127.0.0.1:" + std::to_string(port_) + std::string(target);
 }
@@ -129,6 +241,17 @@ CannedResponse FixtureServer::respond(const RecordedRequest& request) {
   missing.reason = "Not Found";
   missing.body = "not found";
   return missing;
+}
+
+RefusingPort::RefusingPort() {
+  if ((fd_ = sock::bound_loopback(false, port_)) < 0) {
+    std::perror("refusing port");
+    std::abort();
+  }
+}
+
+RefusingPort::~RefusingPort() {
+  sock::close_socket(fd_);
 }
 
 std::string RefusingPort::url(std::string_view target) const {

@@ -72,12 +72,9 @@ class FixtureServer {
   void accept_loop();
   void serve_connection(int fd);
   CannedResponse respond(const RecordedRequest& request);
-  bool wait_readable(int fd) const;
-  // Waits `interval` unless the server stops first (then false).
-  bool sleep_unless_stopping(std::chrono::milliseconds interval) const;
 
   int listener_ = -1;
-  int wake_[2] = {-1, -1};  // written once on stop; every poll watches it
+  int wake_[2] = {-1, -1};  // given once on stop; every wait watches it
   int port_ = 0;
   std::atomic<std::size_t> connections_accepted_{0};
 
