@@ -18,7 +18,7 @@ STDLOOKUP_PACKAGE_PACKAGES=(
 STDLOOKUP_TEST_PACKAGES=(
   "${STDLOOKUP_PACKAGE_PACKAGES[@]}"
   libgtest-dev libgmock-dev qt6-base-private-dev python3-openpyxl xvfb xauth
-  clang-format g++-mingw-w64-x86-64-posix
+  clang-format g++-mingw-w64-x86-64-posix ccache
   lintian desktop-file-utils appstream man-db libtsan2
 )
 
