@@ -217,8 +217,6 @@ class InputBlocker final : public QObject {
   }
 };
 
-}  // namespace
-
 // The toolkit's half of a request of the GUI thread.
 class QtBusyLoop final : public BusyLoop {
  protected:
@@ -243,6 +241,8 @@ class QtBusyLoop final : public BusyLoop {
  private:
   QEventLoop loop_;
 };
+
+}  // namespace
 
 void QtPresenter::run_busy(const std::function<void()>& work) {
   QtBusyLoop().run(work);

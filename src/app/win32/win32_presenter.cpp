@@ -66,6 +66,8 @@ bool Win32Presenter::show_common_dialog(CommonDialog& dialog) {
   return windows_dialog_presenter().show_common_dialog(dialog);
 }
 
+namespace {
+
 // The toolkit's half of a request of the GUI thread.
 class Win32BusyLoop final : public BusyLoop {
  public:
@@ -99,6 +101,8 @@ class Win32BusyLoop final : public BusyLoop {
   HWND window_;
   Event done_;
 };
+
+}  // namespace
 
 void Win32Presenter::run_busy(const std::function<void()>& work) {
   Win32BusyLoop(window_.handle()).run(work);
