@@ -1,0 +1,52 @@
+// The user's own list (a workbook or a CSV file) with the results written into it: on the
+// sheet and in the rows the numbers came from, every other cell, sheet and style kept. Texts are
+// UTF-8.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace stdlookup::cli {
+
+// The result columns, found by their header or appended after the last used column with the
+// first of these headers.
+struct ResultValues {
+  std::string chinese_name;         // 标准中文名 / 标准名称
+  std::string implementation_date;  // 实施日期
+  std::string status;               // 是否作废 / 状态
+  std::string lookup_date;          // 查询日期, "YYYY-MM-DD"
+};
+
+// One number of the list, in list order: the same numbers, in the same order, as the batch
+// reads from that file with the same --column.
+struct UserListLine {
+  std::string number;
+  int row = 0;          // 1-based: the sheet row, or the CSV record (the header is 1)
+  ResultValues before;  // what its result columns held; "" where a column is absent
+};
+
+class UserList {
+ public:
+  virtual ~UserList() = default;
+  virtual const std::vector<UserListLine>& lines() const = 0;
+  // Writes the list with `results[i]` in the result columns of lines()[i] (a line without a
+  // result keeps its cells) to `out`, which may be the list itself. The file at `out` is
+  // replaced atomically, and only by a file that was read back and checked; "" or the reason.
+  virtual std::string write(const std::vector<std::optional<ResultValues>>& results,
+                            const std::string& out) const = 0;
+};
+
+struct OpenedList {
+  std::unique_ptr<UserList> list;
+  std::string error;  // why it cannot be updated faithfully (then list is null)
+};
+
+// A workbook (.xlsx): changed result cells get a highlight fill, appended headers our header
+// look; untouched package parts are copied byte for byte.
+OpenedList open_user_workbook(const std::string& path, const std::string& column);
+// A CSV list: quoting, encoding (UTF-8 with or without BOM, GBK) and line ends kept.
+OpenedList open_user_csv(const std::string& path, const std::string& column);
+
+}  // namespace stdlookup::cli
