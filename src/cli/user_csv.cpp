@@ -1,0 +1,335 @@
+// The user's CSV list with the results written into it. The file is kept as bytes and split into
+// records and fields exactly as the batch reads it; a record is rewritten only where a result
+// goes, and of a rewritten record every other field is copied as it was, quotes and all. GBK
+// needs no decoding to be split: its trail bytes never take the value of a comma, a quote, CR
+// or LF.
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <string_view>
+
+#include "input.h"
+#include "list_input.h"
+#include "output.h"
+#include "runtime/atomic_file.h"
+#include "runtime/bounded_file.h"
+#include "runtime/gbk.h"
+#include "runtime/system.h"
+#include "table_builder.h"
+#include "user_list.h"
+
+namespace stdlookup::cli {
+namespace {
+
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+// The result columns in the order of ResultValues; a column is found by any of its headers and
+// appended with the first.
+constexpr std::size_t kResults = 4;
+const std::array<std::vector<std::string_view>, kResults> kHeaders = {{
+    {"标准中文名", "标准名称"},
+    {"实施日期"},
+    {"是否作废", "状态"},
+    {"查询日期"},
+}};
+
+template <typename Values>  // ResultValues, const or not
+auto fields_of(Values& values) {
+  return std::array{&values.chinese_name, &values.implementation_date, &values.status,
+                    &values.lookup_date};
+}
+
+struct Span {
+  std::size_t begin, end;
+};
+
+// A record's fields lie in [begin, end); its line end (CR, LF or CRLF; none at the very end of
+// the file) in [end, next).
+struct Record {
+  std::size_t begin, end, next;
+};
+
+// The records from `at` on, split as read_csv_table splits them: a quote anywhere in a field
+// opens or closes a quoted stretch, and outside one CR, LF or CRLF ends the record.
+std::vector<Record> split_records(std::string_view bytes, std::size_t at) {
+  std::vector<Record> records;
+  bool quoted = false;
+  std::size_t begin = at;
+  for (std::size_t i = at; i < bytes.size(); ++i) {
+    const char c = bytes[i];
+    if (c == '"') {
+      quoted = !quoted;  // a doubled quote inside a quoted stretch closes and reopens it
+    } else if (!quoted && (c == '\r' || c == '\n')) {
+      const std::size_t end = i;
+      if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+      records.push_back({begin, end, i + 1});
+      begin = i + 1;
+    }
+  }
+  if (begin < bytes.size()) records.push_back({begin, bytes.size(), bytes.size()});
+  return records;
+}
+
+std::vector<Span> split_fields(std::string_view bytes, const Record& record) {
+  std::vector<Span> fields;
+  bool quoted = false;
+  std::size_t begin = record.begin;
+  for (std::size_t i = record.begin; i < record.end; ++i) {
+    if (bytes[i] == '"') {
+      quoted = !quoted;
+    } else if (!quoted && bytes[i] == ',') {
+      fields.push_back({begin, i});
+      begin = i + 1;
+    }
+  }
+  fields.push_back({begin, record.end});
+  return fields;
+}
+
+// A field's text: quotes taken away, a doubled quote inside a quoted stretch made one.
+std::string unquoted(std::string_view raw) {
+  std::string text;
+  bool quoted = false;
+  for (std::size_t i = 0; i < raw.size(); ++i) {
+    if (raw[i] != '"') {
+      text += raw[i];
+    } else if (quoted && i + 1 < raw.size() && raw[i + 1] == '"') {
+      text += '"';
+      ++i;
+    } else {
+      quoted = !quoted;
+    }
+  }
+  return text;
+}
+
+std::string trimmed(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return std::string(text);
+}
+
+class CsvList final : public UserList {
+ public:
+  CsvList(std::string path, std::string column)
+      : path_(std::move(path)), column_(std::move(column)) {}
+  // "" when the list can be updated, else why not.
+  std::string open(std::string bytes);
+
+  const std::vector<UserListLine>& lines() const override { return lines_; }
+  std::string write(const std::vector<std::optional<ResultValues>>& results,
+                    const std::string& out) const override;
+
+ private:
+  // A field as UTF-8 text, as the batch reads it.
+  std::string text_of(const Span& field) const {
+    const std::string text =
+        unquoted(std::string_view(bytes_).substr(field.begin, field.end - field.begin));
+    std::string utf8 = gbk_ ? gbk_to_utf8(text) : text;
+    cut_cell(utf8);
+    return utf8;
+  }
+  std::string content(const std::vector<std::optional<ResultValues>>& results,
+                      std::string& error) const;
+
+  std::string path_, column_;
+  std::string bytes_;
+  std::size_t start_ = 0;  // after a byte-order mark
+  bool gbk_ = false;
+  std::vector<Record> records_;
+  std::array<std::size_t, kResults> columns_{};
+  std::array<bool, kResults> appended_{};
+  std::size_t width_ = 0;  // the fields of the widest record: appended columns come after
+  std::vector<UserListLine> lines_;
+  std::vector<std::size_t> line_records_;
+};
+
+std::string CsvList::open(std::string bytes) {
+  bytes_ = std::move(bytes);
+  const bool utf8 = is_valid_utf8(bytes_);
+  if (std::string_view(bytes_).starts_with(kBom) && !utf8)
+    return "it starts with a UTF-8 byte-order mark but is not UTF-8";
+  gbk_ = !utf8;
+  start_ = std::string_view(bytes_).starts_with(kBom) ? kBom.size() : 0;
+
+  // The numbers as the batch reads them, and its verdict on the file's limits.
+  const ColumnPick pick = numbers_column(column_);
+  const NumberList expected = numbers_of(read_csv_table(gbk_ ? gbk_to_utf8(bytes_) : bytes_, pick));
+  if (!expected.error.empty()) return expected.error;
+
+  records_ = split_records(bytes_, start_);
+  std::vector<std::string> header;
+  if (!records_.empty()) {
+    for (const Span& field : split_fields(bytes_, records_[0])) header.push_back(text_of(field));
+  }
+  std::string error;
+  const std::size_t numbers = pick(header, error).front();
+  if (!error.empty()) return error;
+
+  for (const Record& record : records_)
+    width_ = std::max(width_, split_fields(bytes_, record).size());
+  std::size_t next = width_;
+  for (std::size_t k = 0; k < kResults; ++k) {
+    const auto found = std::find_if(header.begin(), header.end(), [&](const std::string& h) {
+      const auto at = static_cast<std::size_t>(&h - header.data());
+      return at != numbers &&
+             std::find(columns_.begin(), columns_.begin() + static_cast<std::ptrdiff_t>(k), at) ==
+                 columns_.begin() + static_cast<std::ptrdiff_t>(k) &&
+             std::find(kHeaders[k].begin(), kHeaders[k].end(), trimmed(h)) != kHeaders[k].end();
+    });
+    appended_[k] = found == header.end();
+    columns_[k] = appended_[k] ? next++ : static_cast<std::size_t>(found - header.begin());
+  }
+
+  for (std::size_t r = 1; r < records_.size(); ++r) {
+    const std::vector<Span> fields = split_fields(bytes_, records_[r]);
+    if (numbers >= fields.size()) continue;
+    UserListLine line{text_of(fields[numbers]), static_cast<int>(r + 1), {}};
+    if (trimmed(line.number).empty()) continue;
+    const auto before = fields_of(line.before);
+    for (std::size_t k = 0; k < kResults; ++k) {
+      if (appended_[k] || columns_[k] >= fields.size()) continue;
+      std::string text = text_of(fields[columns_[k]]);
+      // What our own writing made safe as a cell means the value without its apostrophe.
+      if (text.size() > 1 && text[0] == '\'' && csv_text_cell(text.substr(1)) == text)
+        text.erase(0, 1);
+      *before[k] = std::move(text);
+    }
+    lines_.push_back(std::move(line));
+    line_records_.push_back(r);
+  }
+  std::vector<std::string> numbers_found;
+  for (const UserListLine& line : lines_) numbers_found.push_back(line.number);
+  if (numbers_found != expected.numbers)
+    return "its records cannot be told apart faithfully (malformed GBK text?)";
+  return {};
+}
+
+std::string CsvList::content(const std::vector<std::optional<ResultValues>>& results,
+                             std::string& error) const {
+  // Each record's new fields, already quoted and in the file's encoding; empty where none.
+  std::vector<std::array<std::string, kResults>> cells(records_.size());
+  std::vector<bool> changed(records_.size());
+  const auto encode = [&](const std::string& utf8, std::size_t record) -> std::string {
+    if (!gbk_) return csv_field(utf8);
+    const Text gbk = utf8_to_gbk(utf8);
+    if (gbk_to_utf8(gbk) != utf8 && error.empty()) {
+      error = "record " + std::to_string(record + 1) + " gets \"" + table_cell(utf8) +
+              "\", which GBK (the list's encoding) cannot hold; nothing was written";
+    }
+    return csv_field(gbk);
+  };
+  for (std::size_t i = 0; i < results.size(); ++i) {
+    if (!results[i]) continue;
+    const std::size_t r = line_records_[i];
+    const auto values = fields_of(*results[i]);
+    for (std::size_t k = 0; k < kResults; ++k) cells[r][k] = encode(csv_text_cell(*values[k]), r);
+    changed[r] = true;
+  }
+  const bool any_appended = std::find(appended_.begin(), appended_.end(), true) != appended_.end();
+  if (any_appended && !records_.empty()) {
+    for (std::size_t k = 0; k < kResults; ++k) {
+      if (appended_[k]) cells[0][k] = encode(std::string(kHeaders[k].front()), 0);
+    }
+    changed[0] = true;
+  }
+  if (!error.empty()) return {};
+
+  std::string out(bytes_, 0, start_);
+  out.reserve(bytes_.size() + records_.size() * 16);
+  for (std::size_t r = 0; r < records_.size(); ++r) {
+    const Record& record = records_[r];
+    // A blank line stays blank; a record without a new field stays as it was, unless appended
+    // columns give every record their (empty) fields.
+    const bool blank = record.begin == record.end && r > 0;
+    if (blank || (!changed[r] && !any_appended)) {
+      out.append(bytes_, record.begin, record.next - record.begin);
+      continue;
+    }
+    const std::vector<Span> fields = split_fields(bytes_, record);
+    std::size_t count = any_appended ? width_ + static_cast<std::size_t>(std::count(
+                                                    appended_.begin(), appended_.end(), true))
+                                     : fields.size();
+    if (changed[r])
+      count = std::max(count, *std::max_element(columns_.begin(), columns_.end()) + 1);
+    for (std::size_t c = 0; c < count; ++c) {
+      if (c > 0) out += ',';
+      const auto k = static_cast<std::size_t>(std::find(columns_.begin(), columns_.end(), c) -
+                                              columns_.begin());
+      const bool own = c < fields.size();
+      const std::string_view raw =
+          own ? std::string_view(bytes_).substr(fields[c].begin, fields[c].end - fields[c].begin)
+              : std::string_view();
+      // A field whose text stays the same keeps its bytes, quotes and all.
+      if (k < kResults && changed[r] && (r > 0 || appended_[k]) &&
+          !(own && unquoted(raw) == unquoted(cells[r][k]))) {
+        out += cells[r][k];
+      } else {
+        out += raw;
+      }
+    }
+    out.append(bytes_, record.end, record.next - record.end);
+  }
+  return out;
+}
+
+std::string CsvList::write(const std::vector<std::optional<ResultValues>>& results,
+                           const std::string& out) const {
+  if (results.size() != lines_.size()) return "the results do not match the list's lines";
+  std::string error;
+  const std::string text = content(results, error);
+  if (!error.empty()) return error;
+
+  // Checked before it is written: read as the batch reads it, the new text holds the same
+  // numbers, the results where they went and the earlier values elsewhere.
+  CsvList check(out, column_);
+  if (std::string why = check.open(text); !why.empty())
+    return "the updated list would not read back (" + why + "); nothing was written";
+  for (std::size_t i = 0; i < lines_.size(); ++i) {
+    const UserListLine& line = check.lines_.size() == lines_.size() ? check.lines_[i] : lines_[i];
+    ResultValues expected = results[i] ? *results[i] : lines_[i].before;
+    for (std::string* value : fields_of(expected)) cut_cell(*value);
+    if (check.lines_.size() != lines_.size() || line.number != lines_[i].number ||
+        line.before.chinese_name != expected.chinese_name ||
+        line.before.implementation_date != expected.implementation_date ||
+        line.before.status != expected.status || line.before.lookup_date != expected.lookup_date)
+      return "the updated list would not read back as written; nothing was written";
+  }
+
+  // The list itself may have been saved again while the lookups ran: that is not overwritten.
+  std::error_code same_error;
+  if (std::filesystem::equivalent(native_path(path_), native_path(out), same_error)) {
+    std::string now;
+    if (read_bounded_file(native_path(path_), kCsvFileBytes, now).empty() && now != bytes_)
+      return "it was changed since it was read; it is left as it is";
+  }
+
+  const FileReplacement replaced = replace_file(
+      out,
+      [&](const std::string& temp) {
+        const int failed = write_whole_file(temp, text);
+        return failed ? describe_file_error(failed) : Text();
+      },
+      [&](const std::string& temp) {
+        std::string back;
+        const std::string failed = read_bounded_file(native_path(temp), kCsvFileBytes, back);
+        if (!failed.empty()) return utf8_to_gbk(failed);
+        return back == text ? Text() : utf8_to_gbk("the written file reads back differently");
+      });
+  return gbk_to_utf8(failure_of(replaced));
+}
+
+}  // namespace
+
+OpenedList open_user_csv(const std::string& path, const std::string& column) {
+  std::string bytes;
+  if (std::string failed = read_bounded_file(native_path(path), kCsvFileBytes, bytes);
+      !failed.empty())
+    return {nullptr, failed};
+  auto list = std::make_unique<CsvList>(path, column);
+  if (std::string why = list->open(std::move(bytes)); !why.empty()) return {nullptr, why};
+  return {std::move(list), {}};
+}
+
+}  // namespace stdlookup::cli
