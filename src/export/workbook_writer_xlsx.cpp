@@ -1,7 +1,12 @@
 // The workbook writer over libxlsxwriter. Cells are kept in memory until "save as", which writes
 // the whole workbook in one go (row by row, in constant-memory mode) to a checked temporary file.
+// What it writes is easy to read: the first row as a header (bold, frozen, with a filter), the
+// columns as wide as their content, and a row whose 是否作废 says the standard is abolished, or
+// that it could not be looked up, in a colour that shows it.
 #include <xlsxwriter.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <map>
 #include <set>
@@ -54,6 +59,37 @@ bool cut_to_cell_limit(std::string& utf8) {
 }
 
 namespace {
+
+// How a row looks: a cell's format is its number format and this.
+enum Look : std::size_t { kPlain, kHeader, kAbolished, kNotFound, kLooks };
+
+Look look_of_status(const std::string& status) {
+  if (status == "作废") return kAbolished;
+  if (status == "查询失败" || status == "抱歉，没找到") return kNotFound;
+  return kPlain;
+}
+
+// A column's width in spreadsheet units: characters of the default font, an East Asian wide
+// character counting two. Counting stops at `cap`.
+double text_width(const std::string& utf8, double cap) {
+  double width = 0;
+  for (std::size_t i = 0; i < utf8.size() && width < cap;) {
+    const auto b = static_cast<unsigned char>(utf8[i]);
+    char32_t c = b;
+    std::size_t length = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+    if (length > 1 && i + length <= utf8.size()) {
+      c = b & (0xFF >> (length + 1));
+      for (std::size_t k = 1; k < length; ++k) c = (c << 6) | (utf8[i + k] & 0x3F);
+    }
+    const bool wide = (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) ||
+                      (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
+                      (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
+                      (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
+    width += wide ? 2 : 1;
+    i += length;
+  }
+  return width;
+}
 
 class XlsxWorkbookWriter final : public WorkbookWriter {
  public:
@@ -160,23 +196,35 @@ class XlsxWorkbookWriter final : public WorkbookWriter {
     lxw_workbook* workbook = workbook_new_opt(path.c_str(), &options);
     if (!workbook) return "无法创建工作簿文件"_gbk;
     lxw_worksheet* sheet = workbook_add_worksheet(workbook, nullptr);
-    std::vector<lxw_format*> formats;
-    for (const std::string& f : formats_) {
-      lxw_format* format = workbook_add_format(workbook);
-      format_set_num_format(format, f.c_str());
-      formats.push_back(format);
-    }
+    // Formats by number format (0: none, i + 1: formats_[i]) and look, made as they are needed.
+    std::vector<std::array<lxw_format*, kLooks>> formats(formats_.size() + 1);
+    const auto format_of = [&](const Cell& cell, Look look) {
+      const auto number = static_cast<std::size_t>(cell.format + 1);
+      lxw_format*& format = formats[number][look];
+      if (format || (number == 0 && look == kPlain)) return format;
+      format = workbook_add_format(workbook);
+      if (number > 0) format_set_num_format(format, formats_[number - 1].c_str());
+      if (look == kHeader) format_set_bold(format);
+      if (look == kAbolished || look == kNotFound) {
+        format_set_pattern(format, LXW_PATTERN_SOLID);
+        format_set_bg_color(format, look == kAbolished ? 0xFFC7CE : 0xD9D9D9);
+      }
+      return format;
+    };
+    const std::size_t status_column = set_look(sheet);
     lxw_error error = LXW_NO_ERROR;
     for (std::size_t r = 0; r < rows_.size() && error == LXW_NO_ERROR; ++r) {
+      Look look = r == 0 && header_ ? kHeader : kPlain;
+      if (r > 0 && status_column < rows_[r].size())
+        look = look_of_status(rows_[r][status_column].value);
       for (std::size_t c = 0; c < rows_[r].size() && error == LXW_NO_ERROR; ++c) {
         const Cell& cell = rows_[r][c];
-        lxw_format* format =
-            cell.format < 0 ? nullptr : formats[static_cast<std::size_t>(cell.format)];
+        lxw_format* format = format_of(cell, look);
         auto row = static_cast<lxw_row_t>(r);
         auto col = static_cast<lxw_col_t>(c);
         if (!cell.value.empty()) {
           error = worksheet_write_string(sheet, row, col, cell.value.c_str(), format);
-        } else if (cell.written || format) {
+        } else if (cell.written || cell.format >= 0) {
           error = worksheet_write_blank(sheet, row, col, format);
         }
       }
@@ -193,7 +241,39 @@ class XlsxWorkbookWriter final : public WorkbookWriter {
     return {};
   }
 
+  // The header row (the first, when it holds a cell) bold, frozen and with a filter over the
+  // columns written; every column as wide as its widest cell, within a cap. Returns the column
+  // headed 是否作废, or past the last.
+  std::size_t set_look(lxw_worksheet* sheet) {
+    constexpr double kMinimum = 8, kCap = 60, kMargin = 2, kFilterButton = 2;
+    std::size_t columns = 0;
+    for (const auto& row : rows_) columns = std::max(columns, row.size());
+    header_ = !rows_.empty() && std::any_of(rows_[0].begin(), rows_[0].end(), [](const Cell& c) {
+      return c.written || c.format >= 0;
+    });
+    std::vector<double> widths(columns, 0);
+    for (std::size_t r = 0; r < rows_.size(); ++r) {
+      const double extra = r == 0 && header_ ? kMargin + kFilterButton : kMargin;
+      for (std::size_t c = 0; c < rows_[r].size(); ++c) {
+        if (rows_[r][c].value.empty()) continue;
+        widths[c] = std::max(widths[c], text_width(rows_[r][c].value, kCap) + extra);
+      }
+    }
+    for (std::size_t c = 0; c < columns; ++c) {
+      worksheet_set_column(sheet, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c),
+                           std::clamp(widths[c], kMinimum, kCap), nullptr);
+    }
+    if (!header_) return columns;
+    worksheet_freeze_panes(sheet, 1, 0);
+    worksheet_autofilter(sheet, 0, 0, static_cast<lxw_row_t>(rows_.size() - 1),
+                         static_cast<lxw_col_t>(columns - 1));
+    const auto status = std::find_if(rows_[0].begin(), rows_[0].end(),
+                                     [](const Cell& c) { return c.value == "是否作废"; });
+    return static_cast<std::size_t>(status - rows_[0].begin());
+  }
+
   bool application_ = false;
+  bool header_ = false;
   bool workbook_ = false;
   bool worksheet_ = false;
   std::string range_start_, range_end_;

@@ -71,6 +71,38 @@ TEST_F(ExportTest, WritesHeaderAndRowsAsTextCellsThenReportsAndOpens) {
   EXPECT_EQ(cells.size(), 16u);
 }
 
+// Readable at a glance: a bold, frozen header with a filter, columns as wide as their content
+// (East Asian characters counting two, within a cap), abolished and failed rows coloured.
+TEST_F(ExportTest, TheWorkbookIsReadableAtAGlance) {
+  const std::pair<std::string, nlohmann::json> statuses[] = {{"现行", nullptr},
+                                                             {"作废", "FFFFC7CE"},
+                                                             {"查询失败", "FFD9D9D9"},
+                                                             {"抱歉，没找到", "FFD9D9D9"}};
+  for (const auto& [status, fill] : statuses) add_row(controls, {"GB 1-2020", "", "", status});
+  add_row(controls, {"GB 2-2020", std::string(300, 'x'), "2020-01-01", "现行"});
+  presenter.dialog_result = target("look.xlsx");
+  export_to_workbook(controls);
+
+  nlohmann::json book = test::read_workbook(target("look.xlsx"));
+  ASSERT_FALSE(book.contains("error")) << book["error"];
+  EXPECT_EQ(test::read_workbook_xml(target("look.xlsx")), book);  // our reader agrees
+  EXPECT_EQ(book["freeze"], "A2");
+  EXPECT_EQ(book["filter"], "A1:D6");
+  for (const std::string column : {"A", "B", "C", "D"}) {
+    EXPECT_EQ(book["cells"][column + "1"]["bold"], true) << column;
+    for (int r = 2; r <= 6; ++r) {
+      const auto& cell = book["cells"][column + std::to_string(r)];
+      EXPECT_EQ(cell["fill"], r < 6 ? statuses[r - 2].second : nullptr) << column << r;
+      EXPECT_EQ(cell["bold"], false) << column << r;
+    }
+  }
+  // "抱歉，没找到" (6 wide characters) is wider than "GB 1-2020"; 300 characters are capped.
+  const auto& widths = book["widths"];
+  EXPECT_GT(widths["D"], widths["A"]);
+  EXPECT_GT(widths["B"], widths["D"]);
+  EXPECT_LT(widths["B"], 64);
+}
+
 TEST_F(ExportTest, ALongListArrivesCellByCell) {
   for (int i = 0; i < test::kLongListRows; ++i) {
     const auto row = test::long_list_row(i);

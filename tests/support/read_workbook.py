@@ -1,5 +1,6 @@
 # Prints a workbook's first sheet as JSON, for the export tests: every cell with its value, its
-# data type and its number format. Run with Debian's python3 (python3-openpyxl).
+# data type, its number format, whether it is bold and its solid fill; the frozen panes, the
+# filter and the columns' set widths. Run with Debian's python3 (python3-openpyxl).
 import json
 import sys
 
@@ -14,6 +15,11 @@ for row in sheet.iter_rows():
             "value": cell.value,
             "type": cell.data_type,
             "format": cell.number_format,
+            "bold": bool(cell.font.b),
+            "fill": cell.fill.fgColor.rgb if cell.fill.fill_type == "solid" else None,
         }
+widths = {key: dimension.width for key, dimension in sheet.column_dimensions.items()
+          if dimension.customWidth}
 print(json.dumps({"sheets": len(workbook.worksheets), "max_row": sheet.max_row,
-                  "max_column": sheet.max_column, "cells": cells}, ensure_ascii=False))
+                  "max_column": sheet.max_column, "cells": cells, "freeze": sheet.freeze_panes,
+                  "filter": sheet.auto_filter.ref, "widths": widths}, ensure_ascii=False))

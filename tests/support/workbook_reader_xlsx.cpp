@@ -53,19 +53,33 @@ std::string builtin_format(int id) {
   return found == formats.end() ? "General" : found->second;
 }
 
-// Number format of each cell style (the s attribute indexes cellXfs).
-std::vector<std::string> style_formats(zip_t* archive) {
+// Number format, boldness and solid fill of each cell style (the s attribute indexes cellXfs).
+std::vector<nlohmann::json> style_formats(zip_t* archive) {
   pugi::xml_document styles;
-  std::vector<std::string> result;
+  std::vector<nlohmann::json> result;
   if (!load(archive, "xl/styles.xml", styles)) return result;
   pugi::xml_node sheet = styles.child("styleSheet");
   std::map<int, std::string> custom;
   for (pugi::xml_node format : sheet.child("numFmts").children("numFmt")) {
     custom[format.attribute("numFmtId").as_int()] = format.attribute("formatCode").value();
   }
+  std::vector<bool> bold;
+  for (pugi::xml_node font : sheet.child("fonts").children("font"))
+    bold.push_back(font.child("b") && font.child("b").attribute("val").as_bool(true));
+  std::vector<nlohmann::json> fills;
+  for (pugi::xml_node fill : sheet.child("fills").children("fill")) {
+    pugi::xml_node pattern = fill.child("patternFill");
+    fills.push_back(std::string(pattern.attribute("patternType").value()) == "solid"
+                        ? nlohmann::json(pattern.child("fgColor").attribute("rgb").value())
+                        : nlohmann::json());
+  }
   for (pugi::xml_node xf : sheet.child("cellXfs").children("xf")) {
     int id = xf.attribute("numFmtId").as_int();
-    result.push_back(custom.count(id) ? custom[id] : builtin_format(id));
+    const std::size_t font = xf.attribute("fontId").as_uint(),
+                      fill = xf.attribute("fillId").as_uint();
+    result.push_back({{"format", custom.count(id) ? custom[id] : builtin_format(id)},
+                      {"bold", font < bold.size() && bold[font]},
+                      {"fill", fill < fills.size() ? fills[fill] : nlohmann::json()}});
   }
   return result;
 }
@@ -128,7 +142,9 @@ nlohmann::json read_workbook_xml(const std::string& path) {
       shared.push_back(item_text(item));
     }
   }
-  const std::vector<std::string> formats = style_formats(archive.get());
+  const std::vector<nlohmann::json> formats = style_formats(archive.get());
+  const nlohmann::json plain = {
+      {"value", nullptr}, {"type", "n"}, {"format", "General"}, {"bold", false}, {"fill", nullptr}};
 
   std::map<std::pair<int, int>, nlohmann::json> found;
   int max_row = 1, max_column = 1;
@@ -138,13 +154,12 @@ nlohmann::json read_workbook_xml(const std::string& path) {
       if (!parse_reference(c.attribute("r").value(), row, column)) ++column;  // r may be left out
       const std::string type = c.attribute("t").as_string("n");
       const std::string v = c.child_value("v");
-      nlohmann::json cell = {{"value", nullptr}, {"type", "n"}, {"format", "General"}};
+      nlohmann::json cell = plain;
       std::size_t style = c.attribute("s").as_uint();
-      if (style < formats.size()) cell["format"] = formats[style];
+      if (style < formats.size()) cell.update(formats[style]);
       if (c.child("f")) {
-        cell = {{"value", std::string("=") + c.child_value("f")},
-                {"type", "f"},
-                {"format", cell["format"]}};
+        cell["value"] = std::string("=") + c.child_value("f");
+        cell["type"] = "f";
       } else if (type == "s" && !v.empty()) {
         std::size_t index = std::stoul(v);
         if (index >= shared.size()) return error("shared string " + v + " is missing");
@@ -170,19 +185,31 @@ nlohmann::json read_workbook_xml(const std::string& path) {
 
   nlohmann::json cells = nlohmann::json::object();
   if (!found.empty()) {
-    const nlohmann::json empty = {{"value", nullptr}, {"type", "n"}, {"format", "General"}};
     for (int row = 1; row <= max_row; ++row) {
       for (int column = 1; column <= max_column; ++column) {
         auto cell = found.find({row, column});
-        cells[reference(row, column)] = cell == found.end() ? empty : cell->second;
+        cells[reference(row, column)] = cell == found.end() ? plain : cell->second;
       }
     }
+  }
+  const pugi::xml_node worksheet = sheet.child("worksheet");
+  const pugi::xml_attribute frozen =
+      worksheet.child("sheetViews").child("sheetView").child("pane").attribute("topLeftCell");
+  const pugi::xml_attribute filter = worksheet.child("autoFilter").attribute("ref");
+  nlohmann::json widths = nlohmann::json::object();
+  for (pugi::xml_node col : worksheet.child("cols").children("col")) {
+    if (!col.attribute("customWidth").as_bool()) continue;
+    const std::string letters = reference(1, col.attribute("min").as_int());
+    widths[letters.substr(0, letters.size() - 1)] = col.attribute("width").as_double();
   }
   return {
       {"sheets", std::distance(sheets.children("sheet").begin(), sheets.children("sheet").end())},
       {"max_row", max_row},
       {"max_column", max_column},
-      {"cells", cells}};
+      {"cells", cells},
+      {"freeze", frozen ? nlohmann::json(frozen.value()) : nlohmann::json()},
+      {"filter", filter ? nlohmann::json(filter.value()) : nlohmann::json()},
+      {"widths", widths}};
 }
 
 }  // namespace stdlookup::test
