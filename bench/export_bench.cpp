@@ -79,14 +79,16 @@ int main() {
   double export_s =
       bench::best_of(1, [&] { result = write_list_to_workbook(controls, *writer, path, true); });
   const double peak_mb = peak_memory_mb();
-  // Then both in turn, best of a few rounds each: the machine may be busy with other work.
+  // Then both in turn, the best of several rounds each: the machine may be busy with other work.
   bool raw_ok = true;
-  const double raw_s =
-      bench::best_of(3, [&] { raw_ok = write_raw(folder / "raw.xlsx") && raw_ok; });
-  export_s = std::min(export_s, bench::best_of(2, [&] {
-                        if (result.ok())
+  double raw_s = 1e300;
+  for (int round = 0; round < 5 && result.ok(); ++round) {
+    raw_s = std::min(raw_s,
+                     bench::best_of(1, [&] { raw_ok = write_raw(folder / "raw.xlsx") && raw_ok; }));
+    export_s = std::min(export_s, bench::best_of(1, [&] {
                           result = write_list_to_workbook(controls, *writer, path, true);
-                      }));
+                        }));
+  }
   if (!result.ok()) {
     std::fprintf(stderr, "export failed: %s\n", gbk_to_utf8(result.failure_reason).c_str());
     return 1;

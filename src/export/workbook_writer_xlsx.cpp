@@ -91,6 +91,13 @@ double text_width(const std::string& utf8, double cap) {
   return width;
 }
 
+// GBK as UTF-8; ASCII (numbers, dates) is both already.
+std::string utf8_of(std::string_view gbk) {
+  const bool ascii = std::all_of(gbk.begin(), gbk.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  return ascii ? std::string(gbk) : gbk_to_utf8(gbk);
+}
+
 class XlsxWorkbookWriter final : public WorkbookWriter {
  public:
   bool create_application() override {
@@ -125,13 +132,17 @@ class XlsxWorkbookWriter final : public WorkbookWriter {
 
   void set_number_format(std::string_view format) override {
     if (!has_range_) return;
-    int index = format_index(gbk_to_utf8(format));
-    for_each_cell([&](Cell& cell) { cell.format = index; });
+    // The export gives every cell the same format: it is converted and looked up once.
+    if (format != last_format_ || last_format_index_ < 0) {
+      last_format_ = format;
+      last_format_index_ = format_index(utf8_of(format));
+    }
+    for_each_cell([&](Cell& cell) { cell.format = last_format_index_; });
   }
 
   void set_value(std::string_view text) override {
     if (!has_range_) return;
-    std::string utf8 = gbk_to_utf8(text);
+    std::string utf8 = utf8_of(text);
     if (cut_to_cell_limit(utf8)) {
       for (int r = first_.row; r <= last_.row; ++r) cut_rows_.insert(r + 1);
     }
@@ -150,6 +161,7 @@ class XlsxWorkbookWriter final : public WorkbookWriter {
 
   void close_workbook() override {
     workbook_ = worksheet_ = has_range_ = false;
+    last_format_index_ = -1;
     rows_.clear();
     formats_.clear();
     cut_rows_.clear();
@@ -281,6 +293,8 @@ class XlsxWorkbookWriter final : public WorkbookWriter {
   Position first_{0, 0}, last_{0, 0};
   std::vector<std::vector<Cell>> rows_;
   std::vector<std::string> formats_;
+  std::string last_format_;  // GBK, and its index in formats_ (-1: none yet)
+  int last_format_index_ = -1;
   std::set<int> cut_rows_;
 };
 
