@@ -171,15 +171,17 @@ std::string CsvList::open(std::string bytes) {
     width_ = std::max(width_, split_fields(bytes_, record).size());
   std::size_t next = width_;
   for (std::size_t k = 0; k < kResults; ++k) {
-    const auto found = std::find_if(header.begin(), header.end(), [&](const std::string& h) {
-      const auto at = static_cast<std::size_t>(&h - header.data());
-      return at != numbers &&
-             std::find(columns_.begin(), columns_.begin() + static_cast<std::ptrdiff_t>(k), at) ==
-                 columns_.begin() + static_cast<std::ptrdiff_t>(k) &&
-             std::find(kHeaders[k].begin(), kHeaders[k].end(), trimmed(h)) != kHeaders[k].end();
-    });
-    appended_[k] = found == header.end();
-    columns_[k] = appended_[k] ? next++ : static_cast<std::size_t>(found - header.begin());
+    appended_[k] = true;
+    for (std::size_t c = 0; c < header.size() && appended_[k]; ++c) {
+      const bool taken = c == numbers || std::find(columns_.begin(), columns_.begin() + k, c) !=
+                                             columns_.begin() + k;
+      const auto& names = kHeaders[k];
+      if (!taken && std::find(names.begin(), names.end(), trimmed(header[c])) != names.end()) {
+        columns_[k] = c;
+        appended_[k] = false;
+      }
+    }
+    if (appended_[k]) columns_[k] = next++;
   }
 
   for (std::size_t r = 1; r < records_.size(); ++r) {
@@ -208,9 +210,7 @@ std::string CsvList::open(std::string bytes) {
 
 std::string CsvList::content(const std::vector<std::optional<ResultValues>>& results,
                              std::string& error) const {
-  // Each record's new fields, already quoted and in the file's encoding; empty where none.
-  std::vector<std::array<std::string, kResults>> cells(records_.size());
-  std::vector<bool> changed(records_.size());
+  // A new field, quoted where needed, in the file's encoding.
   const auto encode = [&](const std::string& utf8, std::size_t record) -> std::string {
     if (!gbk_) return csv_field(utf8);
     const Text gbk = utf8_to_gbk(utf8);
@@ -220,58 +220,52 @@ std::string CsvList::content(const std::vector<std::optional<ResultValues>>& res
     }
     return csv_field(gbk);
   };
-  for (std::size_t i = 0; i < results.size(); ++i) {
-    if (!results[i]) continue;
-    const std::size_t r = line_records_[i];
-    const auto values = fields_of(*results[i]);
-    for (std::size_t k = 0; k < kResults; ++k) cells[r][k] = encode(csv_text_cell(*values[k]), r);
-    changed[r] = true;
-  }
-  const bool any_appended = std::find(appended_.begin(), appended_.end(), true) != appended_.end();
-  if (any_appended && !records_.empty()) {
-    for (std::size_t k = 0; k < kResults; ++k) {
-      if (appended_[k]) cells[0][k] = encode(std::string(kHeaders[k].front()), 0);
-    }
-    changed[0] = true;
-  }
-  if (!error.empty()) return {};
+  const std::size_t appended =
+      static_cast<std::size_t>(std::count(appended_.begin(), appended_.end(), true));
+  const std::size_t last = *std::max_element(columns_.begin(), columns_.end());
 
   std::string out(bytes_, 0, start_);
   out.reserve(bytes_.size() + records_.size() * 16);
-  for (std::size_t r = 0; r < records_.size(); ++r) {
+  std::size_t line = 0;  // the next line's index; lines are in record order
+  for (std::size_t r = 0; r < records_.size() && error.empty(); ++r) {
     const Record& record = records_[r];
+    while (line < line_records_.size() && line_records_[line] < r) ++line;
+    const ResultValues* result =
+        line < line_records_.size() && line_records_[line] == r && results[line] ? &*results[line]
+                                                                                 : nullptr;
     // A blank line stays blank; a record without a new field stays as it was, unless appended
-    // columns give every record their (empty) fields.
+    // columns give every record their fields (empty ones, but the header's).
     const bool blank = record.begin == record.end && r > 0;
-    if (blank || (!changed[r] && !any_appended)) {
+    if (blank || (!result && appended == 0)) {
       out.append(bytes_, record.begin, record.next - record.begin);
       continue;
     }
     const std::vector<Span> fields = split_fields(bytes_, record);
-    std::size_t count = any_appended ? width_ + static_cast<std::size_t>(std::count(
-                                                    appended_.begin(), appended_.end(), true))
-                                     : fields.size();
-    if (changed[r])
-      count = std::max(count, *std::max_element(columns_.begin(), columns_.end()) + 1);
+    std::size_t count = appended > 0 ? width_ + appended : fields.size();
+    if (result) count = std::max(count, last + 1);
     for (std::size_t c = 0; c < count; ++c) {
       if (c > 0) out += ',';
+      const std::string_view raw =
+          c < fields.size()
+              ? std::string_view(bytes_).substr(fields[c].begin, fields[c].end - fields[c].begin)
+              : std::string_view();
       const auto k = static_cast<std::size_t>(std::find(columns_.begin(), columns_.end(), c) -
                                               columns_.begin());
-      const bool own = c < fields.size();
-      const std::string_view raw =
-          own ? std::string_view(bytes_).substr(fields[c].begin, fields[c].end - fields[c].begin)
-              : std::string_view();
-      // A field whose text stays the same keeps its bytes, quotes and all.
-      if (k < kResults && changed[r] && (r > 0 || appended_[k]) &&
-          !(own && unquoted(raw) == unquoted(cells[r][k]))) {
-        out += cells[r][k];
+      std::string field;
+      if (k < kResults && result) {
+        field = encode(csv_text_cell(*fields_of(*result)[k]), r);
+      } else if (k < kResults && r == 0 && appended_[k]) {
+        field = encode(std::string(kHeaders[k].front()), r);
       } else {
         out += raw;
+        continue;
       }
+      // A field whose text stays the same keeps its bytes, quotes and all.
+      out += unquoted(raw) == unquoted(field) && c < fields.size() ? std::string(raw) : field;
     }
     out.append(bytes_, record.end, record.next - record.end);
   }
-  return out;
+  return error.empty() ? out : std::string();
 }
 
 std::string CsvList::write(const std::vector<std::optional<ResultValues>>& results,
