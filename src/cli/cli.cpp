@@ -46,6 +46,8 @@ struct Parser {
   std::string number, file, topic;
   std::string format_name = "text";
   CLI::Option* format = nullptr;
+  std::string update_copy;
+  CLI::Option* update = nullptr;
   std::array<CLI::Option*, 3> setting_options{};  // in the order of kSettingKeys
   CLI::App *query = nullptr, *batch = nullptr, *download = nullptr, *config = nullptr,
            *help = nullptr;
@@ -103,6 +105,16 @@ struct Parser {
                      "waiting 1 s, 2 s, … or the server's Retry-After (default 0)")
         ->check(CLI::Range(0, 20))
         ->type_name("N");
+    update = batch
+                 ->add_option("--update", update_copy,
+                              "write the results into the .xlsx or .csv list itself (or into the "
+                              "copy OUT): the result columns are found by their header or added, "
+                              "changed cells marked; prints what changed, as --compare does")
+                 ->expected(0, 1)
+                 ->type_name("[OUT]");
+    batch->add_flag("--resume", options.resume,
+                    "go on where an interrupted run into the same --output file or --update "
+                    "list stopped, instead of from the first line");
     batch->add_flag("--normalize", options.normalize,
                     "clean each number up first (full-width characters, invisible ones, "
                     "dashes, \"gb2760\" → \"GB 2760\"); JSON rows keep the line as given");
@@ -147,6 +159,7 @@ struct Parser {
                      : format_name == "csv" ? OutputFormat::csv
                                             : OutputFormat::text;
     options.format_given = format->count() > 0;
+    if (update->count()) options.update = update_copy;
     return std::nullopt;
   }
 

@@ -27,6 +27,9 @@ struct Options {
   std::string compare;  // an earlier export
   int retries = 0;
   bool normalize = false;
+  // The list itself gets the results ("" : in place), or the copy named.
+  std::optional<std::string> update;
+  bool resume = false;  // go on where an interrupted run into the same file stopped
 };
 
 // One looked-up line of a batch.
@@ -40,6 +43,7 @@ struct OutputRow {
 
 int query_command(const Options& options, const std::string& number);
 int batch_command(const Options& options, const std::string& file);
+int update_command(const Options& options, const std::string& file);  // batch --update
 int download_command(const Options& options, const std::string& number);
 int config_command(const Options& options, const Settings& settings);
 

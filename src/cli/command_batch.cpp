@@ -1,39 +1,19 @@
 // stdlookup-cli batch FILE: every line of a list looked up in turn, the rows to stdout, to a file
 // or compared with an earlier list.
-#include <algorithm>
-#include <atomic>
-#include <csignal>
+#include <optional>
 
 #include "batch_output.h"
+#include "batch_run.h"
 #include "cli.h"
 #include "cli_platform.h"
 #include "emit.h"
-#include "input.h"
-#include "list_input.h"
-#include "lookup/batch.h"
 #include "lookup/number_cleanup.h"
 #include "runtime/gbk.h"
 #include "runtime/system.h"
+#include "runtime/text.h"
 
 namespace stdlookup::cli {
 namespace {
-
-std::atomic<bool> interrupted{false};
-
-extern "C" void on_interrupt(int) {
-  interrupted = true;
-  cancel_lookups();  // ends the request in flight too
-}
-
-// A pause (between tries, after each line) that Ctrl-C cuts short.
-void interruptible_wait(std::chrono::milliseconds total) {
-  using namespace std::chrono;
-  const auto end = steady_clock::now() + total;
-  for (auto now = steady_clock::now(); !interrupted && now < end; now = steady_clock::now()) {
-    const auto left = duration_cast<milliseconds>(end - now).count();
-    pause(static_cast<int>(std::clamp<long long>(left, 1, 50)));
-  }
-}
 
 // The numbers of a workbook or CSV list (UTF-8), read by column; `failure` says why not.
 std::vector<std::string> list_numbers(const std::string& file, const std::string& column,
@@ -71,127 +51,159 @@ std::string read_given(const Options& options, const std::string& file, GivenLin
   return {};
 }
 
-class Batch {
- public:
-  Batch(const Options& options, const GivenLines& given) : options_(options), given_(given) {}
-
-  // Looks every line up; each row goes to `on_row` as it completes.
-  void run(const std::function<void(OutputRow)>& on_row) {
-    Progress progress(static_cast<int>(given_.size()), !options_.quiet && stderr_is_terminal());
-    BatchRun run;
-    run.pause_ms = options_.delay_ms;
-    run.retries = options_.retries;
-    run.wait = interruptible_wait;
-    run.cancel = &interrupted;
-    run.on_line = [&](int index, const Text&) { progress.show(index, query_of(index)); };
-    run.on_row = [&](const BatchRow& looked_up) {
-      OutputRow row = output_row(looked_up);
-      if (row.failed) {
-        any_failed_ = true;
-        progress.finish();
-        warn(table_cell(row.query) + ": 查询失败");
-      }
-      on_row(std::move(row));
-    };
-    std::signal(SIGINT, on_interrupt);
-    run_batch(
-        static_cast<int>(given_.size()), [&](int index) { return line_to_look_up(index); }, run);
-    progress.finish();
-    std::signal(SIGINT, SIG_DFL);
+// Whether an earlier run's row is the one of `line`: the same number, or the page's number with
+// the year the line left out ("GB 2760" → "GB 2760-2014").
+bool same_standard(const std::string& line, const ListRow& row) {
+  const std::string asked = to_lower(normalize_number(line));
+  for (const std::string* held : {&row.query, &row.number}) {
+    const std::string number = to_lower(normalize_number(*held));
+    if (number == asked) return true;
+    if (number.size() > asked.size() && number.compare(0, asked.size(), asked) == 0 &&
+        number[asked.size()] == '-')
+      return true;
   }
+  return false;
+}
 
-  bool any_failed() const { return any_failed_; }
+OutputRow held_row(const ListRow& row) {
+  OutputRow held;
+  held.record = {utf8_to_gbk(row.number),
+                 utf8_to_gbk(row.chinese_name),
+                 utf8_to_gbk(row.status),
+                 utf8_to_gbk(row.implementation_date),
+                 {}};
+  held.failed = row.status == "查询失败";
+  held.query = row.query.empty() ? row.number : row.query;
+  return held;
+}
 
- private:
-  // What a line is looked up as: the line itself, or with --normalize its cleaned-up number.
-  std::string query_of(int index) const {
-    const std::string shown = given_[static_cast<std::size_t>(index)].shown;
-    return options_.normalize ? normalize_number(shown) : shown;
+// --resume: the rows an interrupted run left in `path` for the first lines of the list (none when
+// there is no such file yet). "" or the message for stderr.
+std::string held_rows(const std::string& path, const Batch& batch, std::size_t lines,
+                      std::vector<std::optional<OutputRow>>& rows) {
+  if (!std::filesystem::exists(native_path(path))) return {};
+  ListRows held = read_export(path);
+  const std::string cannot = "--resume: cannot go on from " + table_cell(path) + ": ";
+  if (!held.error.empty()) return cannot + table_cell(held.error);
+  if (held.rows.size() > lines) return cannot + "it holds more rows than the list has lines";
+  for (std::size_t i = 0; i < held.rows.size(); ++i) {
+    const std::string asked = batch.query_of(static_cast<int>(i));
+    if (!same_standard(asked, held.rows[i])) {
+      return cannot + "its row " + std::to_string(i + 1) + " is " +
+             table_cell(held.rows[i].number) + ", the list's line is " + table_cell(asked) +
+             "; leave --resume out to start again";
+    }
+    rows[i] = held_row(held.rows[i]);
   }
-  Text line_to_look_up(int index) const {
-    return options_.normalize ? utf8_to_gbk(query_of(index))
-                              : given_[static_cast<std::size_t>(index)].gbk;
-  }
-  OutputRow output_row(const BatchRow& looked_up) const {
-    OutputRow row;
-    row.record = looked_up.record;
-    row.failed = looked_up.result.failed;
-    row.query = query_of(looked_up.index);
-    if (options_.normalize) row.line = given_[static_cast<std::size_t>(looked_up.index)].shown;
-    if (options_.retries > 0) row.tries = looked_up.tries;
-    return row;
-  }
+  return {};
+}
 
-  const Options& options_;
-  const GivenLines& given_;
-  bool any_failed_ = false;
-};
+// The lines to look up: those without a row, and those whose earlier request failed.
+std::vector<int> lines_left(const std::vector<std::optional<OutputRow>>& rows) {
+  std::vector<int> todo;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (!rows[i] || rows[i]->failed) todo.push_back(static_cast<int>(i));
+  }
+  return todo;
+}
 
-// The change report since the earlier list; true when a standard became 作废.
-bool report_changes(const ListRows& previous, const std::vector<OutputRow>& rows,
-                    const Options& options) {
-  std::vector<ListRow> now;
-  now.reserve(rows.size());
+// The rows in list order, up to the first line without one (an interrupted run's end).
+std::vector<OutputRow> rows_so_far(std::vector<std::optional<OutputRow>>& rows) {
+  std::vector<OutputRow> done;
+  for (auto& row : rows) {
+    if (!row) break;
+    done.push_back(std::move(*row));
+  }
+  return done;
+}
+
+std::vector<ListRow> list_rows(const std::vector<OutputRow>& rows) {
+  std::vector<ListRow> list;
+  list.reserve(rows.size());
   for (const OutputRow& r : rows) {
     const Row cells = row_cells(r);
-    now.push_back({r.query, cells[0], cells[1], cells[2], cells[3]});
+    list.push_back({r.query, cells[0], cells[1], cells[2], cells[3]});
   }
-  const ChangeReport report = compare_lists(previous.rows, now);
-  make_emitter(options.format, print, stdout_is_terminal())->report(report);
-  return !report.newly_abolished.empty();
+  return list;
+}
+
+// Checks what the options name before the first lookup; "" or the message for stderr.
+std::string options_problem(const Options& options, ListRows& previous) {
+  const bool to_file = !options.output.empty() && options.output != "-";
+  if (to_file) {
+    if (std::string problem = output_problem(options.output); !problem.empty()) return problem;
+  }
+  if (options.resume && !to_file) return "--resume goes with --output FILE or --update";
+  if (!options.compare.empty()) {
+    previous = read_export(options.compare);
+    if (!previous.error.empty()) return "--compare: " + table_cell(previous.error);
+  }
+  return {};
+}
+
+// Writes the rows to --output; on failure they go to stdout (unless there already) and the
+// exit code is returned.
+std::optional<int> write_rows(const std::vector<OutputRow>& rows, const Options& options,
+                              bool printed, std::size_t lines) {
+  if (Text reason = write_output(rows, options.output); !reason.empty()) {
+    // No lookup is thrown away.
+    if (!printed) print(rows_text(rows, options.format, stdout_is_terminal()));
+    warn("cannot write " + table_cell(options.output) + ": " + utf8(reason) +
+         (printed ? "" : "; the rows went to stdout"));
+    return kUsageError;
+  }
+  if (Batch::interrupted() && rows.size() < lines) {
+    warn("stopped after " + std::to_string(rows.size()) + " of " + std::to_string(lines) +
+         " lines; their rows are in " + table_cell(options.output) +
+         ": run the same command with --resume to go on");
+  }
+  return std::nullopt;
 }
 
 }  // namespace
 
 int batch_command(const Options& options, const std::string& file) {
-  const bool to_file = !options.output.empty() && options.output != "-";
-  if (to_file) {
-    if (const std::string problem = output_problem(options.output); !problem.empty()) {
-      warn(problem);
-      return kUsageError;
-    }
-  }
+  if (options.update) return update_command(options, file);
   ListRows previous;
-  if (!options.compare.empty()) {
-    previous = read_export(options.compare);
-    if (!previous.error.empty()) {
-      warn("--compare: " + table_cell(previous.error));
-      return kUsageError;
-    }
+  if (const std::string problem = options_problem(options, previous); !problem.empty()) {
+    warn(problem);
+    return kUsageError;
   }
   GivenLines given;
   if (const std::string problem = read_given(options, file, given); !problem.empty()) {
     warn(problem);
     return kUsageError;
   }
-  // stdout gets the rows unless they go to a file only, or the change report takes their place;
-  // the rows of a file or a comparison are kept for the end.
-  std::unique_ptr<Emitter> printer;
-  if ((!to_file || options.format_given) && options.compare.empty())
-    printer = make_emitter(options.format, print, stdout_is_terminal());
+  // The rows of a file or a comparison are kept for the end.
+  const bool to_file = !options.output.empty() && options.output != "-";
   const bool keep_rows = to_file || !options.compare.empty();
-  std::vector<OutputRow> rows;
-  if (printer) printer->begin_rows();
   Batch batch(options, given);
-  batch.run([&](OutputRow row) {
-    if (printer) printer->row(row);
-    if (keep_rows) rows.push_back(std::move(row));
-  });
-  if (printer) printer->end_rows();
-
-  const bool newly_abolished = !options.compare.empty() && report_changes(previous, rows, options);
-  if (to_file) {
-    if (Text reason = write_output(rows, options.output); !reason.empty()) {
-      // No lookup is thrown away: the rows go to stdout unless they are there already.
-      if (!printer) print(rows_text(rows, options.format, stdout_is_terminal()));
-      warn("cannot write " + table_cell(options.output) + ": " + utf8(reason) +
-           (printer ? "" : "; the rows went to stdout"));
+  std::vector<std::optional<OutputRow>> rows(keep_rows ? given.size() : 0);
+  if (options.resume) {
+    if (const std::string problem = held_rows(options.output, batch, given.size(), rows);
+        !problem.empty()) {
+      warn(problem);
       return kUsageError;
     }
   }
-  if (interrupted) return kInterrupted;
-  if (newly_abolished) return kNewlyAbolished;
-  return batch.any_failed() ? kSomeFailed : kAllAnswered;
+  // stdout gets the rows unless they go to a file only, or the change report takes their place.
+  std::unique_ptr<Emitter> printer;
+  if ((!to_file || options.format_given) && options.compare.empty())
+    printer = make_emitter(options.format, print, stdout_is_terminal());
+  if (printer) printer->begin_rows();
+  const auto todo = keep_rows ? lines_left(rows) : line_range(0, static_cast<int>(given.size()));
+  batch.run(todo, [&](int line, OutputRow row) {
+    if (printer) printer->row(row);
+    if (keep_rows) rows[static_cast<std::size_t>(line)] = std::move(row);
+  });
+  if (printer) printer->end_rows();
+  const std::vector<OutputRow> done = keep_rows ? rows_so_far(rows) : std::vector<OutputRow>();
+  const bool newly_abolished =
+      !options.compare.empty() && report_changes(previous.rows, list_rows(done), options);
+  if (to_file) {
+    if (auto code = write_rows(done, options, printer != nullptr, given.size())) return *code;
+  }
+  return batch_exit_code(batch, newly_abolished);
 }
 
 }  // namespace stdlookup::cli
