@@ -216,7 +216,7 @@ std::string CsvList::content(const std::vector<std::optional<ResultValues>>& res
     const Text gbk = utf8_to_gbk(utf8);
     if (gbk_to_utf8(gbk) != utf8 && error.empty()) {
       error = "record " + std::to_string(record + 1) + " gets \"" + table_cell(utf8) +
-              "\", which GBK (the list's encoding) cannot hold; nothing was written";
+              "\", which GBK (the list's encoding) cannot hold";
     }
     return csv_field(gbk);
   };
@@ -279,7 +279,7 @@ std::string CsvList::write(const std::vector<std::optional<ResultValues>>& resul
   // numbers, the results where they went and the earlier values elsewhere.
   CsvList check(out, column_);
   if (std::string why = check.open(text); !why.empty())
-    return "the updated list would not read back (" + why + "); nothing was written";
+    return "the updated list would not read back (" + why + ")";
   for (std::size_t i = 0; i < lines_.size(); ++i) {
     const UserListLine& line = check.lines_.size() == lines_.size() ? check.lines_[i] : lines_[i];
     ResultValues expected = results[i] ? *results[i] : lines_[i].before;
@@ -288,7 +288,7 @@ std::string CsvList::write(const std::vector<std::optional<ResultValues>>& resul
         line.before.chinese_name != expected.chinese_name ||
         line.before.implementation_date != expected.implementation_date ||
         line.before.status != expected.status || line.before.lookup_date != expected.lookup_date)
-      return "the updated list would not read back as written; nothing was written";
+      return "the updated list would not read back as written";
   }
 
   // The list itself may have been saved again while the lookups ran: that is not overwritten.
@@ -296,7 +296,7 @@ std::string CsvList::write(const std::vector<std::optional<ResultValues>>& resul
   if (std::filesystem::equivalent(native_path(path_), native_path(out), same_error)) {
     std::string now;
     if (read_bounded_file(native_path(path_), kCsvFileBytes, now).empty() && now != bytes_)
-      return "it was changed since it was read; it is left as it is";
+      return "it was changed since it was read (saved again meanwhile?)";
   }
 
   const FileReplacement replaced = replace_file(
