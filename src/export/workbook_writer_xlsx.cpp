@@ -257,7 +257,7 @@ class XlsxWorkbookWriter final : public WorkbookWriter {
   // columns written; every column as wide as its widest cell, within a cap. Returns the column
   // headed 是否作废, or past the last.
   std::size_t set_look(lxw_worksheet* sheet) {
-    constexpr double kMinimum = 8, kCap = 60, kMargin = 2, kFilterButton = 2;
+    constexpr double kMinimum = LXW_DEF_COL_WIDTH, kCap = 60, kMargin = 2, kFilterButton = 2;
     std::size_t columns = 0;
     for (const auto& row : rows_) columns = std::max(columns, row.size());
     header_ = !rows_.empty() && std::any_of(rows_[0].begin(), rows_[0].end(), [](const Cell& c) {

@@ -198,7 +198,7 @@ nlohmann::json read_workbook_xml(const std::string& path) {
   const pugi::xml_attribute filter = worksheet.child("autoFilter").attribute("ref");
   nlohmann::json widths = nlohmann::json::object();
   for (pugi::xml_node col : worksheet.child("cols").children("col")) {
-    if (!col.attribute("customWidth").as_bool()) continue;
+    if (!col.attribute("width")) continue;  // openpyxl: a set width is a custom one
     const std::string letters = reference(1, col.attribute("min").as_int());
     widths[letters.substr(0, letters.size() - 1)] = col.attribute("width").as_double();
   }
