@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -86,9 +87,9 @@ Text to_text(const Bytes& bytes) {
 }
 
 Text to_text(std::int32_t value) {
+  // What "%d" gives, without a format to read: the export makes a text per cell address.
   char buf[16];
-  std::snprintf(buf, sizeof buf, "%d", value);
-  return buf;
+  return Text(buf, static_cast<std::size_t>(std::to_chars(buf, buf + sizeof buf, value).ptr - buf));
 }
 
 Text to_text(std::uint8_t value) {
