@@ -16,10 +16,10 @@ for row in sheet.iter_rows():
             "type": cell.data_type,
             "format": cell.number_format,
             "bold": bool(cell.font.b),
-            "fill": cell.fill.fgColor.rgb if cell.fill.fill_type == "solid" else None,
+            "fill": cell.fill.fgColor.rgb if cell.fill.fill_type == "solid" else "",
         }
 widths = {key: dimension.width for key, dimension in sheet.column_dimensions.items()
           if dimension.customWidth}
 print(json.dumps({"sheets": len(workbook.worksheets), "max_row": sheet.max_row,
-                  "max_column": sheet.max_column, "cells": cells, "freeze": sheet.freeze_panes,
-                  "filter": sheet.auto_filter.ref, "widths": widths}, ensure_ascii=False))
+                  "max_column": sheet.max_column, "cells": cells, "freeze": sheet.freeze_panes or "",
+                  "filter": sheet.auto_filter.ref or "", "widths": widths}, ensure_ascii=False))

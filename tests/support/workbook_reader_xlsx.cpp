@@ -63,23 +63,18 @@ std::vector<nlohmann::json> style_formats(zip_t* archive) {
   for (pugi::xml_node format : sheet.child("numFmts").children("numFmt")) {
     custom[format.attribute("numFmtId").as_int()] = format.attribute("formatCode").value();
   }
-  std::vector<bool> bold;
-  for (pugi::xml_node font : sheet.child("fonts").children("font"))
-    bold.push_back(font.child("b") && font.child("b").attribute("val").as_bool(true));
-  std::vector<nlohmann::json> fills;
-  for (pugi::xml_node fill : sheet.child("fills").children("fill")) {
-    pugi::xml_node pattern = fill.child("patternFill");
-    fills.push_back(std::string(pattern.attribute("patternType").value()) == "solid"
-                        ? nlohmann::json(pattern.child("fgColor").attribute("rgb").value())
-                        : nlohmann::json());
-  }
   for (pugi::xml_node xf : sheet.child("cellXfs").children("xf")) {
     int id = xf.attribute("numFmtId").as_int();
-    const std::size_t font = xf.attribute("fontId").as_uint(),
-                      fill = xf.attribute("fillId").as_uint();
+    const auto nth = [&](const std::string& list, const char* index) {
+      const std::string n = std::to_string(xf.attribute(index).as_uint() + 1);
+      return sheet.select_node((list + "[" + n + "]").c_str()).node();
+    };
+    const pugi::xml_node bold = nth("fonts/font", "fontId").child("b");
+    const pugi::xml_node fill = nth("fills/fill", "fillId").child("patternFill");
+    const bool solid = fill.attribute("patternType").value() == std::string("solid");
     result.push_back({{"format", custom.count(id) ? custom[id] : builtin_format(id)},
-                      {"bold", font < bold.size() && bold[font]},
-                      {"fill", fill < fills.size() ? fills[fill] : nlohmann::json()}});
+                      {"bold", bold && bold.attribute("val").as_bool(true)},
+                      {"fill", solid ? fill.child("fgColor").attribute("rgb").value() : ""}});
   }
   return result;
 }
@@ -144,7 +139,7 @@ nlohmann::json read_workbook_xml(const std::string& path) {
   }
   const std::vector<nlohmann::json> formats = style_formats(archive.get());
   const nlohmann::json plain = {
-      {"value", nullptr}, {"type", "n"}, {"format", "General"}, {"bold", false}, {"fill", nullptr}};
+      {"value", nullptr}, {"type", "n"}, {"format", "General"}, {"bold", false}, {"fill", ""}};
 
   std::map<std::pair<int, int>, nlohmann::json> found;
   int max_row = 1, max_column = 1;
@@ -193,9 +188,6 @@ nlohmann::json read_workbook_xml(const std::string& path) {
     }
   }
   const pugi::xml_node worksheet = sheet.child("worksheet");
-  const pugi::xml_attribute frozen =
-      worksheet.child("sheetViews").child("sheetView").child("pane").attribute("topLeftCell");
-  const pugi::xml_attribute filter = worksheet.child("autoFilter").attribute("ref");
   nlohmann::json widths = nlohmann::json::object();
   for (pugi::xml_node col : worksheet.child("cols").children("col")) {
     if (!col.attribute("width")) continue;  // openpyxl: a set width is a custom one
@@ -207,8 +199,9 @@ nlohmann::json read_workbook_xml(const std::string& path) {
       {"max_row", max_row},
       {"max_column", max_column},
       {"cells", cells},
-      {"freeze", frozen ? nlohmann::json(frozen.value()) : nlohmann::json()},
-      {"filter", filter ? nlohmann::json(filter.value()) : nlohmann::json()},
+      {"freeze",
+       worksheet.select_node("sheetViews/sheetView/pane/@topLeftCell").attribute().value()},
+      {"filter", worksheet.child("autoFilter").attribute("ref").value()},
       {"widths", widths}};
 }
 
