@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "input.h"
 #include "table_builder.h"
 #include "xlsx_parts.h"
 
@@ -293,6 +294,7 @@ class SheetMapper final : public XmlHandler {
         text = std::move(value_);
       }
       cut_cell(text);
+      if (!is_valid_utf8(text)) return fail("a cell that is not UTF-8 text (damaged?)");
       if ((type_.empty() || type_ == "n") && cell_.style >= 0 &&
           static_cast<std::size_t>(cell_.style) < styles_.date_style.size() &&
           styles_.date_style[static_cast<std::size_t>(cell_.style)] &&
@@ -420,22 +422,18 @@ std::string escape_xml(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out += c;
-    }
+    if (c == '&')
+      out += "&amp;";
+    else if (c == '<')
+      out += "&lt;";
+    else if (c == '>')
+      out += "&gt;";
+    else if (c == '"')
+      out += "&quot;";
+    else if (c == '\r')
+      out += "&#13;";  // a raw CR would be read as a line end
+    else
+      out += c;
   }
   return out;
 }

@@ -37,18 +37,27 @@ std::string read_bytes(const fs::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// A copy of `source` at `target` with the part `name` edited by `edit`.
-void with_part(const fs::path& source, const fs::path& target, const std::string& name,
-               const std::function<void(std::string&)>& edit) {
+using PartEdits = std::map<std::string, std::function<void(std::string&)>>;
+
+// A copy of `source` at `target` with parts edited (a missing one starts empty).
+void with_parts(const fs::path& source, const fs::path& target, const PartEdits& edits) {
   fs::copy_file(source, target, fs::copy_options::overwrite_existing);
-  std::string part = test::read_package(test::native_text(source))[name];
-  edit(part);
+  std::map<std::string, std::string> parts = test::read_package(test::native_text(source));
   int error = 0;
   zip_t* archive = zip_open(test::native_text(target).c_str(), 0, &error);
   ASSERT_NE(archive, nullptr);
-  zip_source_t* content = zip_source_buffer(archive, part.data(), part.size(), 0);
-  zip_file_add(archive, name.c_str(), content, ZIP_FL_OVERWRITE);
+  for (const auto& [name, edit] : edits) {
+    std::string& part = parts[name];
+    edit(part);
+    zip_source_t* content = zip_source_buffer(archive, part.data(), part.size(), 0);
+    zip_file_add(archive, name.c_str(), content, ZIP_FL_OVERWRITE);
+  }
   ASSERT_EQ(zip_close(archive), 0);
+}
+
+void with_part(const fs::path& source, const fs::path& target, const std::string& name,
+               const std::function<void(std::string&)>& edit) {
+  with_parts(source, target, {{name, edit}});
 }
 
 void replace(std::string& text, const std::string& from, const std::string& to) {
@@ -224,6 +233,49 @@ TEST(UserWorkbook, WhatCannotBeUpdatedFaithfullyIsRefused) {
     EXPECT_EQ(opened.list, nullptr);
     EXPECT_NE(opened.error.find(c.reason), std::string::npos) << opened.error;
   }
+}
+
+// As Excel and LibreOffice may write them: a calculation chain naming the formula written over,
+// a column range reaching past the appended columns.
+TEST(UserWorkbook, CalculationChainAndColumnRangesFollowTheEdit) {
+  test::TempDir dir;
+  const fs::path list = dir.path() / "list.xlsx";
+  const std::string chain = "xl/calcChain.xml";
+  with_parts(
+      fs::path(STDLOOKUP_TEST_DATA_DIR) / "user_libreoffice.xlsx", list,
+      {{chain, [](std::string& xml) { xml = "<calcChain><c r=\"C5\" i=\"1\"/></calcChain>"; }},
+       {"xl/_rels/workbook.xml.rels",
+        [](std::string& xml) {
+          replace(xml, "</Relationships>",
+                  "<Relationship Id=\"rIdC\" Type=\"http://schemas.openxmlformats.org/"
+                  "officeDocument/2006/relationships/calcChain\" "
+                  "Target=\"calcChain.xml\"/></Relationships>");
+        }},
+       {"[Content_Types].xml",
+        [](std::string& xml) {
+          replace(xml, "</Types>",
+                  "<Override PartName=\"/xl/calcChain.xml\" ContentType=\"application/"
+                  "vnd.openxmlformats-officedocument.spreadsheetml.calcChain+xml\"/></Types>");
+        }},
+       {kSheet, [](std::string& xml) {
+          replace(xml, "</cols>", "<col max=\"1025\" min=\"4\" style=\"3\" width=\"9\"/></cols>");
+        }}});
+  OpenedList opened = open_user_workbook(test::native_text(list), "");
+  ASSERT_EQ(opened.error, "");
+  std::vector<std::optional<Values>> results(opened.list->lines().size());
+  results[3] = Values{"新名称", "", "现行", "2026-12-09"};  // C5 holds a formula
+  ASSERT_EQ(opened.list->write(results, test::native_text(list)), "");
+  auto parts = test::read_package(test::native_text(list));
+  EXPECT_EQ(parts.count(chain), 0u);
+  EXPECT_EQ(parts["xl/_rels/workbook.xml.rels"].find("calcChain"), std::string::npos);
+  EXPECT_EQ(parts["[Content_Types].xml"].find("calcChain"), std::string::npos);
+  const std::string& sheet = parts[kSheet];
+  EXPECT_NE(
+      sheet.find("<col max=\"7\" min=\"4\" style=\"3\" width=\"9\"/><col min=\"8\" max=\"8\""),
+      std::string::npos);
+  EXPECT_NE(sheet.find("<col max=\"1025\" min=\"10\" style=\"3\" width=\"9\"/></cols>"),
+            std::string::npos);
+  EXPECT_EQ(test::read_workbook_xml(test::native_text(list))["cells"]["C5"]["value"], "新名称");
 }
 
 TEST(UserWorkbook, AListChangedDuringTheRunIsNotOverwritten) {
