@@ -195,7 +195,9 @@ std::string rebuild(const std::string& original, const std::map<std::string, std
       zip_source_free(part);
       return kDamaged;
     }
-    zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 0);
+    // zlib's usual level: libzip keeps its slowest, best one for a part deflated before, unless
+    // the method named differs from the part's (ZIP_CM_DEFAULT is deflate all the same).
+    zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_DEFAULT, 6);
   }
   for (const std::string& name : removed) {
     const zip_int64_t index = zip_name_locate(archive, name.c_str(), 0);
