@@ -72,7 +72,9 @@ struct Workbook {
   StylesEditor styles;
 };
 
-Workbook read_workbook(std::string bytes, const std::string& column) {
+// `same_lines`: whether to hold the lines against the numbers the batch reads (not needed again
+// for the very bytes that were held so already).
+Workbook read_workbook(std::string bytes, const std::string& column, bool same_lines = true) {
   Workbook book;
   book.bytes = std::move(bytes);
   Archive archive = open_archive(book.bytes, book.error);
@@ -148,6 +150,7 @@ Workbook read_workbook(std::string bytes, const std::string& column) {
   if (!book.map.error.empty()) return fail(book.map.error);
 
   // The lines are the numbers a batch reads from this workbook, or it is not updated.
+  if (!same_lines) return book;
   const NumberList numbers = numbers_of(read_xlsx_bytes(book.bytes, numbers_column(column)));
   if (!numbers.error.empty()) return fail(numbers.error);
   bool same = numbers.numbers.size() == book.map.lines.size();
@@ -270,7 +273,7 @@ class UserWorkbook final : public UserList {
       return failure;
     if (bytes.size() != size_ || hash_of(bytes) != hash_)
       return "the workbook was changed since it was read: run the update again";
-    Workbook book = read_workbook(std::move(bytes), column_);
+    Workbook book = read_workbook(std::move(bytes), column_, false);
     if (!book.error.empty()) return book.error;
     if (book.map.lines.size() != lines_.size())
       return "the workbook was changed since it was read: run the update again";
