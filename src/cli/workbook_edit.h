@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "workbook_styles.h"
+
 namespace stdlookup::cli {
 
 inline constexpr std::size_t kResultColumns = 4;  // name, date, status, lookup date
@@ -84,12 +86,6 @@ struct SheetMap {
   std::vector<Area> merged, array_formulas;
 };
 
-// What a cell's style says about it: its number format is a date's.
-struct StyleInfo {
-  std::vector<bool> date_style;  // by cellXfs index
-  bool date1904 = false;
-};
-
 // Reads the sheet; `strings` the shared strings, `headers` the header names of each result kind.
 class SharedStrings;
 SheetMap map_sheet(std::string_view sheet, const SharedStrings& strings, const StyleInfo& styles,
@@ -103,7 +99,6 @@ struct CellWrite {
 };
 using RowWrites = std::array<CellWrite, kResultColumns>;
 
-class StylesEditor;
 // The sheet with `writes[i]` in the result cells of map.lines[i], the result columns that have no
 // header appended with `headers` (bold, widths to fit), <dimension> widened. A formula written
 // over sets `*formula_replaced`.
@@ -114,40 +109,10 @@ std::string edit_sheet(std::string_view sheet, const SheetMap& map,
 // The column a result kind is written to.
 std::size_t result_column_of(const SheetMap& map, std::size_t kind);
 
-// styles.xml with cell styles cloned to carry the highlight fill or a bold font, each clone made
-// once and one already there reused.
-class StylesEditor {
- public:
-  // "" when the styles can be edited; else why not.
-  std::string load(std::string styles);
-  StyleInfo info(bool date1904) const;
-  int highlighted(int style);
-  int bold(int style);
-  bool changed() const { return changed_; }
-  std::string result() const;
-
- private:
-  struct Element {
-    std::size_t begin = 0, end = 0;
-  };
-  struct List {
-    bool found = false;
-    std::size_t tag_begin = 0, tag_end = 0, close_begin = 0;
-    std::string tag;
-    std::vector<Element> items;
-    std::vector<std::string> added;
-    std::size_t size() const { return items.size() + added.size(); }
-  };
-  std::string item_text(const List& list, std::size_t index) const;
-  int find_or_add(List& list, const std::string& text);
-
-  std::string styles_;
-  std::string prefix_;
-  List fonts_, fills_, xfs_;
-  std::map<int, std::string> formats_;
-  std::map<int, int> highlighted_, bold_;
-  bool changed_ = false;
-};
+// A whole unsigned number, or `otherwise`.
+std::size_t number_of(std::string_view text, std::size_t otherwise);
+// The name of an element with its prefix, from its tag.
+std::string_view qualified_name(std::string_view tag);
 
 // Text a cell can hold: characters XML 1.0 forbids become U+FFFD, at most 32,767 characters.
 std::string cell_text(std::string_view text);

@@ -1,4 +1,4 @@
-// The user's own workbook updated: made by two producers (tests/data/make-user-workbooks), read
+// The user's own workbook updated: made by two producers (tests/support/make-user-workbooks), read
 // back with our Python-free reader.
 #include <gtest/gtest.h>
 #include <zip.h>
