@@ -57,7 +57,6 @@ TEST(UserCsv, KeepsTheUsersFieldsEncodingAndLineEndsAndFillsTheResults) {
         SCOPED_TRACE(encoding + (end == "\n" ? " LF" : " CRLF") + (last_end ? "" : " unended"));
         const std::string list = test::native_text(dir.write("list.csv", file(shape.before)));
         const std::string out = last_end ? list : test::native_text(dir.path() / "out.csv");
-
         OpenedList opened = open_user_csv(list, shape.column);
         ASSERT_TRUE(opened.list) << opened.error;
         std::vector<std::string> lines;
@@ -65,7 +64,6 @@ TEST(UserCsv, KeepsTheUsersFieldsEncodingAndLineEndsAndFillsTheResults) {
           lines.push_back(std::to_string(row) + " " + number + ": " + v.chinese_name + "|" +
                           v.implementation_date + "|" + v.status + "|" + v.lookup_date);
         EXPECT_EQ(lines, shape.lines);
-
         EXPECT_EQ(opened.list->write(shape.results, out), "");
         EXPECT_EQ(content_of(out), file(shape.after));
         EXPECT_EQ(content_of(list), file(out == list ? shape.after : shape.before));
@@ -76,8 +74,8 @@ TEST(UserCsv, KeepsTheUsersFieldsEncodingAndLineEndsAndFillsTheResults) {
 
 TEST(UserCsv, RefusesWhatItCannotWriteFaithfully) {
   test::TempDir dir;
-  const std::string gbk = utf8_to_gbk("标准号,状态\r\nGB 1,现行\r\n");
-  const std::string list = test::native_text(dir.write("gbk.csv", gbk));
+  const std::string gbk = utf8_to_gbk("标准号,状态\r\nGB 1,现行\r\n"),
+                    list = test::native_text(dir.write("gbk.csv", gbk));
   OpenedList opened = open_user_csv(list, "");
   ASSERT_TRUE(opened.list) << opened.error;
   // A character GBK cannot hold is not written as "?"; a list saved again meanwhile is kept.

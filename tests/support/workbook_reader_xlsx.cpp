@@ -188,21 +188,18 @@ nlohmann::json read_workbook_xml(const std::string& path) {
       }
     }
   }
-  const pugi::xml_node worksheet = sheet.child("worksheet");
-  nlohmann::json widths = nlohmann::json::object();
-  for (pugi::xml_node col : worksheet.child("cols").children("col")) {
-    if (!col.attribute("width")) continue;  // openpyxl: a set width is a custom one
-    const std::string letters = reference(1, col.attribute("min").as_int());
-    widths[letters.substr(0, letters.size() - 1)] = col.attribute("width").as_double();
+  nlohmann::json widths = nlohmann::json::object();  // openpyxl: any set width is a custom one
+  for (pugi::xpath_node col : sheet.select_nodes("worksheet/cols/col[@width]")) {
+    const std::string letters = reference(1, col.node().attribute("min").as_int());
+    widths[letters.substr(0, letters.size() - 1)] = col.node().attribute("width").as_double();
   }
   return {
       {"sheets", std::distance(sheets.children("sheet").begin(), sheets.children("sheet").end())},
       {"max_row", max_row},
       {"max_column", max_column},
       {"cells", cells},
-      {"freeze",
-       worksheet.select_node("sheetViews/sheetView/pane/@topLeftCell").attribute().value()},
-      {"filter", worksheet.child("autoFilter").attribute("ref").value()},
+      {"freeze", sheet.select_node("//sheetView/pane/@topLeftCell").attribute().value()},
+      {"filter", sheet.select_node("worksheet/autoFilter/@ref").attribute().value()},
       {"widths", widths}};
 }
 
