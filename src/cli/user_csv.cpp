@@ -280,16 +280,17 @@ std::string CsvList::write(const std::vector<std::optional<ResultValues>>& resul
   CsvList check(out, column_);
   if (std::string why = check.open(text); !why.empty())
     return "the updated list would not read back (" + why + ")";
-  for (std::size_t i = 0; i < lines_.size(); ++i) {
-    const UserListLine& line = check.lines_.size() == lines_.size() ? check.lines_[i] : lines_[i];
+  bool same = check.lines_.size() == lines_.size();
+  for (std::size_t i = 0; i < lines_.size() && same; ++i) {
     ResultValues expected = results[i] ? *results[i] : lines_[i].before;
-    for (std::string* value : fields_of(expected)) cut_cell(*value);
-    if (check.lines_.size() != lines_.size() || line.number != lines_[i].number ||
-        line.before.chinese_name != expected.chinese_name ||
-        line.before.implementation_date != expected.implementation_date ||
-        line.before.status != expected.status || line.before.lookup_date != expected.lookup_date)
-      return "the updated list would not read back as written";
+    const auto want = fields_of(expected), got = fields_of(check.lines_[i].before);
+    same = check.lines_[i].number == lines_[i].number;
+    for (std::size_t k = 0; k < kResults; ++k) {
+      cut_cell(*want[k]);
+      same = same && *want[k] == *got[k];
+    }
   }
+  if (!same) return "the updated list would not read back as written";
 
   // The list itself may have been saved again while the lookups ran: that is not overwritten.
   std::error_code same_error;
