@@ -260,6 +260,8 @@ TEST(QtControls, WritesTogetherRunAsOneStepOnTheGuiThread) {
   EXPECT_EQ(list->item(0, 0)->text(), q("GB 1"));
   EXPECT_EQ(list->item(0, 3)->text(), q("现行"));
   EXPECT_FALSE(half_row_seen);
+  // Painting waits a frame at most, never for good.
+  EXPECT_TRUE(wait_for([&] { return window.updatesEnabled(); }));
 }
 
 bool themed() {
