@@ -4,7 +4,6 @@
 #include "lookup/query_url.h"
 #include "runtime/gbk.h"
 #include "runtime/system.h"
-#include "web/cookie_store.h"
 
 namespace stdlookup {
 
@@ -12,7 +11,7 @@ using namespace literals;
 
 void single_query(Controls& controls, const PageFetcher& fetch) {
   Text number = controls.edit_text(kNumberInput);
-  clear_cookie_files();
+  clear_lookup_cookies();
   LookupResult result = lookup_standard(number, fetch);
   const StandardRecord& fields = result.page.fields;
   controls.set_edit_text(kNumberBox, fields.number);
