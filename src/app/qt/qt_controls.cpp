@@ -44,11 +44,15 @@ void QtControls::on_gui_thread(const std::function<void()>& work) {
 
 // Each row written from the batch thread would repaint every visible row of the list, and the
 // batch thread's next call would wait behind that paint: what other threads write is painted
-// at most once a frame.
+// once a frame. The paint comes at once when the frame ends; a posted one would lose to the next
+// call, which holds painting again.
 void QtControls::hold_repaints() {
   if (!window_.updatesEnabled()) return;  // already held until the frame's end
   window_.setUpdatesEnabled(false);
-  QTimer::singleShot(kFrameMs, &window_, [window = &window_] { window->setUpdatesEnabled(true); });
+  QTimer::singleShot(kFrameMs, &window_, [window = &window_] {
+    window->setUpdatesEnabled(true);
+    window->repaint();
+  });
 }
 
 Text QtControls::edit_text(std::string_view name) {

@@ -260,8 +260,35 @@ TEST(QtControls, WritesTogetherRunAsOneStepOnTheGuiThread) {
   EXPECT_EQ(list->item(0, 0)->text(), q("GB 1"));
   EXPECT_EQ(list->item(0, 3)->text(), q("现行"));
   EXPECT_FALSE(half_row_seen);
-  // Painting waits a frame at most, never for good.
-  EXPECT_TRUE(wait_for([&] { return window.updatesEnabled(); }));
+}
+
+struct PaintProbe : QObject {
+  std::atomic<int> paints{0};
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints;
+    return false;
+  }
+};
+
+// Rows the batch thread writes without a pause are painted while they come, not only after.
+TEST(QtControls, RowsWrittenWithoutAPauseArePaintedWhileTheyCome) {
+  PaintProbe probe;
+  std::atomic<bool> done{false};
+  Actions actions;
+  actions.batch_query = [&](Controls& c) {
+    const int before = probe.paints;
+    for (int row = 0; row < 300 && probe.paints == before; ++row) {
+      c.together([&] { c.list_insert_row(kResultList, "GB 1"); });
+    }
+    done = true;
+  };
+  MainWindow window(actions);
+  widget<QTableWidget>(window, kResultList)->viewport()->installEventFilter(&probe);
+  window.show();
+  ASSERT_TRUE(wait_for([&] { return probe.paints > 0; }));
+  click(window, kBatchButton);
+  ASSERT_TRUE(wait_for([&] { return done.load(); }));
+  EXPECT_LT(widget<QTableWidget>(window, kResultList)->rowCount(), 300);
 }
 
 bool themed() {
