@@ -53,14 +53,5 @@ TEST(UrlIsHttps, FirstFiveBytesOnly) {
   EXPECT_FALSE(url_is_https(" https://x"));
 }
 
-// What the predicate does not keep, and only that, becomes %XX: a path's GBK bytes for a
-// non-Chinese code page, and any byte value, in upper-case hex.
-TEST(PercentEncode, EncodesExactlyTheBytesNotKept) {
-  const auto ascii = [](unsigned char b) { return b < 0x80; };
-  EXPECT_EQ(percent_encode("/a?\xB1\xEA\xD7\xBC=1%", ascii), "/a?%B1%EA%D7%BC=1%");
-  EXPECT_EQ(percent_encode(std::string("\x00\x7F\xFF", 3), [](unsigned char) { return false; }),
-            "%00%7F%FF");
-}
-
 }  // namespace
 }  // namespace stdlookup

@@ -39,6 +39,7 @@ class QtControls : public Controls {
   void on_gui_thread(const std::function<void()>& work);
   void hold_repaints();
 
+  // A frame of a 60 Hz display: how long writes from another thread wait to be painted.
   static constexpr int kFrameMs = 16;
 
   MainWindow& window_;
