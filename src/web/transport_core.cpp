@@ -12,13 +12,6 @@
 
 namespace stdlookup {
 namespace transport_core {
-namespace {
-
-bool is_control(unsigned char c) {
-  return c < 0x20 || c == 0x7F;
-}
-
-}  // namespace
 
 std::string escape_object_name(std::string_view object_name) {
   return percent_encode_controls(object_name, " #");
@@ -40,7 +33,7 @@ std::vector<std::string> request_header_lines(std::string_view block) {
 
 std::string agent_value(std::string_view agent) {
   std::size_t end = 0;
-  while (end < agent.size() && !is_control(static_cast<unsigned char>(agent[end]))) ++end;
+  while (end < agent.size() && !is_control_byte(static_cast<unsigned char>(agent[end]))) ++end;
   return std::string(agent.substr(0, end));
 }
 

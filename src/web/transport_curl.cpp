@@ -8,20 +8,17 @@
 #include "runtime/text.h"
 #include "web/cookie_store.h"
 #include "web/transport_core.h"
+#include "web/url.h"
 
 namespace stdlookup {
 namespace curl_detail {
 namespace {
 
-bool is_control(unsigned char c) {
-  return c < 0x20 || c == 0x7F;
-}
-
 // A proxy server as libcurl wants it, with a scheme; nullopt when it cannot be one.
 std::optional<std::string> proxy_server(std::string_view server, std::string_view scheme) {
   if (server.empty()) return std::nullopt;
   for (char c : server) {
-    if (is_control(static_cast<unsigned char>(c)) || c == ' ') return std::nullopt;
+    if (is_control_byte(static_cast<unsigned char>(c)) || c == ' ') return std::nullopt;
   }
   if (server.find("://") != std::string_view::npos) return std::string(server);
   return std::string(scheme) + "://" + std::string(server);

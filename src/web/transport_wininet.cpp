@@ -21,6 +21,7 @@
 #include "runtime/text.h"
 #include "web/cookie_store_win32.h"
 #include "web/transport_core.h"
+#include "web/url.h"
 
 namespace stdlookup {
 namespace wininet_detail {
@@ -134,19 +135,7 @@ class Handle {
 // bytes.
 std::string ansi_path(const std::string& path) {
   if (GetACP() == 936) return path;
-  std::string encoded;
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  for (char c : path) {
-    auto b = static_cast<unsigned char>(c);
-    if (b >= 0x80) {
-      encoded += '%';
-      encoded += kHex[b >> 4];
-      encoded += kHex[b & 0xF];
-    } else {
-      encoded += c;
-    }
-  }
-  return encoded;
+  return percent_encode(path, [](unsigned char b) { return b < 0x80; });
 }
 
 DWORD milliseconds(std::chrono::milliseconds duration) {

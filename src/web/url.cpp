@@ -22,21 +22,31 @@ Text url_host(std::string_view url, bool keep_port) {
   return u;
 }
 
-Text percent_encode_controls(std::string_view text, std::string_view also) {
+bool is_control_byte(unsigned char c) {
+  return c < 0x20 || c == 0x7F;
+}
+
+Text percent_encode(std::string_view text, const std::function<bool(unsigned char)>& keep) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   Text out;
   out.reserve(text.size());
   for (char c : text) {
     auto b = static_cast<unsigned char>(c);
-    if (b < 0x20 || b == 0x7F || also.find(c) != std::string_view::npos) {
+    if (keep(b)) {
+      out += c;
+    } else {
       out += '%';
       out += kHex[b >> 4];
       out += kHex[b & 0xF];
-    } else {
-      out += c;
     }
   }
   return out;
+}
+
+Text percent_encode_controls(std::string_view text, std::string_view also) {
+  return percent_encode(text, [also](unsigned char b) {
+    return !is_control_byte(b) && also.find(static_cast<char>(b)) == std::string_view::npos;
+  });
 }
 
 bool url_is_https(std::string_view url) {

@@ -3,6 +3,7 @@
 // (user information is not recognised, a host found earlier in the URL shifts the path).
 #pragma once
 
+#include <functional>
 #include <string_view>
 
 #include "runtime/types.h"
@@ -15,6 +16,12 @@ Text url_host(std::string_view url, bool keep_port = false);
 int url_port(std::string_view url);
 // Everything from the first "/" after the host, query and fragment included; "/" when none.
 Text url_path(std::string_view url);
+
+// A control character: below 0x20, or DEL.
+bool is_control_byte(unsigned char c);
+
+// Every byte that `keep` does not keep as %XX (upper-case hex); the kept ones unchanged.
+Text percent_encode(std::string_view text, const std::function<bool(unsigned char)>& keep);
 
 // Control characters (and every byte of `also`) as %XX; everything else, raw GBK bytes
 // included, unchanged. Keeps a URL from ending a request or header line early.

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QThread>
+#include <QTimer>
 #include <algorithm>
 
 #include "app/layout.h"
@@ -31,7 +32,27 @@ QTableWidgetItem* list_item(const QString& text) {
 QtControls::QtControls(MainWindow& window) : window_(window) {}
 
 void QtControls::on_gui_thread(const std::function<void()>& work) {
-  call_blocking(&window_, work);
+  if (QThread::currentThread() == window_.thread()) {
+    work();
+    return;
+  }
+  call_blocking(&window_, [&] {
+    hold_repaints();
+    work();
+  });
+}
+
+// Each row written from the batch thread would repaint every visible row of the list, and the
+// batch thread's next call would wait behind that paint: what other threads write is painted
+// once a frame. The paint comes at once when the frame ends; a posted one would lose to the next
+// call, which holds painting again.
+void QtControls::hold_repaints() {
+  if (!window_.updatesEnabled()) return;  // already held until the frame's end
+  window_.setUpdatesEnabled(false);
+  QTimer::singleShot(kFrameMs, &window_, [window = &window_] {
+    window->setUpdatesEnabled(true);
+    window->repaint();
+  });
 }
 
 Text QtControls::edit_text(std::string_view name) {

@@ -1,7 +1,7 @@
 // Controls over the main window's widgets. Every call may come from any thread: off the GUI
 // thread it is carried out on the GUI thread by a blocking queued call, so a write has taken
-// effect when the call returns. Unknown names and calls that do not fit a control's kind do
-// nothing (reads give the empty value).
+// effect when the call returns (it is painted within a frame). Unknown names and calls that do not
+// fit a control's kind do nothing (reads give the empty value).
 #pragma once
 
 #include <functional>
@@ -37,6 +37,10 @@ class QtControls : public Controls {
 
  private:
   void on_gui_thread(const std::function<void()>& work);
+  void hold_repaints();
+
+  // A frame of a 60 Hz display: how long writes from another thread wait to be painted.
+  static constexpr int kFrameMs = 16;
 
   MainWindow& window_;
   LayoutDialogs dialogs_;

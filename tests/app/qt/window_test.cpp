@@ -262,6 +262,24 @@ TEST(QtControls, WritesTogetherRunAsOneStepOnTheGuiThread) {
   EXPECT_FALSE(half_row_seen);
 }
 
+TEST(QtControls, RowsWrittenWithoutAPauseArePaintedWhileTheyCome) {
+  struct : QObject {  // counts the list's paints, filters nothing
+    std::atomic<int> paints{0}, rows{0}, done{0};
+    bool eventFilter(QObject*, QEvent* e) override { return e->type() == e->Paint && !++paints; }
+  } probe;
+  Actions actions;
+  actions.batch_query = [&](Controls& c) {
+    while (probe.paints == 1 && probe.rows++ < 300) c.list_insert_row(kResultList, "");
+    probe.done = 1;
+  };
+  MainWindow window(actions);
+  widget<QTableWidget>(window, kResultList)->viewport()->installEventFilter(&probe);
+  window.show();
+  ASSERT_TRUE(wait_for([&] { return probe.paints > 0; }));  // the first paint, not the batch's
+  click(window, kBatchButton);
+  EXPECT_TRUE(wait_for([&] { return probe.done == 1; }) && probe.rows < 300);
+}
+
 bool themed() {
   auto* style = qobject_cast<QProxyStyle*>(QApplication::style());
   return style != nullptr && style->baseStyle()->name().toLower() == QStringLiteral("fusion");
