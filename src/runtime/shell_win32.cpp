@@ -6,8 +6,8 @@
 
 #include <algorithm>
 
-#include "runtime/binding.h"
-#include "runtime/system_platform.h"
+#include "runtime/binding_win32.h"
+#include "runtime/shell_platform.h"
 #include "runtime/win32_text.h"
 
 namespace stdlookup {
