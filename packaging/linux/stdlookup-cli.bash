@@ -20,6 +20,10 @@ _stdlookup_cli() {
       _filedir '@(xlsx|csv|json)'
       return
       ;;
+    --update)
+      _filedir '@(xlsx|csv)'
+      return
+      ;;
     --delay | --retries | --column)
       return
       ;;
@@ -37,7 +41,7 @@ _stdlookup_cli() {
 
   if [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W '--help --version --query-host --download-host --proxy --format
-      --output --delay --quiet --column --compare --retries --normalize' -- "$cur"))
+      --output --delay --quiet --column --compare --retries --normalize --update --resume' -- "$cur"))
   elif [[ -z $command ]]; then
     COMPREPLY=($(compgen -W 'query batch download config' -- "$cur"))
   elif [[ $command == batch ]]; then

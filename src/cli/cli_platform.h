@@ -14,4 +14,9 @@ std::FILE* open_new_file(const std::filesystem::path& path);
 // process, so the output's temporary file is cleaned up and the rows are kept.
 void treat_file_size_limit_as_error();
 
+// Whether stdout / stderr is a terminal: CSV for one gets its control characters escaped, and
+// the progress line is drawn on one only.
+bool stdout_is_terminal();
+bool stderr_is_terminal();
+
 }  // namespace stdlookup::cli

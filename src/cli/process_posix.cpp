@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <csignal>
 
 #include "cli_platform.h"
@@ -10,6 +12,15 @@ std::FILE* open_new_file(const std::filesystem::path& path) {
 
 void treat_file_size_limit_as_error() {
   std::signal(SIGXFSZ, SIG_IGN);
+}
+
+bool stdout_is_terminal() {
+  static const bool terminal = isatty(STDOUT_FILENO) == 1;
+  return terminal;
+}
+
+bool stderr_is_terminal() {
+  return isatty(STDERR_FILENO) == 1;
 }
 
 }  // namespace stdlookup::cli

@@ -1,3 +1,5 @@
+#include <io.h>
+
 #include <cstdio>
 #include <cwchar>
 
@@ -11,5 +13,14 @@ std::FILE* open_new_file(const std::filesystem::path& path) {
 
 // Windows has no file-size limit signal: a write beyond a quota simply fails.
 void treat_file_size_limit_as_error() {}
+
+bool stdout_is_terminal() {
+  static const bool terminal = _isatty(_fileno(stdout)) != 0;
+  return terminal;
+}
+
+bool stderr_is_terminal() {
+  return _isatty(_fileno(stderr)) != 0;
+}
 
 }  // namespace stdlookup::cli

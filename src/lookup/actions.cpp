@@ -5,7 +5,6 @@
 #include "runtime/gbk.h"
 #include "runtime/system.h"
 #include "runtime/window_services.h"
-#include "web/cookie_store.h"
 
 namespace stdlookup {
 
@@ -13,7 +12,7 @@ using namespace literals;
 
 void single_query(Controls& controls, const PageFetcher& fetch) {
   Text number = controls.edit_text(kNumberInput);
-  clear_cookie_files();
+  clear_lookup_cookies();
   LookupResult result = lookup_standard(number, fetch);
   const StandardRecord& fields = result.page.fields;
   controls.set_edit_text(kNumberBox, fields.number);

@@ -1,7 +1,6 @@
 #include "lookup/batch.h"
 
 #include "runtime/system.h"
-#include "web/cookie_store.h"
 
 namespace stdlookup {
 
@@ -12,7 +11,7 @@ int run_batch(int count, const std::function<Text(int index)>& line_at, const Ba
   const auto cancelled = [&run] { return run.cancel != nullptr && run.cancel->load(); };
   const PageFetcher fetch =
       run.retries > 0 ? with_retries(run.fetch, run.retries, wait) : run.fetch;
-  clear_cookie_files();
+  clear_lookup_cookies();
   int rows = 0;
   for (int index = 0; index < count && !cancelled(); ++index) {
     const Text line = line_at(index);

@@ -7,7 +7,9 @@
 #include "runtime/conversion.h"
 #include "runtime/gbk.h"
 #include "runtime/text.h"
+#include "web/cookie_store.h"
 #include "web/text_utils.h"
+#include "web/transport.h"
 #include "web/web_request.h"
 
 namespace stdlookup {
@@ -33,6 +35,14 @@ int retry_after_seconds(std::string_view headers) {
 }
 
 }  // namespace
+
+void clear_lookup_cookies() {
+  clear_cookie_files();
+}
+
+void cancel_lookups() noexcept {
+  cancel_requests();
+}
 
 FetchedPage fetch_page(const Text& url) {
   // The status as the transport saw it: a long header block would not fit the headers' copy.

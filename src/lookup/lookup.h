@@ -34,6 +34,11 @@ bool worth_retrying(const FetchedPage& page);
 PageFetcher with_retries(PageFetcher fetch, int retries,
                          std::function<void(std::chrono::milliseconds)> wait);
 
+// Every query starts without the cookies of the one before (the window's and the command line's).
+void clear_lookup_cookies();
+// Ends the request in flight and any that starts later; safe in a signal handler.
+void cancel_lookups() noexcept;
+
 // GET through web_page_request with the proxy of the settings and every other argument absent.
 FetchedPage fetch_page(const Text& url);
 

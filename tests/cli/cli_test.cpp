@@ -386,6 +386,52 @@ TEST_F(CliTest, InterruptEndsAHangingRequestOrThePauseAtOnce) {
   EXPECT_EQ(run.exit_code, 130) << run.err;
 }
 
+// An interrupted run leaves its rows; --resume goes on from there, asking for no line twice.
+TEST_F(CliTest, AnInterruptedRunResumesWhereItStopped) {
+  if (test::kWindows) GTEST_SKIP() << "no console here to deliver Ctrl-C to the program";
+  const std::string path = (home.path() / "partial.xlsx").string();
+  std::string input;
+  std::vector<std::string> lines;
+  for (int i = 1; i <= 12; ++i) lines.push_back("GB " + std::to_string(i) + "-2000");
+  for (const std::string& line : lines) input += line + "\n";
+  home.write("list.txt", input);
+  const std::vector<std::string> args = {STDLOOKUP_CLI_PATH,
+                                         "--query-host",
+                                         "127.0.0.1:" + std::to_string(server.port()),
+                                         "batch",
+                                         (home.path() / "list.txt").string(),
+                                         "--output",
+                                         path};
+  auto first = args;
+  first.insert(first.end(), {"--delay", "1000"});
+  auto run = test::run_process(first, "", [this](test::ProcessId pid) {
+    while (server.request_count() < 4) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // in the pause after line 4
+    test::interrupt_process(pid);
+  });
+  EXPECT_EQ(run.exit_code, 130) << run.err;
+  EXPECT_NE(run.err.find("--resume"), std::string::npos) << run.err;
+  auto again = args;
+  again.insert(again.end(), {"--delay", "0", "--resume"});
+  run = test::run_process(again);
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  std::vector<std::string> asked;
+  for (const auto& request : server.requests()) asked.push_back(sid_of(request));
+  EXPECT_EQ(asked, lines);
+  const nlohmann::json book = test::read_workbook(path);
+  ASSERT_EQ(book["max_row"], 13) << book.dump();
+  EXPECT_EQ(book["cells"]["A13"]["value"], "GB 12-2000");
+
+  // A file of another list is not taken for this one's.
+  home.write("other.txt", "GB 9-2000\n");
+  auto other = args;
+  other[4] = (home.path() / "other.txt").string();
+  other.push_back("--resume");
+  run = test::run_process(other);
+  EXPECT_EQ(run.exit_code, 2);
+  EXPECT_NE(run.err.find("--resume: cannot go on"), std::string::npos) << run.err;
+}
+
 class CliSettingsTest : public CliTest {
  protected:
   void write_settings(const std::string& text) {

@@ -1,0 +1,113 @@
+#include "batch_output.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+
+#include "cli_platform.h"
+#include "emit.h"
+#include "export/export.h"
+#include "runtime/atomic_file.h"
+#include "runtime/gbk.h"
+#include "runtime/system.h"
+#include "runtime/text.h"
+
+namespace stdlookup::cli {
+namespace {
+
+// A missing folder, one that may not be written to, a target that is a folder; "" when a file
+// can be made there.
+Text target_problem(const std::string& path) {
+  namespace fs = std::filesystem;
+  const fs::path target = native_path(path);
+  std::error_code error;
+  // Said in words of our own: the system's error numbers differ between platforms.
+  if (fs::is_directory(target, error)) return utf8_to_gbk("目标是一个文件夹");
+  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  if (!fs::is_directory(folder, error)) return utf8_to_gbk("目标文件夹不存在");
+  // The one sure test of permission (and of a read-only file system) is making a file there.
+  const fs::path probe = folder / (".stdlookup-cli-" + std::to_string(std::random_device{}()));
+  errno = 0;
+  std::FILE* file = open_new_file(probe);
+  if (file == nullptr) return describe_file_error(errno ? errno : EACCES);
+  std::fclose(file);
+  fs::remove(probe, error);
+  return {};
+}
+
+// The rows as the window's list holds them, written by the window's row writer.
+Text write_xlsx(const std::vector<OutputRow>& rows, const std::string& path) {
+  std::vector<ExportRow> cells;
+  cells.reserve(rows.size());
+  for (const OutputRow& r : rows) {
+    cells.push_back(
+        {r.record.number, r.record.chinese_name, r.record.implementation_date, r.record.status});
+  }
+  auto writer = make_xlsx_workbook_writer();
+  const SaveResult result = write_rows_to_workbook(cells, *writer, path);
+  if (!result.ok()) return result.failure_reason;
+  for (int sheet_row : result.cut_rows) {
+    const OutputRow& r = rows[static_cast<std::size_t>(sheet_row - 2)];  // after the header
+    warn(table_cell(path) + ": row " + std::to_string(sheet_row) + " (" + table_cell(r.query) +
+         "): a cell over " + std::to_string(kCellCharacterLimit) +
+         " characters was cut to fit, ending in \"…\"");
+  }
+  return {};
+}
+
+}  // namespace
+
+std::string extension_of(const std::string& path) {
+  const std::u8string extension = native_path(path).extension().u8string();
+  return to_lower(std::string(extension.begin(), extension.end()));
+}
+
+std::string output_problem(const std::string& path) {
+  const std::string extension = extension_of(path);
+  if (extension != ".xlsx" && extension != ".csv" && extension != ".json") {
+    return "--output " + table_cell(path) +
+           ": unknown extension; use .xlsx, .csv or .json, or - for stdout";
+  }
+  if (Text problem = target_problem(path); !problem.empty())
+    return "cannot write " + table_cell(path) + ": " + utf8(problem);
+  return {};
+}
+
+Text write_output(const std::vector<OutputRow>& rows, const std::string& path) {
+  const std::string extension = extension_of(path);
+  if (extension == ".xlsx") return write_xlsx(rows, path);
+  const std::string content =
+      rows_text(rows, extension == ".json" ? OutputFormat::json : OutputFormat::csv);
+  return failure_of(replace_file(path, [&](const std::string& temp) {
+    int error = write_whole_file(temp, content);
+    return error ? describe_file_error(error) : Text();
+  }));
+}
+
+Progress::Progress(int total, bool shown) : total_(total), shown_(shown), start_(clock::now()) {}
+
+void Progress::show(int done, const std::string& current) {
+  if (!shown_) return;
+  constexpr int kWidth = 24;
+  int filled = total_ ? done * kWidth / total_ : kWidth;
+  std::string bar(static_cast<std::size_t>(filled), '#');
+  bar.append(static_cast<std::size_t>(kWidth - filled), '-');
+  std::string left = "--:--";
+  if (done > 0) {
+    double per_line = std::chrono::duration<double>(clock::now() - start_).count() / done;
+    int seconds = static_cast<int>(per_line * (total_ - done) + 0.5);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%02d:%02d", seconds / 60, seconds % 60);
+    left = buf;
+  }
+  std::fprintf(stderr, "\r\033[K[%s] %d/%d  %s  剩余 %s", bar.c_str(), done, total_,
+               table_cell(current).c_str(), left.c_str());
+  std::fflush(stderr);
+}
+
+void Progress::finish() {
+  if (shown_) std::fputs("\r\033[K", stderr);
+}
+
+}  // namespace stdlookup::cli

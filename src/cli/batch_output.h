@@ -1,0 +1,39 @@
+// Where a batch's rows go besides stdout: a file named by --output (.xlsx, .csv or .json), and
+// the progress line on stderr.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "command.h"
+#include "runtime/types.h"
+
+namespace stdlookup::cli {
+
+// ".xlsx" for "list.XLSX"; "" when there is none.
+std::string extension_of(const std::string& path);
+
+// Why the rows could not go to --output `path`, found before the first lookup: an unknown
+// extension, a missing folder, one that may not be written to, a target that is a folder. The
+// message for stderr; "" when a file can be made there.
+std::string output_problem(const std::string& path);
+
+// Writes the rows atomically, the format by the extension; the reason (GBK) when it could not.
+Text write_output(const std::vector<OutputRow>& rows, const std::string& path);
+
+// "[####----] 3/8  GB 2760  剩余 00:04" on a terminal's stderr, redrawn in place.
+class Progress {
+ public:
+  Progress(int total, bool shown);
+  void show(int done, const std::string& current);
+  void finish();
+
+ private:
+  using clock = std::chrono::steady_clock;
+  int total_;
+  bool shown_;
+  clock::time_point start_;
+};
+
+}  // namespace stdlookup::cli

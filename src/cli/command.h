@@ -1,0 +1,54 @@
+// What the commands share: the options as parsed, the rows a batch makes, and the way out to
+// stdout and stderr. One file per command implements it.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "lookup/scrape.h"
+#include "runtime/settings.h"
+
+namespace stdlookup::cli {
+
+// What goes to stdout, chosen once from --format.
+enum class OutputFormat { text, json, csv };
+
+struct Options {
+  std::string query_host;
+  std::string download_host;
+  std::string proxy;
+  OutputFormat format = OutputFormat::text;
+  bool format_given = false;
+  std::string output;
+  int delay_ms = 500;
+  bool quiet = false;
+  // batch
+  std::string column;   // of an .xlsx or .csv list
+  std::string compare;  // an earlier export
+  int retries = 0;
+  bool normalize = false;
+  // The list itself gets the results ("" : in place), or the copy named.
+  std::optional<std::string> update;
+  bool resume = false;  // go on where an interrupted run into the same file stopped
+};
+
+// One looked-up line of a batch.
+struct OutputRow {
+  StandardRecord record;  // status = the batch status
+  bool failed = false;
+  std::optional<std::string> line;  // with --normalize: the line as given (UTF-8)
+  std::string query;                // what was looked up (UTF-8)
+  std::optional<int> tries;         // with --retries: requests made
+};
+
+int query_command(const Options& options, const std::string& number);
+int batch_command(const Options& options, const std::string& file);
+int update_command(const Options& options, const std::string& file);  // batch --update
+int download_command(const Options& options, const std::string& number);
+int config_command(const Options& options, const Settings& settings);
+
+// stdout, written through at once; stderr with the program's name in front.
+void print(const std::string& text);
+void warn(const std::string& text);
+
+}  // namespace stdlookup::cli

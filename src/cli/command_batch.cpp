@@ -1,0 +1,209 @@
+// stdlookup-cli batch FILE: every line of a list looked up in turn, the rows to stdout, to a file
+// or compared with an earlier list.
+#include <optional>
+
+#include "batch_output.h"
+#include "batch_run.h"
+#include "cli.h"
+#include "cli_platform.h"
+#include "emit.h"
+#include "lookup/number_cleanup.h"
+#include "runtime/gbk.h"
+#include "runtime/system.h"
+#include "runtime/text.h"
+
+namespace stdlookup::cli {
+namespace {
+
+// The numbers of a workbook or CSV list (UTF-8), read by column; `failure` says why not.
+std::vector<std::string> list_numbers(const std::string& file, const std::string& column,
+                                      std::string& failure) {
+  Table table;
+  if (extension_of(file) == ".xlsx") {
+    table = read_xlsx_table(file, numbers_column(column));
+  } else {
+    std::string bytes;
+    failure = read_input_bytes(file, bytes);
+    if (!failure.empty()) return {};
+    if (!is_valid_utf8(bytes)) bytes = gbk_to_utf8(bytes);
+    table = read_csv_table(bytes, numbers_column(column));
+  }
+  NumberList list = numbers_of(table);
+  failure = list.error;
+  return list.numbers;
+}
+
+// What the user gave, line by line: as UTF-8 for showing, as GBK for looking up (a plain list's
+// lines go to the query unchanged, as the window's would). "" or the message for stderr.
+std::string read_given(const Options& options, const std::string& file, GivenLines& given) {
+  const std::string name = file.empty() || file == "-" ? std::string("standard input") : file;
+  const std::string extension = file == "-" ? std::string() : extension_of(file);
+  if (extension == ".xlsx" || extension == ".csv") {
+    std::string failure;
+    for (std::string& number : list_numbers(file, options.column, failure)) given.add_utf8(number);
+    return failure.empty() ? "" : "cannot read " + table_cell(name) + ": " + table_cell(failure);
+  }
+  if (!options.column.empty()) return "--column goes with an .xlsx or .csv list";
+  BatchInput input = read_batch_input(file);
+  if (!input.failure.empty()) return "cannot read " + table_cell(name) + ": " + input.failure;
+  if (input.read_as_gbk) warn(table_cell(name) + " is not UTF-8: read as GBK");
+  given = std::move(input.lines);
+  return {};
+}
+
+// Whether an earlier run's row is the one of `line`: the same number, or the page's number with
+// the year the line left out ("GB 2760" → "GB 2760-2014").
+bool same_standard(const std::string& line, const ListRow& row) {
+  const std::string asked = to_lower(normalize_number(line));
+  for (const std::string* held : {&row.query, &row.number}) {
+    const std::string number = to_lower(normalize_number(*held));
+    if (number == asked) return true;
+    if (number.size() > asked.size() && number.compare(0, asked.size(), asked) == 0 &&
+        number[asked.size()] == '-')
+      return true;
+  }
+  return false;
+}
+
+OutputRow held_row(const ListRow& row) {
+  OutputRow held;
+  held.record = {utf8_to_gbk(row.number),
+                 utf8_to_gbk(row.chinese_name),
+                 utf8_to_gbk(row.status),
+                 utf8_to_gbk(row.implementation_date),
+                 {}};
+  held.failed = row.status == "查询失败";
+  held.query = row.query.empty() ? row.number : row.query;
+  return held;
+}
+
+// --resume: the rows an interrupted run left in `path` for the first lines of the list (none when
+// there is no such file yet). "" or the message for stderr.
+std::string held_rows(const std::string& path, const Batch& batch, std::size_t lines,
+                      std::vector<std::optional<OutputRow>>& rows) {
+  if (!std::filesystem::exists(native_path(path))) return {};
+  ListRows held = read_export(path);
+  const std::string cannot = "--resume: cannot go on from " + table_cell(path) + ": ";
+  if (!held.error.empty()) return cannot + table_cell(held.error);
+  if (held.rows.size() > lines) return cannot + "it holds more rows than the list has lines";
+  for (std::size_t i = 0; i < held.rows.size(); ++i) {
+    const std::string asked = batch.query_of(static_cast<int>(i));
+    if (!same_standard(asked, held.rows[i])) {
+      return cannot + "its row " + std::to_string(i + 1) + " is " +
+             table_cell(held.rows[i].number) + ", the list's line is " + table_cell(asked) +
+             "; leave --resume out to start again";
+    }
+    rows[i] = held_row(held.rows[i]);
+  }
+  return {};
+}
+
+// The lines to look up: those without a row, and those whose earlier request failed.
+std::vector<int> lines_left(const std::vector<std::optional<OutputRow>>& rows) {
+  std::vector<int> todo;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (!rows[i] || rows[i]->failed) todo.push_back(static_cast<int>(i));
+  }
+  return todo;
+}
+
+// The rows in list order, up to the first line without one (an interrupted run's end).
+std::vector<OutputRow> rows_so_far(std::vector<std::optional<OutputRow>>& rows) {
+  std::vector<OutputRow> done;
+  for (auto& row : rows) {
+    if (!row) break;
+    done.push_back(std::move(*row));
+  }
+  return done;
+}
+
+std::vector<ListRow> list_rows(const std::vector<OutputRow>& rows) {
+  std::vector<ListRow> list;
+  list.reserve(rows.size());
+  for (const OutputRow& r : rows) {
+    const Row cells = row_cells(r);
+    list.push_back({r.query, cells[0], cells[1], cells[2], cells[3]});
+  }
+  return list;
+}
+
+// Checks what the options name before the first lookup; "" or the message for stderr.
+std::string options_problem(const Options& options, ListRows& previous) {
+  const bool to_file = !options.output.empty() && options.output != "-";
+  if (to_file) {
+    if (std::string problem = output_problem(options.output); !problem.empty()) return problem;
+  }
+  if (options.resume && !to_file) return "--resume goes with --output FILE or --update";
+  if (!options.compare.empty()) {
+    previous = read_export(options.compare);
+    if (!previous.error.empty()) return "--compare: " + table_cell(previous.error);
+  }
+  return {};
+}
+
+// Writes the rows to --output; on failure they go to stdout (unless there already) and the
+// exit code is returned.
+std::optional<int> write_rows(const std::vector<OutputRow>& rows, const Options& options,
+                              bool printed, std::size_t lines) {
+  if (Text reason = write_output(rows, options.output); !reason.empty()) {
+    // No lookup is thrown away.
+    if (!printed) print(rows_text(rows, options.format, stdout_is_terminal()));
+    warn("cannot write " + table_cell(options.output) + ": " + utf8(reason) +
+         (printed ? "" : "; the rows went to stdout"));
+    return kUsageError;
+  }
+  if (Batch::interrupted() && rows.size() < lines) {
+    warn("stopped after " + std::to_string(rows.size()) + " of " + std::to_string(lines) +
+         " lines; their rows are in " + table_cell(options.output) +
+         ": run the same command with --resume to go on");
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+int batch_command(const Options& options, const std::string& file) {
+  if (options.update) return update_command(options, file);
+  ListRows previous;
+  if (const std::string problem = options_problem(options, previous); !problem.empty()) {
+    warn(problem);
+    return kUsageError;
+  }
+  GivenLines given;
+  if (const std::string problem = read_given(options, file, given); !problem.empty()) {
+    warn(problem);
+    return kUsageError;
+  }
+  // The rows of a file or a comparison are kept for the end.
+  const bool to_file = !options.output.empty() && options.output != "-";
+  const bool keep_rows = to_file || !options.compare.empty();
+  Batch batch(options, given);
+  std::vector<std::optional<OutputRow>> rows(keep_rows ? given.size() : 0);
+  if (options.resume) {
+    if (const std::string problem = held_rows(options.output, batch, given.size(), rows);
+        !problem.empty()) {
+      warn(problem);
+      return kUsageError;
+    }
+  }
+  // stdout gets the rows unless they go to a file only, or the change report takes their place.
+  std::unique_ptr<Emitter> printer;
+  if ((!to_file || options.format_given) && options.compare.empty())
+    printer = make_emitter(options.format, print, stdout_is_terminal());
+  if (printer) printer->begin_rows();
+  const auto todo = keep_rows ? lines_left(rows) : line_range(0, static_cast<int>(given.size()));
+  batch.run(todo, [&](int line, OutputRow row) {
+    if (printer) printer->row(row);
+    if (keep_rows) rows[static_cast<std::size_t>(line)] = std::move(row);
+  });
+  if (printer) printer->end_rows();
+  const std::vector<OutputRow> done = keep_rows ? rows_so_far(rows) : std::vector<OutputRow>();
+  const bool newly_abolished =
+      !options.compare.empty() && report_changes(previous.rows, list_rows(done), options);
+  if (to_file) {
+    if (auto code = write_rows(done, options, printer != nullptr, given.size())) return *code;
+  }
+  return batch_exit_code(batch, newly_abolished);
+}
+
+}  // namespace stdlookup::cli

@@ -1,0 +1,29 @@
+// stdlookup-cli download NUMBER: the download search, and the link on the first result's page.
+#include "cli.h"
+#include "cli_platform.h"
+#include "emit.h"
+#include "runtime/gbk.h"
+
+namespace stdlookup::cli {
+
+int download_command(const Options& options, const std::string& number) {
+  const DownloadResult result = find_download(utf8_to_gbk(number));
+  make_emitter(options.format, print, stdout_is_terminal())->download(result);
+  if (!result.found) {
+    warn(table_cell(number) + ": no download found");
+    return kSomeFailed;
+  }
+  if (result.detail_failed) {
+    warn(table_cell(number) + ": the detail page " + table_cell(utf8(result.detail_link)) +
+         " could not be fetched");
+    return kSomeFailed;
+  }
+  if (result.download_link.empty()) {
+    warn(table_cell(number) + ": no download link on the detail page " +
+         table_cell(utf8(result.detail_link)));
+    return kSomeFailed;
+  }
+  return kAllAnswered;
+}
+
+}  // namespace stdlookup::cli

@@ -1,0 +1,62 @@
+#include "emit.h"
+
+#include "export/export.h"
+#include "runtime/gbk.h"
+
+namespace stdlookup::cli {
+
+std::unique_ptr<Emitter> make_emitter(OutputFormat format, Sink sink, bool terminal) {
+  switch (format) {
+    case OutputFormat::json:
+      return make_json_emitter(std::move(sink));
+    case OutputFormat::csv:
+      return make_csv_emitter(std::move(sink), terminal);
+    case OutputFormat::text:
+      break;
+  }
+  return make_text_emitter(std::move(sink));
+}
+
+std::string rows_text(const std::vector<OutputRow>& rows, OutputFormat format, bool terminal) {
+  std::string text;
+  auto emitter = make_emitter(
+      format, [&text](const std::string& part) { text += part; }, terminal);
+  emitter->begin_rows();
+  for (const OutputRow& r : rows) emitter->row(r);
+  emitter->end_rows();
+  return text;
+}
+
+std::string utf8(const Text& gbk) {
+  return gbk_to_utf8(gbk);
+}
+
+Row row_cells(const OutputRow& r) {
+  return {utf8(r.record.number), utf8(r.record.chinese_name), utf8(r.record.implementation_date),
+          utf8(r.record.status)};
+}
+
+Row row_headers() {
+  const auto& headers = export_header_texts();
+  return {utf8(headers[0]), utf8(headers[1]), utf8(headers[2]), utf8(headers[3])};
+}
+
+std::array<ChangeKind, 6> change_kinds(const ChangeReport& report) {
+  return {{{"newly_abolished", "新作废", &report.newly_abolished},
+           {"newly_current", "恢复现行", &report.newly_current},
+           {"details_changed", "有变化", &report.details_changed},
+           {"newly_failed", "查询失败", &report.newly_failed},
+           {"added", "新增", &report.added},
+           {"gone", "移除", &report.gone}}};
+}
+
+const ListRow& shown_side(const Change& c) {
+  return c.now.number.empty() && c.now.query.empty() ? c.before : c.now;
+}
+
+std::string shown_number(const Change& c) {
+  const ListRow& shown = shown_side(c);
+  return shown.number.empty() ? shown.query : shown.number;
+}
+
+}  // namespace stdlookup::cli

@@ -1,0 +1,101 @@
+// The JSON format: an object per answer, the batch's rows as one array that goes out row by row.
+#include <nlohmann/json.hpp>
+#include <string_view>
+
+#include "emit.h"
+
+namespace stdlookup::cli {
+namespace {
+
+using json = nlohmann::ordered_json;
+
+std::string dump(const json& value) {
+  return value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+}
+
+json row_json(const OutputRow& r) {
+  json object{{"number", utf8(r.record.number)},
+              {"chinese_name", utf8(r.record.chinese_name)},
+              {"implementation_date", utf8(r.record.implementation_date)},
+              {"status", utf8(r.record.status)}};
+  if (r.line) {
+    object["line"] = *r.line;
+    object["query"] = r.query;
+  }
+  if (r.tries) object["tries"] = *r.tries;
+  return object;
+}
+
+json side_json(const ListRow& row) {
+  return json{{"number", row.number},
+              {"chinese_name", row.chinese_name},
+              {"implementation_date", row.implementation_date},
+              {"status", row.status}};
+}
+
+class JsonEmitter final : public Emitter {
+ public:
+  explicit JsonEmitter(Sink sink) : out_(std::move(sink)) {}
+
+  void query(const StandardRecord& f, const std::string& status) override {
+    out_(dump(json{{"number", utf8(f.number)},
+                   {"chinese_name", utf8(f.chinese_name)},
+                   {"status", status},
+                   {"implementation_date", utf8(f.implementation_date)},
+                   {"publishing_department", utf8(f.publishing_department)}}));
+  }
+
+  void download(const DownloadResult& result) override {
+    out_(dump(json{{"found", result.found},
+                   {"detail_link", utf8(result.detail_link)},
+                   {"download_link", utf8(result.download_link)}}));
+  }
+
+  void config(const Settings& settings, const std::filesystem::path& file) override {
+    json values;
+    for (std::string_view key : kSettingKeys) {
+      const Setting& s = *find_setting(settings, key);
+      values[std::string(key)] = {{"value", s.value}, {"from", describe_origin(s)}};
+    }
+    values["file"] = file.string();
+    out_(dump(values));
+  }
+
+  void begin_rows() override { printed_ = false; }
+  // One element of the array, indented as a whole: the same text as the array dumped at once.
+  void row(const OutputRow& r) override {
+    const std::string text = dump(row_json(r));
+    std::string item = printed_ ? ",\n  " : "[\n  ";
+    for (char c : std::string_view(text).substr(0, text.size() - 1)) {
+      item += c;
+      if (c == '\n') item += "  ";
+    }
+    out_(item);
+    printed_ = true;
+  }
+  void end_rows() override { out_(printed_ ? "\n]\n" : "[]\n"); }
+
+  void report(const ChangeReport& report) override {
+    json out = json::object();
+    for (const ChangeKind& kind : change_kinds(report)) {
+      json list = json::array();
+      for (const Change& c : *kind.changes)
+        list.push_back({{"before", side_json(c.before)}, {"now", side_json(c.now)}});
+      out[kind.key] = list;
+    }
+    out["unchanged"] = report.unchanged;
+    out_(dump(out));
+  }
+
+ private:
+  Sink out_;
+  bool printed_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Emitter> make_json_emitter(Sink sink) {
+  return std::make_unique<JsonEmitter>(std::move(sink));
+}
+
+}  // namespace stdlookup::cli
