@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "runtime/gbk.h"
-#include "runtime/shell_platform.h"
+#include "runtime/system_platform.h"
 
 extern char** environ;
 

@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "runtime/binding_win32.h"
-#include "runtime/shell_platform.h"
+#include "runtime/system_platform.h"
 #include "runtime/win32_text.h"
 
 namespace stdlookup {

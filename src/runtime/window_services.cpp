@@ -8,8 +8,8 @@
 #include "runtime/conversion.h"
 #include "runtime/gbk.h"
 #include "runtime/runtime_error.h"
-#include "runtime/shell_platform.h"
 #include "runtime/system.h"
+#include "runtime/system_platform.h"
 
 namespace stdlookup {
 
@@ -49,17 +49,26 @@ class ConsolePresenter final : public Presenter {
 ConsolePresenter console_presenter;
 std::atomic<Presenter*> current_presenter{&console_presenter};
 
+void show_runtime_error(const Text& text) {
+  current_presenter.load()->show_runtime_error(text);
+}
+
+// Tests replace the opener; the real one is the platform's.
+std::mutex opener_mutex;
+std::function<bool(const Text&)> custom_opener;
+
+bool open_with_opener(const std::string& target, bool native_path) {
+  std::unique_lock lock(opener_mutex);
+  const auto opener = custom_opener;
+  lock.unlock();
+  return opener ? opener(target) : desktop_open(target, native_path);
+}
+
 }  // namespace
 
 Presenter& presenter() {
   return *current_presenter.load();
 }
-
-namespace {
-void show_runtime_error(const Text& text) {
-  presenter().show_runtime_error(text);
-}
-}  // namespace
 
 Presenter* set_presenter(Presenter* p) {
   set_runtime_error_dialog(show_runtime_error);
@@ -88,27 +97,12 @@ void run_busy(const std::function<void()>& work) {
   presenter().run_busy(work);
 }
 
-namespace {
-
-// Tests replace the opener; the real one is the platform's.
-std::mutex opener_mutex;
-std::function<bool(const Text&)> custom_opener;
-
-std::function<bool(const Text&)> current_opener() {
-  std::lock_guard lock(opener_mutex);
-  return custom_opener;
-}
-
-}  // namespace
-
 bool shell_open(const Text& target) {
-  auto opener = current_opener();
-  return opener ? opener(target) : desktop_open(target, false);
+  return open_with_opener(target, false);
 }
 
 bool shell_open_path(const std::string& native_path) {
-  auto opener = current_opener();
-  return opener ? opener(native_path) : desktop_open(native_path, true);
+  return open_with_opener(native_path, true);
 }
 
 void set_shell_opener(std::function<bool(const Text&)> opener) {
