@@ -2,6 +2,7 @@
 // is measured as it inflates, never taken from the zip directory.
 #include <zip.h>
 
+#include <algorithm>
 #include <charconv>
 #include <functional>
 #include <memory>
@@ -11,20 +12,12 @@
 #include "runtime/bounded_file.h"
 #include "runtime/system.h"
 #include "table_builder.h"
-#include "xml_scanner.h"
+#include "xlsx_parts.h"
 
 namespace stdlookup::cli {
-namespace {
 
-using Archive = std::unique_ptr<zip_t, decltype(&zip_discard)>;
-using Entry = std::unique_ptr<zip_file_t, decltype(&zip_fclose)>;
-
-constexpr const char* kDamaged = "not a readable workbook (damaged?)";
-
-// Inflates the part `name` chunk by chunk into `scanner`. "" when read; otherwise why not
-// (kDamaged also for a missing part, `*missing` then set when given).
-std::string scan_part(zip_t* archive, const std::string& name, std::uint64_t limit,
-                      XmlScanner& scanner, bool* missing = nullptr) {
+std::string inflate_part(zip_t* archive, const std::string& name, std::uint64_t limit,
+                         const std::function<bool(std::string_view)>& chunk, bool* missing) {
   zip_int64_t index = zip_name_locate(archive, name.c_str(), 0);
   if (index < 0) {
     if (missing != nullptr) *missing = true;
@@ -43,10 +36,56 @@ std::string scan_part(zip_t* archive, const std::string& name, std::uint64_t lim
       return "a part of the workbook inflates to more than " + std::to_string(limit >> 20) +
              " MiB (a zip bomb?)";
     }
-    if (!scanner.feed(std::string_view(buffer, static_cast<std::size_t>(n)))) return kDamaged;
+    if (!chunk(std::string_view(buffer, static_cast<std::size_t>(n)))) return kDamaged;
   }
+  return {};
+}
+
+std::string scan_part(zip_t* archive, const std::string& name, std::uint64_t limit,
+                      XmlScanner& scanner, bool* missing) {
+  std::string failure = inflate_part(
+      archive, name, limit, [&](std::string_view chunk) { return scanner.feed(chunk); }, missing);
+  if (!failure.empty()) return failure;
   return scanner.finish() ? std::string() : kDamaged;
 }
+
+std::string read_part(zip_t* archive, const std::string& name, std::uint64_t limit,
+                      std::string& content, bool* missing) {
+  content.clear();
+  return inflate_part(
+      archive, name, limit,
+      [&](std::string_view chunk) {
+        content.append(chunk);
+        return true;
+      },
+      missing);
+}
+
+std::uint64_t part_limit(std::size_t workbook_bytes) {
+  return std::min(kPartBytes, std::max(kSmallPartBytes, kInflationRatio * workbook_bytes));
+}
+
+Archive open_archive(std::string_view bytes, std::string& error) {
+  // Encrypted workbooks are OLE compound files, not zip archives.
+  if (bytes.starts_with("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")) {
+    error = "protected by a password (or an old .xls): save it as .xlsx without one";
+    return Archive(nullptr, &zip_discard);
+  }
+  zip_error_t zip_error;
+  zip_error_init(&zip_error);
+  zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &zip_error);
+  Archive archive(
+      source ? zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &zip_error) : nullptr,
+      &zip_discard);
+  zip_error_fini(&zip_error);
+  if (!archive) {
+    if (source != nullptr) zip_source_free(source);
+    error = kDamaged;
+  }
+  return archive;
+}
+
+namespace {
 
 // Calls `found` for each element opened, by local name.
 class OpenedElements final : public XmlHandler {
@@ -60,6 +99,8 @@ class OpenedElements final : public XmlHandler {
  private:
   std::function<void(std::string_view, std::string_view)> found_;
 };
+
+}  // namespace
 
 // The first worksheet's part name, through the workbook's relationships.
 std::string first_sheet_part(zip_t* archive, std::uint64_t limit) {
@@ -83,82 +124,7 @@ std::string first_sheet_part(zip_t* archive, std::uint64_t limit) {
   return "xl/" + target;
 }
 
-// The text of string items (<si> of the shared strings, <is> of a cell): <t> directly inside or
-// inside a rich-text run <r>, phonetic runs (<rPh>) left out. At most kCellBytes are kept.
-class StringItem {
- public:
-  void open(std::string_view name) {
-    if (name == "rPh") ++phonetic_;
-    if (name == "t" && phonetic_ == 0) in_text_ = true;
-  }
-  void close(std::string_view name) {
-    if (name == "rPh" && phonetic_ > 0) --phonetic_;
-    if (name == "t") in_text_ = false;
-  }
-  void text(std::string_view text) {
-    if (in_text_) append_capped(text_, text);
-  }
-  std::string take() {
-    phonetic_ = 0, in_text_ = false;
-    return std::move(text_);
-  }
-  void clear() { text_.clear(), phonetic_ = 0, in_text_ = false; }
-
-  // A byte more than a cell keeps, for cut_cell to see where a character starts.
-  static void append_capped(std::string& to, std::string_view text) {
-    if (to.size() <= kCellBytes) to.append(text.substr(0, kCellBytes + 1 - to.size()));
-  }
-
- private:
-  std::string text_;
-  int phonetic_ = 0;
-  bool in_text_ = false;
-};
-
-// The shared strings, one buffer and where each ends, bounded by count and bytes.
-class SharedStrings final : public XmlHandler {
- public:
-  std::string error;
-
-  void open(std::string_view name, std::string_view) override {
-    if (name == "si") {
-      in_item_ = true;
-      item_.clear();
-    } else if (in_item_) {
-      item_.open(name);
-    }
-  }
-  void close(std::string_view name) override {
-    if (name != "si") {
-      if (in_item_) item_.close(name);
-      return;
-    }
-    in_item_ = false;
-    const std::string text = item_.take();
-    if (ends_.size() == kSharedStrings || bytes_.size() + text.size() > kTableBytes) {
-      if (error.empty()) error = "too many shared strings for a list of ours";
-      return;
-    }
-    bytes_ += text;
-    ends_.push_back(static_cast<std::uint32_t>(bytes_.size()));
-  }
-  void text(std::string_view text) override {
-    if (in_item_) item_.text(text);
-  }
-
-  // The string at `index`; empty past the end.
-  std::string_view at(std::size_t index) const {
-    if (index >= ends_.size()) return {};
-    const std::size_t begin = index == 0 ? 0 : ends_[index - 1];
-    return std::string_view(bytes_).substr(begin, ends_[index] - begin);
-  }
-
- private:
-  std::string bytes_;
-  std::vector<std::uint32_t> ends_;
-  StringItem item_;
-  bool in_item_ = false;
-};
+namespace {
 
 // The cells of a worksheet into a table. Rows and cells may skip empty ones; their references say
 // where they go, and a missing reference means the next.
@@ -237,24 +203,10 @@ class SheetCells final : public XmlHandler {
 }  // namespace
 
 Table read_xlsx_bytes(std::string_view bytes, const ColumnPick& pick) {
-  // Encrypted workbooks are OLE compound files, not zip archives.
-  if (bytes.starts_with("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")) {
-    return {{}, {}, "protected by a password (or an old .xls): save it as .xlsx without one"};
-  }
-  zip_error_t error;
-  zip_error_init(&error);
-  zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
-  Archive archive(
-      source ? zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error) : nullptr,
-      &zip_discard);
-  zip_error_fini(&error);
-  if (!archive) {
-    if (source != nullptr) zip_source_free(source);
-    return {{}, {}, kDamaged};
-  }
-  // What a part may inflate to: a few MiB always, more as the workbook is larger.
-  const std::uint64_t limit =
-      std::min(kPartBytes, std::max(kSmallPartBytes, kInflationRatio * bytes.size()));
+  std::string opening;
+  Archive archive = open_archive(bytes, opening);
+  if (!archive) return {{}, {}, opening};
+  const std::uint64_t limit = part_limit(bytes.size());
   const std::string sheet_part = first_sheet_part(archive.get(), limit);
   if (sheet_part.empty()) return {{}, {}, kDamaged};
 

@@ -158,6 +158,8 @@ bool XmlScanner::feed(std::string_view chunk) {
     } else if (const std::size_t end = tag_end(rest, 0); end != std::string_view::npos) {
       std::string_view tag = rest.substr(1, end - 1);
       used = end + 1;
+      markup_begin_ = consumed_ + pos;
+      markup_end_ = markup_begin_ + used;
       if (tag.starts_with('/')) {
         tag.remove_prefix(1);
         handler_.close(local_name(tag.substr(0, tag.find_first_of(" \t\r\n"))));
@@ -176,6 +178,7 @@ bool XmlScanner::feed(std::string_view chunk) {
     pos += used;
   }
   pending_.erase(0, pos);
+  consumed_ += pos;
   return true;
 }
 

@@ -33,10 +33,16 @@ class XmlScanner {
   bool feed(std::string_view chunk);
   // False when the input ended inside markup.
   bool finish();
+  // While open() or close() runs: where the tag reported lies in all the input fed, from its "<"
+  // to just past its ">".
+  std::size_t markup_begin() const { return markup_begin_; }
+  std::size_t markup_end() const { return markup_end_; }
 
  private:
   XmlHandler& handler_;
   std::string pending_;
+  std::size_t consumed_ = 0;  // input bytes before pending_
+  std::size_t markup_begin_ = 0, markup_end_ = 0;
   bool failed_ = false;
 };
 

@@ -432,6 +432,33 @@ TEST_F(CliTest, AnInterruptedRunResumesWhereItStopped) {
   EXPECT_NE(run.err.find("--resume: cannot go on"), std::string::npos) << run.err;
 }
 
+// --update through the command: results into the user's own workbook, the report against what
+// it held, and --resume after a complete run asks for nothing.
+TEST_F(CliTest, UpdateWritesIntoTheUsersWorkbookAndReportsWhatChanged) {
+  const std::string own = (home.path() / "own.xlsx").string();
+  std::filesystem::copy_file(STDLOOKUP_TEST_DATA_DIR "/user_openpyxl.xlsx", own);
+  auto run = cli({"batch", own, "--update", "--delay", "0", "--format", "csv"});
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_NE(run.out.find("added,GB 2760-2014"), std::string::npos) << run.out;
+  test::CannedResponse abolished;
+  abolished.body = replaced(test::canned_detail_page(), "现行", "作废");
+  server.serve("/gbquery.htm?SID=GB%202760-2014&x=30&y=8", abolished);
+  run = cli({"batch", own, "--update", "--delay", "0"});
+  EXPECT_EQ(run.exit_code, 3) << run.err;
+  EXPECT_NE(run.out.find("新作废"), std::string::npos) << run.out;
+  // 标准名称 and 实施日期 are the list's own columns; 是否作废 and 查询日期 were added after them.
+  const nlohmann::json cells = test::read_workbook_xml(own)["cells"];
+  EXPECT_EQ(cells["H1"]["value"], "是否作废");
+  EXPECT_EQ(cells["H2"]["value"], "作废");
+  EXPECT_EQ(cells["I2"]["value"].get<std::string>().size(), 10u);  // YYYY-MM-DD
+  EXPECT_EQ(cells["F2"]["value"], "张三");                         // the user's own column
+
+  const std::size_t asked = server.request_count();
+  run = cli({"batch", own, "--update", "--delay", "0", "--resume"});
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(server.request_count(), asked);
+}
+
 class CliSettingsTest : public CliTest {
  protected:
   void write_settings(const std::string& text) {

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <pugixml.hpp>
+#include <sstream>
 #include <string_view>
 #include <vector>
 
@@ -183,6 +184,53 @@ nlohmann::json read_workbook_xml(const std::string& path) {
       {"max_row", max_row},
       {"max_column", max_column},
       {"cells", cells}};
+}
+
+std::map<std::string, std::string> read_package(const std::string& path) {
+  std::map<std::string, std::string> parts;
+  int code = 0;
+  Archive archive(zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code), &zip_discard);
+  if (!archive) return parts;
+  for (zip_int64_t i = 0; i < zip_get_num_entries(archive.get(), 0); ++i) {
+    const std::string name = zip_get_name(archive.get(), static_cast<zip_uint64_t>(i), 0);
+    if (!read_entry(archive.get(), name, parts[name])) return {};
+  }
+  return parts;
+}
+
+std::map<std::string, std::string> cell_elements(const std::string& sheet_xml) {
+  std::map<std::string, std::string> cells;
+  pugi::xml_document sheet;
+  sheet.load_buffer(sheet_xml.data(), sheet_xml.size());
+  for (pugi::xml_node row : sheet.child("worksheet").child("sheetData").children("row")) {
+    for (pugi::xml_node c : row.children("c")) {
+      std::ostringstream printed;
+      c.print(printed, "", pugi::format_raw);
+      cells[c.attribute("r").value()] = printed.str();
+    }
+  }
+  return cells;
+}
+
+std::string cell_fill(const std::string& path, const std::string& reference) {
+  int code = 0;
+  Archive archive(zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code), &zip_discard);
+  pugi::xml_document styles, sheet;
+  if (!archive || !load(archive.get(), "xl/styles.xml", styles) ||
+      !load(archive.get(), "xl/worksheets/sheet1.xml", sheet))
+    return {};
+  int style = 0;
+  for (pugi::xml_node row : sheet.child("worksheet").child("sheetData").children("row")) {
+    for (pugi::xml_node c : row.children("c")) {
+      if (reference == c.attribute("r").value()) style = c.attribute("s").as_int();
+    }
+  }
+  const pugi::xml_node root = styles.child("styleSheet");
+  auto xf = root.child("cellXfs").children("xf").begin();
+  for (int i = 0; i < style && xf != root.child("cellXfs").children("xf").end(); ++i) ++xf;
+  auto fill = root.child("fills").children("fill").begin();
+  for (int i = 0; i < xf->attribute("fillId").as_int(); ++i) ++fill;
+  return fill->child("patternFill").child("fgColor").attribute("rgb").value();
 }
 
 }  // namespace stdlookup::test

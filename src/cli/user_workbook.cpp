@@ -1,0 +1,371 @@
+// The user's own workbook with the results written into it. The first sheet's XML and, when a
+// fill or a bold header is needed, styles.xml are edited in place; every other part is copied
+// as it is, compressed data included. The new file replaces the old only once it reads back
+// with the results in their cells and every other part unchanged.
+#include <zip.h>
+
+#include <functional>
+#include <map>
+
+#include "runtime/atomic_file.h"
+#include "runtime/bounded_file.h"
+#include "runtime/gbk.h"
+#include "runtime/system.h"
+#include "user_list.h"
+#include "workbook_edit.h"
+#include "xlsx_parts.h"
+
+namespace stdlookup::cli {
+namespace {
+
+constexpr std::array<const char*, kResultColumns> kAppendedHeaders = {"标准中文名", "实施日期",
+                                                                      "是否作废", "查询日期"};
+constexpr std::size_t kLookupDate = 3;
+
+// Calls `found` with each element opened at `depth` and where it lies, from its start tag to
+// the end of its end tag.
+class ElementSpans final : public XmlHandler {
+ public:
+  using Found = std::function<void(std::string_view name, const std::string& tag, std::size_t begin,
+                                   std::size_t end)>;
+  ElementSpans(std::size_t depth, Found found) : depth_(depth), found_(std::move(found)) {}
+  void attach(const XmlScanner& scanner) { scanner_ = &scanner; }
+  void open(std::string_view name, std::string_view tag) override {
+    if (depth_now_++ == depth_) tag_ = std::string(tag), begin_ = scanner_->markup_begin();
+    (void)name;
+  }
+  void close(std::string_view name) override {
+    if (--depth_now_ == depth_) found_(name, tag_, begin_, scanner_->markup_end());
+  }
+  void text(std::string_view) override {}
+
+ private:
+  std::size_t depth_, depth_now_ = 0, begin_ = 0;
+  Found found_;
+  std::string tag_;
+  const XmlScanner* scanner_ = nullptr;
+};
+
+// Scans `content` for the elements at `depth`; false when it is not XML we read.
+bool scan_elements(std::string_view content, std::size_t depth, ElementSpans::Found found) {
+  ElementSpans spans(depth, std::move(found));
+  XmlScanner scanner(spans);
+  spans.attach(scanner);
+  return scanner.feed(content) && scanner.finish();
+}
+
+// The part a relationship's target names, from the workbook's folder.
+std::string part_of_target(const std::string& target) {
+  return target.starts_with('/') ? target.substr(1) : "xl/" + target;
+}
+
+// A workbook read for updating: its parts, the map of its first sheet and its styles.
+struct Workbook {
+  std::string error;
+  std::string bytes;
+  std::string sheet_part, sheet;
+  std::string styles_part = "xl/styles.xml";
+  std::string calc_chain_part;  // "" when it has none
+  std::string relations;        // xl/_rels/workbook.xml.rels
+  std::string content_types;
+  SheetMap map;
+  StylesEditor styles;
+};
+
+// `same_lines`: whether to hold the lines against the numbers the batch reads (not needed again
+// for the very bytes that were held so already).
+Workbook read_workbook(std::string bytes, const std::string& column, bool same_lines = true) {
+  Workbook book;
+  book.bytes = std::move(bytes);
+  Archive archive = open_archive(book.bytes, book.error);
+  if (!archive) return book;
+  const auto fail = [&](std::string why) {
+    book.error = std::move(why);
+    return std::move(book);
+  };
+  // Parts encrypted within the zip file cannot be copied faithfully.
+  const zip_int64_t entries = zip_get_num_entries(archive.get(), 0);
+  for (zip_int64_t i = 0; i < entries; ++i) {
+    zip_stat_t stat;
+    if (zip_stat_index(archive.get(), static_cast<zip_uint64_t>(i), 0, &stat) != 0)
+      return fail(kDamaged);
+    if ((stat.valid & ZIP_STAT_ENCRYPTION_METHOD) && stat.encryption_method != ZIP_EM_NONE)
+      return fail("parts of it are encrypted: save it without a password");
+  }
+  const std::uint64_t limit = part_limit(book.bytes.size());
+
+  std::string workbook;
+  if (std::string failure = read_part(archive.get(), "xl/workbook.xml", limit, workbook);
+      !failure.empty())
+    return fail(failure);
+  bool date1904 = false, strict = false;
+  if (!scan_elements(workbook, 0,
+                     [&](std::string_view, const std::string& tag, auto, auto) {
+                       strict = tag.find("http://purl.oclc.org/ooxml/") != std::string::npos;
+                     }) ||
+      !scan_elements(workbook, 1, [&](std::string_view name, const std::string& tag, auto, auto) {
+        const std::string value = attribute_of(tag, "date1904");
+        if (name == "workbookPr") date1904 = value == "1" || value == "true";
+      }))
+    return fail(kDamaged);
+  if (strict)
+    return fail("saved as Strict Open XML: save it as an ordinary Excel workbook (.xlsx)");
+
+  book.sheet_part = first_sheet_part(archive.get(), limit);
+  if (book.sheet_part.empty()) return fail(kDamaged);
+  bool no_relations = false;
+  std::string failure =
+      read_part(archive.get(), "xl/_rels/workbook.xml.rels", limit, book.relations, &no_relations);
+  if (!failure.empty() && !no_relations) return fail(failure);
+  scan_elements(book.relations, 1, [&](std::string_view, const std::string& tag, auto, auto) {
+    const std::string type = attribute_of(tag, "Type");
+    if (type.ends_with("/styles")) book.styles_part = part_of_target(attribute_of(tag, "Target"));
+    if (type.ends_with("/calcChain"))
+      book.calc_chain_part = part_of_target(attribute_of(tag, "Target"));
+  });
+  if (!book.calc_chain_part.empty() &&
+      zip_name_locate(archive.get(), book.calc_chain_part.c_str(), 0) < 0)
+    book.calc_chain_part.clear();
+  failure = read_part(archive.get(), "[Content_Types].xml", limit, book.content_types);
+  if (!failure.empty()) return fail(failure);
+
+  SharedStrings shared;
+  XmlScanner strings_scanner(shared);
+  bool no_strings = false;
+  failure = scan_part(archive.get(), "xl/sharedStrings.xml", limit, strings_scanner, &no_strings);
+  if (no_strings) failure.clear();
+  if (failure.empty()) failure = shared.error;
+  if (!failure.empty()) return fail(failure);
+
+  std::string styles;
+  bool no_styles = false;
+  failure = read_part(archive.get(), book.styles_part, limit, styles, &no_styles);
+  if (no_styles) return fail("it has no styles part, which the update needs");
+  if (!failure.empty()) return fail(failure);
+  if (failure = book.styles.load(std::move(styles)); !failure.empty()) return fail(failure);
+
+  if (failure = read_part(archive.get(), book.sheet_part, limit, book.sheet); !failure.empty())
+    return fail(failure);
+  book.map = map_sheet(book.sheet, shared, book.styles.info(date1904), column);
+  if (!book.map.error.empty()) return fail(book.map.error);
+
+  // The lines are the numbers a batch reads from this workbook, or it is not updated.
+  if (!same_lines) return book;
+  const NumberList numbers = numbers_of(read_xlsx_bytes(book.bytes, numbers_column(column)));
+  if (!numbers.error.empty()) return fail(numbers.error);
+  bool same = numbers.numbers.size() == book.map.lines.size();
+  for (std::size_t i = 0; same && i < numbers.numbers.size(); ++i)
+    same = numbers.numbers[i] == book.map.lines[i].number;
+  if (!same) return fail("its first sheet is laid out in a way the update cannot follow");
+  return book;
+}
+
+std::string read_file(const std::string& path, std::uint64_t limit, std::string& bytes) {
+  return read_bounded_file(native_path(path), limit, bytes);
+}
+
+std::size_t hash_of(std::string_view bytes) {
+  return std::hash<std::string_view>{}(bytes);
+}
+
+// The package with `replaced` parts put in and `removed` ones left out, every other entry copied
+// as it is; "" or why not.
+std::string rebuild(const std::string& original, const std::map<std::string, std::string>& replaced,
+                    const std::vector<std::string>& removed, std::string& result) {
+  zip_error_t error;
+  zip_error_init(&error);
+  zip_source_t* source = zip_source_buffer_create(original.data(), original.size(), 0, &error);
+  zip_error_fini(&error);
+  if (source == nullptr) return "out of memory";
+  zip_source_keep(source);  // it holds the new package once the archive is closed
+  const std::unique_ptr<zip_source_t, decltype(&zip_source_free)> kept(source, &zip_source_free);
+  zip_error_init(&error);
+  zip_t* archive = zip_open_from_source(source, 0, &error);
+  zip_error_fini(&error);
+  if (archive == nullptr) {
+    zip_source_free(source);  // the reference the archive would have taken
+    return kDamaged;
+  }
+  Archive owned(archive, &zip_discard);
+  for (const auto& [name, content] : replaced) {
+    const zip_int64_t index = zip_name_locate(archive, name.c_str(), 0);
+    zip_source_t* part = zip_source_buffer(archive, content.data(), content.size(), 0);
+    if (index < 0 || part == nullptr) {
+      if (part != nullptr) zip_source_free(part);
+      return kDamaged;
+    }
+    if (zip_file_replace(archive, static_cast<zip_uint64_t>(index), part, 0) < 0) {
+      zip_source_free(part);
+      return kDamaged;
+    }
+    // zlib's usual level: libzip keeps its slowest, best one for a part deflated before, unless
+    // the method named differs from the part's (ZIP_CM_DEFAULT is deflate all the same).
+    zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_DEFAULT, 6);
+  }
+  for (const std::string& name : removed) {
+    const zip_int64_t index = zip_name_locate(archive, name.c_str(), 0);
+    if (index >= 0) zip_delete(archive, static_cast<zip_uint64_t>(index));
+  }
+  if (zip_close(owned.get()) < 0) return "the workbook could not be put together again";
+  owned.release();
+  zip_stat_t stat;
+  if (zip_source_stat(source, &stat) < 0 || !(stat.valid & ZIP_STAT_SIZE) ||
+      zip_source_open(source) < 0)
+    return "the workbook could not be put together again";
+  result.resize(static_cast<std::size_t>(stat.size));
+  const zip_int64_t read = zip_source_read(source, result.data(), stat.size);
+  zip_source_close(source);
+  if (read < 0 || static_cast<zip_uint64_t>(read) != stat.size)
+    return "the workbook could not be put together again";
+  return {};
+}
+
+// `content` without the elements at depth 1 that `unwanted` picks.
+std::string without_elements(const std::string& content,
+                             const std::function<bool(const std::string& tag)>& unwanted) {
+  std::vector<Splice> splices;
+  scan_elements(content, 1,
+                [&](std::string_view, const std::string& tag, std::size_t begin, std::size_t end) {
+                  if (unwanted(tag)) splices.push_back({begin, end, {}});
+                });
+  return apply_splices(content, std::move(splices));
+}
+
+// Whether every entry of `before` not in `edited` is in `after` with the same data.
+bool others_unchanged(const std::string& before, const std::string& after,
+                      const std::map<std::string, std::string>& edited,
+                      const std::vector<std::string>& removed) {
+  std::string error;
+  Archive old_archive = open_archive(before, error), new_archive = open_archive(after, error);
+  if (!old_archive || !new_archive) return false;
+  const zip_int64_t entries = zip_get_num_entries(old_archive.get(), 0);
+  for (zip_int64_t i = 0; i < entries; ++i) {
+    zip_stat_t old_stat, new_stat;
+    if (zip_stat_index(old_archive.get(), static_cast<zip_uint64_t>(i), 0, &old_stat) != 0)
+      return false;
+    const std::string name = old_stat.name;
+    if (edited.count(name) || std::find(removed.begin(), removed.end(), name) != removed.end())
+      continue;
+    if (zip_stat(new_archive.get(), name.c_str(), 0, &new_stat) != 0 ||
+        new_stat.crc != old_stat.crc || new_stat.size != old_stat.size ||
+        new_stat.comp_size != old_stat.comp_size)
+      return false;
+  }
+  return true;
+}
+
+class UserWorkbook final : public UserList {
+ public:
+  UserWorkbook(std::string path, std::string column, std::size_t hash, std::size_t size,
+               std::vector<UserListLine> lines)
+      : path_(std::move(path)),
+        column_(std::move(column)),
+        hash_(hash),
+        size_(size),
+        lines_(std::move(lines)) {}
+
+  const std::vector<UserListLine>& lines() const override { return lines_; }
+
+  std::string write(const std::vector<std::optional<ResultValues>>& results,
+                    const std::string& out) const override {
+    std::string bytes;
+    if (std::string failure = read_file(path_, kWorkbookFileBytes, bytes); !failure.empty())
+      return failure;
+    if (bytes.size() != size_ || hash_of(bytes) != hash_)
+      return "the workbook was changed since it was read: run the update again";
+    Workbook book = read_workbook(std::move(bytes), column_, false);
+    if (!book.error.empty()) return book.error;
+    if (book.map.lines.size() != lines_.size())
+      return "the workbook was changed since it was read: run the update again";
+
+    std::vector<RowWrites> writes(lines_.size());
+    for (std::size_t i = 0; i < lines_.size() && i < results.size(); ++i) {
+      if (!results[i]) continue;
+      const ResultValues& r = *results[i];
+      const std::array<const std::string*, kResultColumns> values = {
+          &r.chinese_name, &r.implementation_date, &r.status, &r.lookup_date};
+      for (std::size_t kind = 0; kind < kResultColumns; ++kind) {
+        const CellSpot& spot = book.map.lines[i].results[kind];
+        std::string value = cell_text(*values[kind]);
+        if (!spot.formula && spot.value == value && (spot.present || value.empty())) continue;
+        writes[i][kind] = {true, kind != kLookupDate && spot.value != value, std::move(value)};
+      }
+    }
+    std::array<std::string, kResultColumns> headers;
+    for (std::size_t kind = 0; kind < kResultColumns; ++kind)
+      headers[kind] = kAppendedHeaders[kind];
+    bool formula_replaced = false;
+    std::map<std::string, std::string> parts;
+    parts[book.sheet_part] =
+        edit_sheet(book.sheet, book.map, writes, headers, book.styles, &formula_replaced);
+    if (book.styles.changed()) parts[book.styles_part] = book.styles.result();
+    std::vector<std::string> removed;
+    if (formula_replaced && !book.calc_chain_part.empty()) {
+      // The calculation chain lists formula cells; the application makes it again when missing.
+      removed.push_back(book.calc_chain_part);
+      parts["xl/_rels/workbook.xml.rels"] = without_elements(book.relations, [](const auto& tag) {
+        return attribute_of(tag, "Type").ends_with("/calcChain");
+      });
+      parts["[Content_Types].xml"] = without_elements(book.content_types, [&](const auto& tag) {
+        return attribute_of(tag, "PartName") == "/" + book.calc_chain_part;
+      });
+    }
+    std::string updated;
+    if (std::string failure = rebuild(book.bytes, parts, removed, updated); !failure.empty())
+      return failure;
+
+    const auto check = [&](const std::string& temp) -> Text {
+      std::string written;
+      if (std::string failure = read_file(temp, 2 * kWorkbookFileBytes, written); !failure.empty())
+        return utf8_to_gbk(failure);
+      if (!others_unchanged(book.bytes, written, parts, removed))
+        return utf8_to_gbk("the written workbook lost parts of the old one");
+      const Workbook back = read_workbook(std::move(written), column_);
+      if (!back.error.empty())
+        return utf8_to_gbk("the written workbook reads back wrong: " + back.error);
+      bool same = back.map.lines.size() == book.map.lines.size();
+      for (std::size_t i = 0; same && i < writes.size(); ++i) {
+        same = back.map.lines[i].row == book.map.lines[i].row;
+        for (std::size_t kind = 0; same && kind < kResultColumns; ++kind) {
+          if (writes[i][kind].write)
+            same = back.map.lines[i].results[kind].value == writes[i][kind].value;
+        }
+      }
+      return same ? Text() : utf8_to_gbk("the written workbook does not hold the results");
+    };
+    const FileReplacement replaced = replace_file(
+        out,
+        [&](const std::string& temp) -> Text {
+          const int error = write_whole_file(temp, updated);
+          return error ? describe_file_error(error) : Text();
+        },
+        check);
+    return gbk_to_utf8(failure_of(replaced));
+  }
+
+ private:
+  std::string path_, column_;
+  std::size_t hash_, size_;
+  std::vector<UserListLine> lines_;
+};
+
+}  // namespace
+
+OpenedList open_user_workbook(const std::string& path, const std::string& column) {
+  std::string bytes;
+  if (std::string failure = read_file(path, kWorkbookFileBytes, bytes); !failure.empty())
+    return {nullptr, failure};
+  const std::size_t hash = hash_of(bytes), size = bytes.size();
+  const Workbook book = read_workbook(std::move(bytes), column);
+  if (!book.error.empty()) return {nullptr, book.error};
+  std::vector<UserListLine> lines;
+  lines.reserve(book.map.lines.size());
+  for (const SheetRow& row : book.map.lines) {
+    const auto& r = row.results;
+    lines.push_back(
+        {row.number, static_cast<int>(row.row), {r[0].value, r[1].value, r[2].value, r[3].value}});
+  }
+  return {std::make_unique<UserWorkbook>(path, column, hash, size, std::move(lines)), {}};
+}
+
+}  // namespace stdlookup::cli

@@ -1,0 +1,704 @@
+#include "workbook_edit.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+#include "input.h"
+#include "table_builder.h"
+#include "xlsx_parts.h"
+
+namespace stdlookup::cli {
+namespace {
+
+constexpr std::array<std::array<std::string_view, 2>, kResultColumns> kHeaderNames = {{
+    {"标准中文名", "标准名称"},
+    {"实施日期", ""},
+    {"是否作废", "状态"},
+    {"查询日期", ""},
+}};
+
+std::string_view trimmed(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+std::string reference(std::size_t row, std::size_t column) {
+  return column_letters(column) + std::to_string(row);
+}
+
+// A date serial as YYYY-MM-DD; "" when it is none.
+std::string date_of_serial(std::string_view text, bool date1904) {
+  double serial = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), serial);
+  if (error != std::errc() || end != text.data() + text.size() || serial < 1 || serial >= 2958466)
+    return {};
+  long days = static_cast<long>(std::floor(serial));
+  if (!date1904 && days == 60) return "1900-02-29";  // the day the 1900 system counts wrongly
+  // Days since 1970-01-01: the 1900 system counts from 1899-12-31 and, after its false leap
+  // day, from 1899-12-30.
+  days += date1904 ? -24107 : (days < 60 ? -25568 : -25569);
+  // Civil date from days (H. Hinnant's algorithm).
+  days += 719468;
+  const long era = (days >= 0 ? days : days - 146096) / 146097;
+  const long doe = days - era * 146097;
+  const long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const long mp = (5 * doy + 2) / 153;
+  const long day = doy - (153 * mp + 2) / 5 + 1;
+  const long month = mp < 10 ? mp + 3 : mp - 9;
+  const long year = yoe + era * 400 + (month <= 2);
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%04ld-%02ld-%02ld", year, month, day);
+  return buffer;
+}
+
+// Reads the sheet's map as the scanner reports its elements.
+class SheetMapper final : public XmlHandler {
+ public:
+  SheetMapper(std::string_view sheet, const SharedStrings& strings, const StyleInfo& styles,
+              std::string_view numbers_column, SheetMap& map)
+      : sheet_(sheet), strings_(strings), styles_(styles), column_(numbers_column), map_(map) {}
+  void attach(const XmlScanner& scanner) { scanner_ = &scanner; }
+
+  void open(std::string_view name, std::string_view tag) override {
+    const std::size_t depth = stack_.size();
+    stack_.emplace_back(name);
+    if (depth == 0) {
+      if (tag.find("http://purl.oclc.org/ooxml/") != std::string_view::npos)
+        fail("saved as Strict Open XML: save it as an ordinary Excel workbook (.xlsx)");
+      return;
+    }
+    const std::size_t begin = scanner_->markup_begin(), end = scanner_->markup_end();
+    const bool self_closing = end >= 2 && sheet_[end - 2] == '/';
+    if (depth == 1) {
+      if (name == "dimension") {
+        map_.has_dimension = true;
+        map_.dimension_begin = begin, map_.dimension_end = end;
+        map_.dimension_tag = std::string(tag);
+        map_.dimension_self_closing = self_closing;
+      } else if (name == "cols") {
+        map_.has_cols = true;
+        map_.cols_begin = begin, map_.cols_end = end;
+      } else if (name == "sheetData") {
+        const std::string_view qualified = qualified_name(tag);
+        map_.prefix = std::string(qualified.substr(0, qualified.size() - name.size()));
+        map_.sheet_data_begin = begin, map_.sheet_data_end = end;
+        map_.sheet_data_empty = self_closing;
+        in_data_ = true;
+      }
+      return;
+    }
+    if (depth == 2 && name == "col" && stack_[1] == "cols") {
+      const std::size_t first = number_of(attribute_of(tag, "min"), 0);
+      const std::size_t last = number_of(attribute_of(tag, "max"), 0);
+      if (first < 1 || last < first || last > kSheetColumns) return fail(kDamaged);
+      map_.cols.push_back({first - 1, last - 1, std::string(tag)});
+    } else if (depth == 2 && name == "mergeCell") {
+      Area area;
+      if (parse_area(attribute_of(tag, "ref"), area)) map_.merged.push_back(area);
+    } else if (in_data_ && depth == 2 && name == "row") {
+      open_row(tag, begin, end, self_closing);
+    } else if (in_row_ && depth == 3 && name == "c") {
+      open_cell(tag, begin, end);
+    } else if (in_cell_ && depth == 4) {
+      if (name == "f") {
+        cell_.formula = true;
+        const std::string type = attribute_of(tag, "t");
+        const std::string ref = attribute_of(tag, "ref");
+        if (type == "shared" && !ref.empty()) cell_.shared_master = true;
+        Area area;
+        if ((type == "array" || type == "dataTable") && parse_area(ref, area) &&
+            (area.first_row != area.last_row || area.first_column != area.last_column))
+          map_.array_formulas.push_back(area);
+      } else if (name == "v") {
+        in_value_ = true;
+      } else if (name == "is") {
+        in_inline_ = true;
+      }
+    } else if (in_inline_) {
+      inline_.open(name);
+    }
+  }
+
+  void close(std::string_view name) override {
+    if (!stack_.empty()) stack_.pop_back();
+    const std::size_t depth = stack_.size();
+    if (depth == 1 && name == "cols") {
+      map_.cols_end = scanner_->markup_end();
+    } else if (depth == 1 && name == "sheetData") {
+      in_data_ = false;
+      if (!header_done_) finish_header();
+    } else if (depth == 2 && name == "row" && in_row_) {
+      close_row();
+    } else if (depth == 3 && name == "c" && in_cell_) {
+      close_cell();
+    } else if (depth == 4 && in_cell_) {
+      if (name == "v") in_value_ = false;
+      if (name == "is") in_inline_ = false;
+    } else if (in_inline_) {
+      inline_.close(name);
+    }
+  }
+
+  void text(std::string_view text) override {
+    if (!capture_) return;
+    if (in_value_) StringItem::append_capped(value_, text);
+    if (in_inline_) inline_.text(text);
+  }
+
+  void finish() {
+    if (!map_.error.empty()) return;
+    if (!header_done_) finish_header();
+    for (const Area& area : map_.merged)
+      map_.last_used_column = std::max(map_.last_used_column, area.last_column + 1);
+    std::size_t appended = 0;
+    for (int column : map_.result_column) appended += column < 0;
+    if (map_.last_used_column + appended > kSheetColumns)
+      return fail("no room for the result columns after the last column (XFD)");
+    // Cells we would write must be ones a value can go into alone.
+    const auto check = [&](std::size_t row, const CellSpot& spot, std::size_t kind) {
+      const std::size_t column = static_cast<std::size_t>(map_.result_column[kind]);
+      const std::string where = reference(row, column);
+      for (const Area& area : map_.merged) {
+        if (area.contains(row, column) && (area.first_row != row || area.first_column != column ||
+                                           area.last_column != column || area.last_row != row))
+          return fail("result cell " + where + " lies in merged cells");
+      }
+      for (const Area& area : map_.array_formulas) {
+        if (area.contains(row, column))
+          return fail("result cell " + where + " lies in an array formula's range");
+      }
+      if (spot.shared_master) fail("a shared formula starts in result cell " + where);
+    };
+    for (const SheetRow& line : map_.lines) {
+      for (std::size_t kind = 0; kind < kResultColumns; ++kind) {
+        if (map_.result_column[kind] >= 0) check(line.row, line.results[kind], kind);
+      }
+    }
+  }
+
+ private:
+  void fail(std::string why) {
+    if (map_.error.empty()) map_.error = std::move(why);
+  }
+
+  void open_row(std::string_view tag, std::size_t begin, std::size_t end, bool self_closing) {
+    const std::string r = attribute_of(tag, "r");
+    const std::size_t number = r.empty() ? next_row_ : number_of(r, 0);
+    if (number < 1 || number > kSheetRows) return fail("a row lies beyond the sheet's last");
+    if (number < next_row_) return fail("the rows of the sheet are out of order");
+    next_row_ = number + 1;
+    next_column_ = 0;
+    if (number > 1 && !header_done_) finish_header();
+    row_ = SheetRow{};
+    row_.row = number;
+    row_.present = true;
+    row_.tag_begin = begin, row_.tag_end = end;
+    row_.self_closing = self_closing;
+    row_.tag = std::string(tag);
+    if (row_.self_closing && !row_.tag.empty() && row_.tag.back() == '/') row_.tag.pop_back();
+    const std::string custom = attribute_of(tag, "customFormat");
+    if (custom == "1" || custom == "true") {
+      row_.style = static_cast<int>(number_of(attribute_of(tag, "s"), 0));
+    }
+    for (CellSpot& spot : row_.results) spot.begin = spot.end = end;
+    in_row_ = true;
+  }
+
+  void close_row() {
+    in_row_ = false;
+    if (row_.row == 1) {
+      map_.header = std::move(row_);
+    } else if (!trimmed(row_.number).empty()) {
+      map_.lines.push_back(std::move(row_));
+    }
+  }
+
+  void open_cell(std::string_view tag, std::size_t begin, std::size_t end) {
+    const std::string r = attribute_of(tag, "r");
+    const int column = r.empty() ? static_cast<int>(next_column_) : column_of_reference(r);
+    if (column < 0 || static_cast<std::size_t>(column) >= kSheetColumns)
+      return fail("a cell lies beyond the sheet's last column (XFD)");
+    if (static_cast<std::size_t>(column) < next_column_)
+      return fail("the cells of row " + std::to_string(row_.row) + " are out of order");
+    next_column_ = static_cast<std::size_t>(column) + 1;
+    map_.last_used_column = std::max(map_.last_used_column, next_column_);
+    cell_ = CellSpot{};
+    cell_.present = true;
+    cell_.begin = begin, cell_.end = end;
+    const std::string style = attribute_of(tag, "s");
+    cell_.style = style.empty() ? -1 : static_cast<int>(number_of(style, 0));
+    column_index_ = static_cast<std::size_t>(column);
+    type_ = attribute_of(tag, "t");
+    capture_ = row_.row == 1 || column_index_ == map_.number_column ||
+               std::find(map_.result_column.begin(), map_.result_column.end(), column) !=
+                   map_.result_column.end();
+    value_.clear();
+    inline_.clear();
+    in_cell_ = true;
+  }
+
+  void close_cell() {
+    in_cell_ = in_value_ = in_inline_ = false;
+    cell_.end = scanner_->markup_end();
+    if (capture_) {
+      std::string text;
+      if (type_ == "s") {
+        text = strings_.at(number_of(value_, ~std::size_t{0}));
+      } else if (type_ == "inlineStr") {
+        text = inline_.take();
+      } else {
+        text = std::move(value_);
+      }
+      cut_cell(text);
+      if (!is_valid_utf8(text)) return fail("a cell that is not UTF-8 text (damaged?)");
+      if ((type_.empty() || type_ == "n") && cell_.style >= 0 &&
+          static_cast<std::size_t>(cell_.style) < styles_.date_style.size() &&
+          styles_.date_style[static_cast<std::size_t>(cell_.style)] &&
+          column_index_ != map_.number_column) {
+        if (std::string date = date_of_serial(text, styles_.date1904); !date.empty()) text = date;
+      }
+      cell_.value = std::move(text);
+    }
+    if (row_.row == 1 && !header_done_) {
+      header_cells_.emplace_back(column_index_, cell_);
+      return;
+    }
+    place(row_, column_index_, cell_);
+  }
+
+  // Where the cell stands to the result columns of its row.
+  void place(SheetRow& row, std::size_t column, CellSpot& cell) {
+    if (row.row != 1 && column == map_.number_column) row.number = cell.value;
+    for (std::size_t kind = 0; kind < kResultColumns; ++kind) {
+      const int wanted = map_.result_column[kind];
+      CellSpot& spot = row.results[kind];
+      if (wanted < 0 || column < static_cast<std::size_t>(wanted)) {
+        spot.begin = spot.end = cell.end;
+      } else if (column == static_cast<std::size_t>(wanted)) {
+        spot = cell;
+      }
+    }
+  }
+
+  void finish_header() {
+    header_done_ = true;
+    std::vector<std::string> header;
+    for (const auto& [column, cell] : header_cells_) {
+      if (header.size() <= column) header.resize(column + 1);
+      header[column] = cell.value;
+    }
+    std::string error;
+    const std::vector<std::size_t> picked = numbers_column(column_)(header, error);
+    if (!error.empty()) return fail(error);
+    map_.number_column = picked.empty() ? 0 : picked.front();
+    for (std::size_t kind = 0; kind < kResultColumns; ++kind) {
+      for (std::size_t column = 0; column < header.size(); ++column) {
+        const std::string_view text = trimmed(header[column]);
+        if (text.empty() || (text != kHeaderNames[kind][0] && text != kHeaderNames[kind][1]))
+          continue;
+        if (column == map_.number_column)
+          return fail("the numbers column is headed \"" + std::string(text) +
+                      "\", a column the results go to");
+        map_.result_column[kind] = static_cast<int>(column);
+        break;
+      }
+    }
+    SheetRow& target = map_.header.present ? map_.header : row_;
+    for (auto& [column, cell] : header_cells_) place(target, column, cell);
+    header_cells_.clear();
+  }
+
+  std::string_view sheet_;
+  const SharedStrings& strings_;
+  const StyleInfo& styles_;
+  std::string column_;
+  SheetMap& map_;
+  const XmlScanner* scanner_ = nullptr;
+  std::vector<std::string> stack_;
+  bool in_data_ = false, in_row_ = false, in_cell_ = false, in_value_ = false, in_inline_ = false;
+  bool header_done_ = false, capture_ = false;
+  std::size_t next_row_ = 1, next_column_ = 0, column_index_ = 0;
+  SheetRow row_;
+  CellSpot cell_;
+  std::string type_, value_;
+  StringItem inline_;
+  std::vector<std::pair<std::size_t, CellSpot>> header_cells_;
+};
+
+bool wide(char32_t c) {
+  return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) ||
+         (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
+         (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
+         (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
+}
+
+std::string cell_xml(const std::string& prefix, std::size_t row, std::size_t column, int style,
+                     const std::string& value) {
+  std::string xml = "<" + prefix + "c r=\"" + reference(row, column) + "\"";
+  if (style > 0) xml += " s=\"" + std::to_string(style) + "\"";
+  if (value.empty()) return xml + "/>";
+  const bool keep_space = value.find_first_of(" \t\r\n") == 0 ||
+                          std::string_view(" \t\r\n").find(value.back()) != std::string::npos;
+  xml += " t=\"inlineStr\"><" + prefix + "is><" + prefix + "t";
+  if (keep_space) xml += " xml:space=\"preserve\"";
+  return xml + ">" + escape_xml(value) + "</" + prefix + "t></" + prefix + "is></" + prefix + "c>";
+}
+
+// The style a new cell of `row` and `column` takes: the row's, else the column's.
+int new_cell_style(const SheetMap& map, const SheetRow& row, std::size_t column) {
+  if (row.style >= 0) return row.style;
+  for (const ColumnRange& range : map.cols) {
+    if (column >= range.first && column <= range.last) {
+      return static_cast<int>(number_of(attribute_of(range.tag, "style"), 0));
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+std::size_t number_of(std::string_view text, std::size_t otherwise) {
+  std::size_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc() && end == text.data() + text.size() ? value : otherwise;
+}
+
+std::string_view qualified_name(std::string_view tag) {
+  return tag.substr(0, tag.find_first_of(" \t\r\n"));
+}
+
+std::string apply_splices(std::string_view original, std::vector<Splice> splices) {
+  std::stable_sort(splices.begin(), splices.end(),
+                   [](const Splice& a, const Splice& b) { return a.begin < b.begin; });
+  std::string out;
+  std::size_t extra = 0;
+  for (const Splice& splice : splices) extra += splice.text.size();
+  out.reserve(original.size() + extra);
+  std::size_t at = 0;
+  for (const Splice& splice : splices) {
+    out.append(original.substr(at, splice.begin - at));
+    out += splice.text;
+    at = splice.end;
+  }
+  out.append(original.substr(at));
+  return out;
+}
+
+std::string escape_xml(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    if (c == '&')
+      out += "&amp;";
+    else if (c == '<')
+      out += "&lt;";
+    else if (c == '>')
+      out += "&gt;";
+    else if (c == '"')
+      out += "&quot;";
+    else if (c == '\r')
+      out += "&#13;";  // a raw CR would be read as a line end
+    else
+      out += c;
+  }
+  return out;
+}
+
+std::string with_attribute(std::string_view tag, std::string_view name, std::string_view value) {
+  const std::string quoted = "\"" + escape_xml(value) + "\"";
+  // Finds ` name=` (blanks allowed around "=") outside quoted values.
+  char quote = 0;
+  for (std::size_t i = 0; i < tag.size(); ++i) {
+    const char c = tag[i];
+    if (quote != 0) {
+      if (c == quote) quote = 0;
+      continue;
+    }
+    if (c == '"' || c == '\'') {
+      quote = c;
+      continue;
+    }
+    const bool starts =
+        (c == ' ' || c == '\t' || c == '\r' || c == '\n') && tag.substr(i + 1).starts_with(name);
+    if (!starts) continue;
+    std::size_t j = i + 1 + name.size();
+    while (j < tag.size() && (tag[j] == ' ' || tag[j] == '\t' || tag[j] == '\r' || tag[j] == '\n'))
+      ++j;
+    if (j >= tag.size() || tag[j] != '=') continue;
+    ++j;
+    while (j < tag.size() && tag[j] != '"' && tag[j] != '\'') ++j;
+    const std::size_t close = j < tag.size() ? tag.find(tag[j], j + 1) : std::string_view::npos;
+    if (close == std::string_view::npos) break;
+    return std::string(tag.substr(0, i + 1)) + std::string(name) + "=" + quoted +
+           std::string(tag.substr(close + 1));
+  }
+  std::string_view head = tag;
+  const bool closing = head.ends_with('/');
+  if (closing) head.remove_suffix(1);
+  while (!head.empty() &&
+         (head.back() == ' ' || head.back() == '\n' || head.back() == '\t' || head.back() == '\r'))
+    head.remove_suffix(1);
+  return std::string(head) + " " + std::string(name) + "=" + quoted + (closing ? "/" : "");
+}
+
+std::string column_letters(std::size_t column) {
+  std::string letters;
+  for (std::size_t n = column + 1; n > 0; n = (n - 1) / 26)
+    letters.insert(letters.begin(), static_cast<char>('A' + (n - 1) % 26));
+  return letters;
+}
+
+bool parse_area(std::string_view ref, Area& area) {
+  const auto corner = [](std::string_view text, std::size_t& row, std::size_t& column) {
+    std::size_t i = 0;
+    while (i < text.size() && text[i] >= 'A' && text[i] <= 'Z') ++i;
+    const int c = column_of_reference(text.substr(0, i));
+    row = number_of(text.substr(i), 0);
+    column = static_cast<std::size_t>(std::max(c, 0));
+    return c >= 0 && row >= 1 && row <= kSheetRows;
+  };
+  const std::size_t colon = ref.find(':');
+  if (!corner(ref.substr(0, colon), area.first_row, area.first_column)) return false;
+  if (colon == std::string_view::npos) {
+    area.last_row = area.first_row, area.last_column = area.first_column;
+    return true;
+  }
+  return corner(ref.substr(colon + 1), area.last_row, area.last_column) &&
+         area.last_row >= area.first_row && area.last_column >= area.first_column;
+}
+
+std::string cell_text(std::string_view text) {
+  std::string out;
+  std::size_t characters = 0;
+  for (std::size_t i = 0; i < text.size() && characters < 32767; ++characters) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    std::size_t length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+    length = std::min(length, text.size() - i);
+    if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') {
+      out += "\xEF\xBF\xBD";
+    } else {
+      out.append(text.substr(i, length));
+    }
+    i += length;
+  }
+  return out;
+}
+
+std::size_t display_width(std::string_view text) {
+  std::size_t width = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    char32_t code = c;
+    std::size_t length = 1;
+    if (c >= 0xF0)
+      code = c & 0x07, length = 4;
+    else if (c >= 0xE0)
+      code = c & 0x0F, length = 3;
+    else if (c >= 0xC0)
+      code = c & 0x1F, length = 2;
+    for (std::size_t j = 1; j < length && i + j < text.size(); ++j)
+      code = (code << 6) | (static_cast<unsigned char>(text[i + j]) & 0x3F);
+    width += wide(code) ? 2 : 1;
+    i += length;
+  }
+  return width;
+}
+
+SheetMap map_sheet(std::string_view sheet, const SharedStrings& strings, const StyleInfo& styles,
+                   std::string_view numbers_column) {
+  SheetMap map;
+  SheetMapper mapper(sheet, strings, styles, numbers_column, map);
+  XmlScanner scanner(mapper);
+  mapper.attach(scanner);
+  constexpr std::size_t kChunk = 1 << 16;
+  bool read = true;
+  for (std::size_t at = 0; at < sheet.size() && read; at += kChunk)
+    read = scanner.feed(sheet.substr(at, kChunk));
+  if (!read || !scanner.finish()) map.error = kDamaged;
+  if (map.error.empty() && map.sheet_data_end == 0) map.error = "the first sheet holds no cells";
+  mapper.finish();
+  return map;
+}
+
+std::size_t result_column_of(const SheetMap& map, std::size_t kind) {
+  if (map.result_column[kind] >= 0) return static_cast<std::size_t>(map.result_column[kind]);
+  std::size_t column = map.last_used_column;
+  for (std::size_t k = 0; k < kind; ++k) column += map.result_column[k] < 0;
+  return column;
+}
+
+std::string edit_sheet(std::string_view sheet, const SheetMap& map,
+                       const std::vector<RowWrites>& writes,
+                       const std::array<std::string, kResultColumns>& headers, StylesEditor& styles,
+                       bool* formula_replaced) {
+  const std::string& p = map.prefix;
+  std::vector<Splice> splices;
+  std::array<std::size_t, kResultColumns> widths{};
+  std::size_t last_column = 0;
+  bool any_appended = false;
+
+  // Result kinds in the order of their columns, so that cells stay in column order.
+  std::array<std::size_t, kResultColumns> order{0, 1, 2, 3};
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    return result_column_of(map, a) < result_column_of(map, b);
+  });
+  bool header_written = false;
+
+  // One row's writes: cells replaced or inserted in column order, the row tag widened.
+  const auto edit_row = [&](const SheetRow& row, const RowWrites& cells) {
+    std::vector<Splice> inserted;
+    bool grew = false;
+    std::size_t low = kSheetColumns, high = 0;
+    for (std::size_t kind : order) {
+      const CellWrite& cell = cells[kind];
+      if (!cell.write) continue;
+      const CellSpot& spot = row.results[kind];
+      const std::size_t column = result_column_of(map, kind);
+      int style = spot.present ? std::max(spot.style, 0) : new_cell_style(map, row, column);
+      if (row.row == 1) style = styles.bold(style), header_written = true;
+      if (cell.highlight) style = styles.highlighted(style);
+      if (spot.formula && formula_replaced != nullptr) *formula_replaced = true;
+      low = std::min(low, column), high = std::max(high, column);
+      last_column = std::max(last_column, column);
+      if (map.result_column[kind] < 0) {
+        widths[kind] = std::max(widths[kind], display_width(cell.value));
+        any_appended = true;
+      }
+      Splice splice{spot.begin, spot.end, cell_xml(p, row.row, column, style, cell.value)};
+      if (!spot.present) grew = true;
+      if (row.present && !row.self_closing) {
+        splices.push_back(std::move(splice));
+      } else {
+        inserted.push_back(std::move(splice));
+      }
+    }
+    if (inserted.empty() && !grew) return;
+    if (!row.present) {
+      std::string text = "<" + p + "row r=\"" + std::to_string(row.row) + "\">";
+      for (const Splice& cell : inserted) text += cell.text;
+      splices.push_back({map.sheet_data_end, map.sheet_data_end, text + "</" + p + "row>"});
+      return;
+    }
+    std::string tag = row.tag;
+    if (const std::string spans = attribute_of(tag, "spans"); grew && !spans.empty()) {
+      // A hint of the columns the row uses ("1:5", or several ranges); widened to the cells added.
+      std::size_t first = low + 1, last = high + 1;
+      for (std::size_t at = 0; at < spans.size();) {
+        const std::size_t end = std::min(spans.find_first_of(": ", at), spans.size());
+        const std::size_t n = number_of(std::string_view(spans).substr(at, end - at), first);
+        first = std::min(first, n), last = std::max(last, n);
+        at = end + 1;
+      }
+      tag = with_attribute(tag, "spans", std::to_string(first) + ":" + std::to_string(last));
+    }
+    if (row.self_closing) {
+      std::string text = "<" + tag + ">";
+      for (const Splice& cell : inserted) text += cell.text;
+      splices.push_back({row.tag_begin, row.tag_end, text + "</" + p + "row>"});
+    } else if (tag != row.tag) {
+      splices.push_back({row.tag_begin, row.tag_end, "<" + tag + ">"});
+    }
+  };
+
+  RowWrites header_writes;
+  for (std::size_t kind = 0; kind < kResultColumns; ++kind) {
+    if (map.result_column[kind] >= 0) continue;
+    header_writes[kind] = {true, false, headers[kind]};
+  }
+  SheetRow header = map.header;
+  header.row = 1;
+  if (!header.present) {
+    for (CellSpot& spot : header.results) spot = CellSpot{};
+  }
+  edit_row(header, header_writes);
+  for (std::size_t i = 0; i < map.lines.size() && i < writes.size(); ++i)
+    edit_row(map.lines[i], writes[i]);
+  if (map.sheet_data_empty && !splices.empty()) {
+    // <sheetData/> becomes an element that holds the rows.
+    std::string rows;
+    for (Splice& splice : splices) rows += splice.text;
+    splices.clear();
+    std::string open(
+        sheet.substr(map.sheet_data_begin + 1, map.sheet_data_end - map.sheet_data_begin - 3));
+    splices.push_back({map.sheet_data_begin, map.sheet_data_end,
+                       "<" + open + ">" + rows + "</" + p + "sheetData>"});
+  }
+
+  if (map.has_dimension) {
+    Area area;
+    const std::string ref = attribute_of(map.dimension_tag, "ref");
+    if (parse_area(ref, area) &&
+        (last_column > area.last_column || (header_written && area.first_row > 1))) {
+      const std::string widened =
+          reference(header_written ? 1 : area.first_row, area.first_column) + ":" +
+          reference(area.last_row, std::max(area.last_column, last_column));
+      splices.push_back({map.dimension_begin, map.dimension_end,
+                         "<" + with_attribute(map.dimension_tag, "ref", widened) +
+                             (map.dimension_self_closing ? "/>" : ">")});
+    }
+  }
+
+  if (any_appended) {
+    // Widths for the appended columns; a range of <col> over them is split around them.
+    const std::size_t first = map.last_used_column;
+    std::size_t last = first;
+    for (std::size_t kind = 0; kind < kResultColumns; ++kind)
+      if (map.result_column[kind] < 0) last = std::max(last, result_column_of(map, kind));
+    std::vector<std::string> cols;
+    std::string style;
+    bool placed = false;
+    const auto place_ours = [&] {
+      if (placed) return;
+      placed = true;
+      for (std::size_t kind = 0; kind < kResultColumns; ++kind) {
+        if (map.result_column[kind] >= 0) continue;
+        const std::size_t column = result_column_of(map, kind) + 1;
+        const std::size_t width = std::clamp<std::size_t>(
+            std::max(widths[kind], display_width(headers[kind])) + 2, 10, 60);
+        std::string tag = p + "col min=\"" + std::to_string(column) + "\" max=\"" +
+                          std::to_string(column) + "\" width=\"" + std::to_string(width) +
+                          "\" customWidth=\"1\"";
+        if (!style.empty()) tag += " style=\"" + style + "\"";
+        cols.push_back("<" + tag + "/>");
+      }
+    };
+    for (const ColumnRange& range : map.cols) {
+      if (range.last < first || range.first > last) {
+        if (range.first > last) place_ours();
+        cols.push_back("<" + range.tag + "/>");
+        continue;
+      }
+      style = attribute_of(range.tag, "style");
+      if (range.first < first) {
+        cols.push_back(
+            "<" +
+            with_attribute(with_attribute(range.tag, "min", std::to_string(range.first + 1)), "max",
+                           std::to_string(first)) +
+            "/>");
+      }
+      place_ours();
+      if (range.last > last) {
+        cols.push_back("<" +
+                       with_attribute(with_attribute(range.tag, "min", std::to_string(last + 2)),
+                                      "max", std::to_string(range.last + 1)) +
+                       "/>");
+      }
+    }
+    place_ours();
+    std::string text = "<" + p + "cols>";
+    for (const std::string& col : cols) text += col;
+    text += "</" + p + "cols>";
+    if (map.has_cols) {
+      splices.push_back({map.cols_begin, map.cols_end, text});
+    } else {
+      splices.push_back({map.sheet_data_begin, map.sheet_data_begin, text});
+    }
+  }
+  return apply_splices(sheet, std::move(splices));
+}
+
+}  // namespace stdlookup::cli
