@@ -4,7 +4,7 @@
 #include <cassert>
 
 #include "runtime/gbk.h"
-#include "runtime/system.h"
+#include "runtime/window_services.h"
 
 namespace stdlookup {
 namespace {

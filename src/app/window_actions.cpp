@@ -2,7 +2,7 @@
 
 #include "export/export.h"
 #include "lookup/actions.h"
-#include "runtime/system.h"
+#include "runtime/window_services.h"
 
 namespace stdlookup {
 

@@ -6,7 +6,7 @@
 #include "lookup/hosts.h"
 #include "runtime/gbk.h"
 #include "runtime/settings.h"
-#include "runtime/system.h"
+#include "runtime/window_services.h"
 
 namespace stdlookup {
 namespace {

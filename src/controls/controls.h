@@ -19,8 +19,8 @@
 #include <string_view>
 
 #include "controls/control_names.h"
-#include "runtime/system.h"
 #include "runtime/types.h"
+#include "runtime/window_services.h"
 
 namespace stdlookup {
 

@@ -4,6 +4,7 @@
 #include "runtime/gbk.h"
 #include "runtime/system.h"
 #include "runtime/text.h"
+#include "runtime/window_services.h"
 
 namespace stdlookup {
 

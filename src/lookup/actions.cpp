@@ -4,6 +4,7 @@
 #include "lookup/query_url.h"
 #include "runtime/gbk.h"
 #include "runtime/system.h"
+#include "runtime/window_services.h"
 
 namespace stdlookup {
 

@@ -1,8 +1,8 @@
 #include "lookup/query_url.h"
 
 #include "lookup/hosts.h"
-#include "runtime/system.h"
 #include "runtime/text.h"
+#include "runtime/window_services.h"
 
 namespace stdlookup {
 

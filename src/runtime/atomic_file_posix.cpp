@@ -1,4 +1,5 @@
-// Atomic replacement on POSIX: mkstemp in the target's folder, fsync, rename, fsync the folder.
+// The steps of atomic replacement on POSIX: mkstemps in the target's folder, the target's mode,
+// fsync, rename, fsync the folder.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,7 +9,7 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "runtime/atomic_file.h"
+#include "runtime/atomic_file_platform.h"
 #include "runtime/conversion.h"
 #include "runtime/gbk.h"
 
@@ -38,13 +39,6 @@ class FileDescriptor {
   int fd_;
 };
 
-std::string folder_of(const std::string& path) {
-  std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
 mode_t mode_for(const std::string& target, bool private_file) {
   if (private_file) return 0600;
   struct stat st;
@@ -70,30 +64,6 @@ bool our_temporary_name(std::string_view name) {
     if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) return false;
   }
   return true;
-}
-
-// A temporary file of ours that a killed writer left behind is gone once it is a day old (a live
-// writer's is minutes old at most). Regular files only; a link is never followed.
-void remove_stale_temporaries(const std::string& folder) {
-  FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (fd.get() < 0) return;
-  DIR* dir = ::fdopendir(fd.get());
-  if (dir == nullptr) return;
-  struct Closer {
-    DIR* dir;
-    ~Closer() { ::closedir(dir); }  // closes the descriptor too
-  } closer{dir};
-  const int dir_fd = fd.get();
-  fd.release();
-  const time_t stale_before = ::time(nullptr) - 24 * 60 * 60;
-  while (const dirent* entry = ::readdir(dir)) {
-    if (!our_temporary_name(entry->d_name)) continue;
-    struct stat st;
-    if (::fstatat(dir_fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
-        st.st_mtime < stale_before) {
-      ::unlinkat(dir_fd, entry->d_name, 0);
-    }
-  }
 }
 
 }  // namespace
@@ -131,37 +101,57 @@ int write_whole_file(const std::string& path, std::string_view content) {
   return fd.close() ? 0 : errno;
 }
 
-FileReplacement replace_file(const std::string& target,
-                             const std::function<Text(const std::string&)>& write,
-                             const std::function<Text(const std::string&)>& check,
-                             ReplaceOptions options) {
-  if (target.empty() || target.back() == '/') return {ENOENT, {}};
-  const std::string folder = folder_of(target);
-  remove_stale_temporaries(folder);
-  std::string temp = folder + "/.stdlookup-XXXXXX.tmp";
-  FileDescriptor fd(::mkstemps(temp.data(), 4));
-  if (fd.get() < 0) return {errno, {}};
-  fd.close();
+namespace replace_steps {
 
-  // From here on the temporary file goes, whatever happens.
-  struct Cleanup {
-    const std::string& path;
-    bool keep = false;
-    ~Cleanup() {
-      if (!keep) ::unlink(path.c_str());
-    }
-  } cleanup{temp};
+const char kSeparators[] = "/";
+const int kNoFolder = ENOENT;
+const int kIsFolder = EISDIR;
 
-  if (Text failure = write(temp); !failure.empty()) return {0, failure};
-  if (check) {
-    if (Text failure = check(temp); !failure.empty()) return {0, failure};
-  }
-  if (::chmod(temp.c_str(), mode_for(target, options.private_file)) != 0) return {errno, {}};
-  if (options.sync && !sync_path(temp, O_RDONLY)) return {errno, {}};
-  if (::rename(temp.c_str(), target.c_str()) != 0) return {errno, {}};
-  cleanup.keep = true;
-  if (options.sync) sync_path(folder, O_RDONLY | O_DIRECTORY);  // the rename; the data is safe
-  return {};
+bool is_folder(const std::string& path) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+int create_temporary(const std::string& folder, std::string& temp) {
+  temp = folder + (folder.back() == '/' ? "" : "/") + ".stdlookup-XXXXXX.tmp";
+  FileDescriptor fd(::mkstemps(temp.data(), 4));
+  return fd.get() < 0 ? errno : 0;
+}
+
+// The target's mode (or the user's alone), fsync, rename, then fsync the folder for the rename.
+int put_in_place(const std::string& temp, const std::string& target,
+                 const ReplaceOptions& options) {
+  if (::chmod(temp.c_str(), mode_for(target, options.private_file)) != 0) return errno;
+  if (options.sync && !sync_path(temp, O_RDONLY)) return errno;
+  if (::rename(temp.c_str(), target.c_str()) != 0) return errno;
+  const std::size_t slash = temp.rfind('/');  // the temporary file's name has a folder
+  if (options.sync) sync_path(slash == 0 ? "/" : temp.substr(0, slash), O_RDONLY | O_DIRECTORY);
+  return 0;
+}
+
+// Regular files only, their names checked (a link is never followed): a descriptor of the folder
+// keeps every step in the folder that was listed.
+void remove_temporaries(const std::string& folder, long long age_seconds) {
+  FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (fd.get() < 0) return;
+  DIR* dir = ::fdopendir(fd.get());
+  if (dir == nullptr) return;
+  struct Closer {
+    DIR* dir;
+    ~Closer() { ::closedir(dir); }  // closes the descriptor too
+  } closer{dir};
+  const int dir_fd = fd.get();
+  fd.release();
+  const time_t stale_before = ::time(nullptr) - age_seconds;
+  while (const dirent* entry = ::readdir(dir)) {
+    if (!our_temporary_name(entry->d_name)) continue;
+    struct stat st;
+    if (::fstatat(dir_fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+        st.st_mtime < stale_before) {
+      ::unlinkat(dir_fd, entry->d_name, 0);
+    }
+  }
+}
+
+}  // namespace replace_steps
 }  // namespace stdlookup

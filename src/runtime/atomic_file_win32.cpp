@@ -1,15 +1,15 @@
-// Atomic replacement on Windows: a uniquely named temporary file in the target's folder, flushed,
-// then put in the target's place: ReplaceFileW over an existing file (which keeps that file's
-// permissions, attributes and creation time, as the POSIX side keeps the mode), MoveFileExW
-// (MOVEFILE_REPLACE_EXISTING | WRITE_THROUGH) for a new one.
-// Native paths are UTF-8; error numbers are the system's (GetLastError).
+// The steps of atomic replacement on Windows: a uniquely named temporary file in the target's
+// folder, flushed, then put in the target's place: ReplaceFileW over an existing file (which keeps
+// that file's permissions, attributes and creation time, as the POSIX side keeps the mode),
+// MoveFileExW (MOVEFILE_REPLACE_EXISTING | WRITE_THROUGH) for a new one. Native paths are UTF-8;
+// error numbers are the system's (GetLastError).
 #include <windows.h>
 
 #include <algorithm>
 #include <atomic>
 #include <string_view>
 
-#include "runtime/atomic_file.h"
+#include "runtime/atomic_file_platform.h"
 #include "runtime/conversion.h"
 #include "runtime/gbk.h"
 #include "runtime/win32_text.h"
@@ -38,13 +38,6 @@ class FileHandle {
   HANDLE handle_;
 };
 
-std::string folder_of(const std::string& path) {
-  std::size_t slash = path.find_last_of("/\\");
-  if (slash == std::string::npos) return ".";
-  if (slash == 0 || (slash == 2 && path[1] == ':')) return path.substr(0, slash + 1);
-  return path.substr(0, slash);
-}
-
 // A name no other writer uses: process id, a counter and the tick count.
 std::string temporary_name(const std::string& folder) {
   static std::atomic<unsigned> counter{0};
@@ -70,35 +63,6 @@ bool our_temporary_name(std::wstring_view name) {
     start = end + 1;
   }
   return numbers == 3;
-}
-
-// A temporary file of ours that a killed writer left behind is gone once it is a day old (a live
-// writer's is minutes old at most). Plain files only; a link (reparse point) is never followed.
-void remove_stale_temporaries(const std::string& folder) {
-  std::wstring pattern = win32::utf8_to_wide(folder);
-  if (pattern.back() != L'/' && pattern.back() != L'\\') pattern += L'\\';
-  const std::wstring prefix = pattern;
-  pattern += L".stdlookup-*.tmp";
-  WIN32_FIND_DATAW found;
-  HANDLE search =
-      FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
-  if (search == INVALID_HANDLE_VALUE) return;
-  FILETIME now_time;
-  GetSystemTimeAsFileTime(&now_time);
-  const auto ticks = [](const FILETIME& t) {
-    return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
-  };
-  constexpr unsigned long long kDay = 24ull * 60 * 60 * 10'000'000;  // in 100 ns
-  const unsigned long long now = ticks(now_time);
-  do {
-    const DWORD skipped =
-        FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_READONLY;
-    if ((found.dwFileAttributes & skipped) == 0 && our_temporary_name(found.cFileName) &&
-        ticks(found.ftLastWriteTime) + kDay < now) {
-      DeleteFileW((prefix + found.cFileName).c_str());
-    }
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
 }
 
 int last_error() {
@@ -143,64 +107,78 @@ int write_whole_file(const std::string& path, std::string_view content) {
   return file.close() ? 0 : last_error();
 }
 
-FileReplacement replace_file(const std::string& target,
-                             const std::function<Text(const std::string&)>& write,
-                             const std::function<Text(const std::string&)>& check,
-                             ReplaceOptions options) {
-  if (target.empty() || target.back() == '/' || target.back() == '\\') {
-    return {ERROR_PATH_NOT_FOUND, {}};
-  }
-  const std::wstring wide_target = win32::utf8_to_wide(target);
-  const DWORD target_attributes = GetFileAttributesW(wide_target.c_str());
-  if (target_attributes != INVALID_FILE_ATTRIBUTES &&
-      (target_attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    return {ERROR_DIRECTORY, {}};
-  }
-  const std::string folder = folder_of(target);
-  remove_stale_temporaries(folder);
-  const std::string temp = temporary_name(folder);
-  const std::wstring wide_temp = win32::utf8_to_wide(temp);
-  {
-    // Created here, exclusively, so that no other file is ever overwritten by mistake.
-    FileHandle created(CreateFileW(wide_temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!created.valid()) return {last_error(), {}};
-  }
-  struct Cleanup {
-    const std::wstring& path;
-    bool keep = false;
-    ~Cleanup() {
-      if (!keep) DeleteFileW(path.c_str());
-    }
-  } cleanup{wide_temp};
+namespace replace_steps {
 
-  if (Text failure = write(temp); !failure.empty()) return {0, failure};
-  if (check) {
-    if (Text failure = check(temp); !failure.empty()) return {0, failure};
-  }
-  // A file in the user's profile is the user's alone already; elsewhere the folder's
-  // permissions are inherited, as for any new file.
-  (void)options.private_file;
+const char kSeparators[] = "/\\";
+const int kNoFolder = ERROR_PATH_NOT_FOUND;
+const int kIsFolder = ERROR_DIRECTORY;
+
+bool is_folder(const std::string& path) {
+  const DWORD attributes = GetFileAttributesW(win32::utf8_to_wide(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Created here, exclusively, so that no other file is ever overwritten by mistake.
+int create_temporary(const std::string& folder, std::string& temp) {
+  temp = temporary_name(folder);
+  FileHandle created(CreateFileW(win32::utf8_to_wide(temp).c_str(), GENERIC_WRITE, 0, nullptr,
+                                 CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return created.valid() ? 0 : last_error();
+}
+
+// A file in the user's profile is the user's alone already; elsewhere the folder's permissions
+// are inherited, as for any new file: private_file has nothing to do.
+int put_in_place(const std::string& temp, const std::string& target,
+                 const ReplaceOptions& options) {
+  const std::wstring wide_temp = win32::utf8_to_wide(temp);
+  const std::wstring wide_target = win32::utf8_to_wide(target);
   if (options.sync) {
     FileHandle file(CreateFileW(wide_temp.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid() || !FlushFileBuffers(file.get())) return {last_error(), {}};
+    if (!file.valid() || !FlushFileBuffers(file.get())) return last_error();
   }
-  if (target_attributes != INVALID_FILE_ATTRIBUTES) {
+  if (GetFileAttributesW(wide_target.c_str()) != INVALID_FILE_ATTRIBUTES) {
     if (ReplaceFileW(wide_target.c_str(), wide_temp.c_str(), nullptr,
                      REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
                      nullptr)) {
-      cleanup.keep = true;
-      return {};
+      return 0;
     }
     // Only this failure has removed the target already (there is no backup name): the checked
     // file then takes its place as a new file. Every other one leaves the target as it was.
-    if (GetLastError() != ERROR_UNABLE_TO_MOVE_REPLACEMENT) return {last_error(), {}};
+    if (GetLastError() != ERROR_UNABLE_TO_MOVE_REPLACEMENT) return last_error();
   }
   DWORD flags = MOVEFILE_REPLACE_EXISTING | (options.sync ? MOVEFILE_WRITE_THROUGH : 0);
-  if (!MoveFileExW(wide_temp.c_str(), wide_target.c_str(), flags)) return {last_error(), {}};
-  cleanup.keep = true;
-  return {};
+  return MoveFileExW(wide_temp.c_str(), wide_target.c_str(), flags) ? 0 : last_error();
 }
 
+// Plain files only; a link (reparse point) is never followed.
+void remove_temporaries(const std::string& folder, long long age_seconds) {
+  std::wstring pattern = win32::utf8_to_wide(folder);
+  if (pattern.back() != L'/' && pattern.back() != L'\\') pattern += L'\\';
+  const std::wstring prefix = pattern;
+  pattern += L".stdlookup-*.tmp";
+  WIN32_FIND_DATAW found;
+  HANDLE search =
+      FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+  if (search == INVALID_HANDLE_VALUE) return;
+  FILETIME now_time;
+  GetSystemTimeAsFileTime(&now_time);
+  const auto ticks = [](const FILETIME& t) {
+    return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+  };
+  const unsigned long long age =
+      static_cast<unsigned long long>(age_seconds) * 10'000'000;  // in 100 ns
+  const unsigned long long now = ticks(now_time);
+  do {
+    const DWORD skipped =
+        FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_READONLY;
+    if ((found.dwFileAttributes & skipped) == 0 && our_temporary_name(found.cFileName) &&
+        ticks(found.ftLastWriteTime) + age < now) {
+      DeleteFileW((prefix + found.cFileName).c_str());
+    }
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+}
+
+}  // namespace replace_steps
 }  // namespace stdlookup

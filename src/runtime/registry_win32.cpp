@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "runtime/registry.h"
+#include "runtime/registry_win32.h"
 #include "runtime/win32_text.h"
 
 namespace stdlookup {

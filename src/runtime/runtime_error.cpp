@@ -8,7 +8,6 @@
 
 #include "runtime/conversion.h"
 #include "runtime/gbk.h"
-#include "runtime/system.h"
 
 namespace stdlookup {
 
@@ -45,14 +44,23 @@ Text runtime_error_text(int code, std::string_view message) {
   return text;
 }
 
+namespace {
+std::atomic<RuntimeErrorDialog> error_dialog{nullptr};
+}  // namespace
+
+void set_runtime_error_dialog(RuntimeErrorDialog dialog) {
+  error_dialog = dialog;
+}
+
 void report_runtime_error(int code, std::string_view message) {
   // The first error shows its dialog. A second one meanwhile must not wait for it: the first
   // dialog may be waiting for the very thread that raised the second (the GUI thread), so the
   // second only writes its text to stderr and ends the process at once.
   static std::mutex reporting;
   const Text text = runtime_error_text(code, message);
-  if (reporting.try_lock()) {
-    presenter().show_runtime_error(text);
+  const RuntimeErrorDialog dialog = error_dialog.load();
+  if (dialog != nullptr && reporting.try_lock()) {
+    dialog(text);
   } else {
     const std::string utf8 = gbk_to_utf8(text);
     std::fputs(utf8.c_str(), stderr);

@@ -27,6 +27,11 @@ Text runtime_error_text(int code, std::string_view message);
 [[noreturn]] void report_runtime_error(int code);                  // message from the table
 [[noreturn]] void report_runtime_error(std::string_view message);  // code 0
 
+// Shows the error's text and returns once the user has closed it. Installing a presenter
+// (runtime/window_services.h) sets it; without one the text goes to stderr.
+using RuntimeErrorDialog = void (*)(const Text& text);
+void set_runtime_error_dialog(RuntimeErrorDialog dialog);
+
 // What an allocation that cannot be satisfied does: by default a runtime error naming the byte
 // count. A program without a window may install its own (it must not return, nor allocate).
 using AllocationFailureHandler = void (*)(std::size_t byte_count);

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "runtime/binding.h"
+#include "runtime/binding_win32.h"
 #include "runtime/system_platform.h"
 #include "runtime/win32_text.h"
 

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "runtime/binding.h"
+#include "runtime/binding_win32.h"
 #include "runtime/system_platform.h"
 
 namespace stdlookup {

@@ -9,8 +9,8 @@
 #include <mutex>
 #include <set>
 
-#include "runtime/binding.h"
-#include "runtime/registry.h"
+#include "runtime/binding_win32.h"
+#include "runtime/registry_win32.h"
 #include "runtime/system.h"
 #include "runtime/text.h"
 #include "runtime/win32_text.h"

@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "runtime/binding.h"
+#include "runtime/binding_win32.h"
 #include "runtime/text.h"
 #include "web/cookie_store_win32.h"
 #include "web/transport_core.h"

@@ -12,7 +12,7 @@
 
 #include "app/events.h"
 #include "controls/controls.h"
-#include "runtime/system.h"
+#include "runtime/window_services.h"
 
 namespace stdlookup::test {
 

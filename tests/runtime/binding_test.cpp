@@ -1,5 +1,5 @@
 // Binding by name over a loader that records what binding asks of the system.
-#include "runtime/binding.h"
+#include "runtime/binding_win32.h"
 
 #include <gtest/gtest.h>
 

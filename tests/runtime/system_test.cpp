@@ -1,4 +1,5 @@
 #include "runtime/system.h"
+#include "runtime/window_services.h"
 
 #include <gtest/gtest.h>
 

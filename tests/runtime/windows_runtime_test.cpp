@@ -1,5 +1,5 @@
 // What only the Windows runtime does: the real libraries behind the bound-function table, code
-// page 936 whatever the ANSI code page, the registry, wide file names, dialogs and threads.
+// page 936 whatever the ANSI code page, the registry, wide file names, and threads.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -11,10 +11,9 @@
 #include <thread>
 
 #include "runtime/atomic_file.h"
-#include "runtime/binding.h"
-#include "runtime/dialog_presenter_win32.h"
+#include "runtime/binding_win32.h"
 #include "runtime/gbk.h"
-#include "runtime/registry.h"
+#include "runtime/registry_win32.h"
 #include "runtime/system.h"
 #include "runtime/win32_text.h"
 #include "support/gbk_literals.h"
@@ -141,32 +140,6 @@ TEST(WindowsFiles, ReplacingAFileInPlaceOrLeavingAReadOnlyOneAlone) {
   }
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::wstring>{L"只读.txt=old", L"隐藏.txt=new"}));
-}
-
-// Finds the message box titled `title`, reads its text and presses `button`.
-std::wstring answer_message_box(const std::wstring& title, int button) {
-  for (int i = 0; i < 500; ++i) {
-    if (HWND box = FindWindowW(L"#32770", title.c_str())) {
-      wchar_t text[256] = {};
-      GetDlgItemTextW(box, 0xFFFF, text, 256);
-      PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
-      return text;
-    }
-    Sleep(20);
-  }
-  return L"(no box)";
-}
-
-TEST(WindowsDialogs, MessageBoxShowsGbkTextAndReturnsTheButton) {
-  Presenter* previous = set_presenter(&windows_dialog_presenter());
-  std::wstring seen;
-  std::thread answer([&] { seen = answer_message_box(L"信息：", IDNO); });
-  const int pressed = message_box("该标准作废"_gbk, kMbYesNo);
-  answer.join();
-  set_presenter(previous);
-  EXPECT_EQ(seen, L"该标准作废");
-  EXPECT_EQ(pressed, 6);  // No
 }
 
 TEST(WindowsThreads, StartThreadRunsTheProcedureOnAnotherThread) {

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "runtime/system.h"
+#include "runtime/window_services.h"
 
 namespace stdlookup::test {
 

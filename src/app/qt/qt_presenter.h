@@ -5,7 +5,7 @@
 
 #include <QStringList>
 
-#include "runtime/system.h"
+#include "runtime/window_services.h"
 
 namespace stdlookup {
 

@@ -10,6 +10,7 @@
 #include "app/qt/qt_presenter.h"
 #include "app/qt/themed_drawing.h"
 #include "runtime/runtime_error.h"
+#include "runtime/system.h"
 
 // Outside any namespace, as the macro wants. A resource in a static library is kept by the
 // linker only when asked for like this.

@@ -3,10 +3,10 @@
 
 #include <cstdio>
 
+#include "app/win32/dialog_presenter.h"
 #include "app/win32/start_up.h"
 #include "app/window_actions.h"
 #include "app/window_options.h"
-#include "runtime/dialog_presenter_win32.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include "app/win32/win32_presenter.h"
 #include "app/win32/win32_window.h"
 #include "runtime/runtime_error.h"
+#include "runtime/system.h"
 
 namespace stdlookup {
 

@@ -5,8 +5,8 @@
 #include <optional>
 
 #include "app/front_end.h"
+#include "app/win32/dialog_presenter.h"
 #include "app/win32/win32_window.h"
-#include "runtime/dialog_presenter_win32.h"
 
 namespace stdlookup {
 namespace {

@@ -3,7 +3,7 @@
 // window's dialog keys, and requests of the GUI thread run while the window keeps painting.
 #pragma once
 
-#include "runtime/system.h"
+#include "runtime/window_services.h"
 
 namespace stdlookup {
 

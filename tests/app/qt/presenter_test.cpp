@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "qt_test_util.h"
-#include "runtime/system.h"
+#include "runtime/window_services.h"
 #include "support/gbk_literals.h"
 #include "support/temp_dir.h"
 

@@ -29,7 +29,7 @@
 #include "lookup/query_url.h"
 #include "qt_test_util.h"
 #include "runtime/runtime_error.h"
-#include "runtime/system.h"
+#include "runtime/window_services.h"
 #include "support/gbk_literals.h"
 #include "support/opener_recorder.h"
 #include "support/recording_actions.h"

@@ -91,7 +91,7 @@ class FunctionTable {
   std::mutex binding_;
 };
 
-// The entry of the system's table through the platform's loader (Windows only).
+// The entry of the system's table, bound through LoadLibrary and GetProcAddress.
 void* bind_function(int index);
 
 template <typename Function>

@@ -1,7 +1,7 @@
 // Message boxes through MessageBoxW with the GBK texts converted through code page 936:
 // MessageBoxA would read them in the machine's ANSI code page, which is not GBK on an English
 // Windows. The file dialog's path is native (UTF-8).
-#include "runtime/dialog_presenter_win32.h"
+#include "app/win32/dialog_presenter.h"
 
 #include <windows.h>
 // After windows.h, which it needs.

@@ -2,7 +2,7 @@
 // dialog, the common file dialog and the thread's message queue.
 #pragma once
 
-#include "runtime/system.h"
+#include "runtime/window_services.h"
 
 namespace stdlookup {
 
