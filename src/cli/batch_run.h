@@ -23,6 +23,7 @@ class Batch {
   static bool interrupted();
   // What a line is looked up as: the line itself, or with --normalize its cleaned-up number.
   std::string query_of(int line) const;
+  bool normalizes() const { return options_.normalize; }
 
  private:
   Text line_to_look_up(int line) const;

@@ -65,7 +65,9 @@ bool same_standard(const std::string& line, const ListRow& row) {
   return false;
 }
 
-OutputRow held_row(const ListRow& row) {
+// An earlier run's row as this run would have made it (the line as given is the query: the file
+// keeps only that).
+OutputRow held_row(const ListRow& row, bool normalize) {
   OutputRow held;
   held.record = {utf8_to_gbk(row.number),
                  utf8_to_gbk(row.chinese_name),
@@ -74,6 +76,7 @@ OutputRow held_row(const ListRow& row) {
                  {}};
   held.failed = row.status == "查询失败";
   held.query = row.query.empty() ? row.number : row.query;
+  if (normalize) held.line = held.query;
   return held;
 }
 
@@ -93,7 +96,7 @@ std::string held_rows(const std::string& path, const Batch& batch, std::size_t l
              table_cell(held.rows[i].number) + ", the list's line is " + table_cell(asked) +
              "; leave --resume out to start again";
     }
-    rows[i] = held_row(held.rows[i]);
+    rows[i] = held_row(held.rows[i], batch.normalizes());
   }
   return {};
 }
