@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <csignal>
 #include <numeric>
 
 #include "batch_output.h"
@@ -55,14 +54,12 @@ void Batch::run(const std::vector<int>& todo,
     }
     on_row(line(looked_up.index), std::move(row));
   };
-  // A terminal closed or a polite kill ends the run as Ctrl-C does: the rows done are kept.
-  std::signal(SIGINT, on_stop);
-  std::signal(SIGTERM, on_stop);
+  // A polite kill or a closed terminal ends the run as Ctrl-C does: the rows done are kept.
+  catch_stop_signals(on_stop);
   run_batch(
       static_cast<int>(todo.size()), [&](int index) { return line_to_look_up(line(index)); }, run);
   progress.finish();
-  std::signal(SIGINT, SIG_DFL);
-  std::signal(SIGTERM, SIG_DFL);
+  release_stop_signals();
 }
 
 bool Batch::interrupted() {

@@ -14,6 +14,11 @@ std::FILE* open_new_file(const std::filesystem::path& path);
 // process, so the output's temporary file is cleaned up and the rows are kept.
 void treat_file_size_limit_as_error();
 
+// The signals that ask a batch to stop and keep what it has done (Ctrl-C, a polite kill, a closed
+// terminal) go to `handler`, or back to their default.
+void catch_stop_signals(void (*handler)(int));
+void release_stop_signals();
+
 // Whether stdout / stderr is a terminal: CSV for one gets its control characters escaped, and
 // the progress line is drawn on one only.
 bool stdout_is_terminal();

@@ -14,6 +14,14 @@ void treat_file_size_limit_as_error() {
   std::signal(SIGXFSZ, SIG_IGN);
 }
 
+void catch_stop_signals(void (*handler)(int)) {
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, handler);
+}
+
+void release_stop_signals() {
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, SIG_DFL);
+}
+
 bool stdout_is_terminal() {
   static const bool terminal = isatty(STDOUT_FILENO) == 1;
   return terminal;
