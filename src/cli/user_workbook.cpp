@@ -72,6 +72,16 @@ struct Workbook {
   StylesEditor styles;
 };
 
+// The lines must be the numbers a batch reads from this workbook, or it is not updated.
+std::string lines_problem(const Workbook& book, const std::string& column) {
+  const NumberList numbers = numbers_of(read_xlsx_bytes(book.bytes, numbers_column(column)));
+  if (!numbers.error.empty()) return numbers.error;
+  bool same = numbers.numbers.size() == book.map.lines.size();
+  for (std::size_t i = 0; same && i < numbers.numbers.size(); ++i)
+    same = numbers.numbers[i] == book.map.lines[i].number;
+  return same ? "" : "its first sheet is laid out in a way the update cannot follow";
+}
+
 // `same_lines`: whether to hold the lines against the numbers the batch reads (not needed again
 // for the very bytes that were held so already).
 Workbook read_workbook(std::string bytes, const std::string& column, bool same_lines = true) {
@@ -149,14 +159,7 @@ Workbook read_workbook(std::string bytes, const std::string& column, bool same_l
   book.map = map_sheet(book.sheet, shared, book.styles.info(date1904), column);
   if (!book.map.error.empty()) return fail(book.map.error);
 
-  // The lines are the numbers a batch reads from this workbook, or it is not updated.
-  if (!same_lines) return book;
-  const NumberList numbers = numbers_of(read_xlsx_bytes(book.bytes, numbers_column(column)));
-  if (!numbers.error.empty()) return fail(numbers.error);
-  bool same = numbers.numbers.size() == book.map.lines.size();
-  for (std::size_t i = 0; same && i < numbers.numbers.size(); ++i)
-    same = numbers.numbers[i] == book.map.lines[i].number;
-  if (!same) return fail("its first sheet is laid out in a way the update cannot follow");
+  if (same_lines) book.error = lines_problem(book, column);
   return book;
 }
 

@@ -531,174 +531,216 @@ std::size_t result_column_of(const SheetMap& map, std::size_t kind) {
   return column;
 }
 
-std::string edit_sheet(std::string_view sheet, const SheetMap& map,
-                       const std::vector<RowWrites>& writes,
-                       const std::array<std::string, kResultColumns>& headers, StylesEditor& styles,
-                       bool* formula_replaced) {
-  const std::string& p = map.prefix;
-  std::vector<Splice> splices;
-  std::array<std::size_t, kResultColumns> widths{};
-  std::size_t last_column = 0;
-  bool any_appended = false;
+namespace {
 
-  // Result kinds in the order of their columns, so that cells stay in column order.
-  std::array<std::size_t, kResultColumns> order{0, 1, 2, 3};
-  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-    return result_column_of(map, a) < result_column_of(map, b);
-  });
-  bool header_written = false;
+// The edit of one sheet, gathered as splices of its text.
+class SheetEdit {
+ public:
+  SheetEdit(std::string_view sheet, const SheetMap& map,
+            const std::array<std::string, kResultColumns>& headers, StylesEditor& styles,
+            bool* formula_replaced)
+      : sheet_(sheet),
+        map_(map),
+        p_(map.prefix),
+        headers_(headers),
+        styles_(styles),
+        formula_replaced_(formula_replaced) {
+    // Result kinds in the order of their columns, so that cells stay in column order.
+    std::stable_sort(order_.begin(), order_.end(), [&](std::size_t a, std::size_t b) {
+      return result_column_of(map_, a) < result_column_of(map_, b);
+    });
+  }
+
+  std::string edit(const std::vector<RowWrites>& writes) {
+    edit_header();
+    for (std::size_t i = 0; i < map_.lines.size() && i < writes.size(); ++i)
+      edit_row(map_.lines[i], writes[i]);
+    if (map_.sheet_data_empty && !splices_.empty()) {
+      // <sheetData/> becomes an element that holds the rows.
+      std::string rows;
+      for (Splice& splice : splices_) rows += splice.text;
+      splices_.clear();
+      std::string open(sheet_.substr(map_.sheet_data_begin + 1,
+                                     map_.sheet_data_end - map_.sheet_data_begin - 3));
+      splices_.push_back({map_.sheet_data_begin, map_.sheet_data_end,
+                          "<" + open + ">" + rows + "</" + p_ + "sheetData>"});
+    }
+    widen_dimension();
+    if (any_appended_) set_appended_widths();
+    return apply_splices(sheet_, std::move(splices_));
+  }
+
+ private:
+  void edit_header() {
+    RowWrites header_writes;
+    for (std::size_t kind = 0; kind < kResultColumns; ++kind) {
+      if (map_.result_column[kind] >= 0) continue;
+      header_writes[kind] = {true, false, headers_[kind]};
+    }
+    SheetRow header = map_.header;
+    header.row = 1;
+    if (!header.present) {
+      for (CellSpot& spot : header.results) spot = CellSpot{};
+    }
+    edit_row(header, header_writes);
+  }
 
   // One row's writes: cells replaced or inserted in column order, the row tag widened.
-  const auto edit_row = [&](const SheetRow& row, const RowWrites& cells) {
+  void edit_row(const SheetRow& row, const RowWrites& cells) {
     std::vector<Splice> inserted;
     bool grew = false;
     std::size_t low = kSheetColumns, high = 0;
-    for (std::size_t kind : order) {
+    for (std::size_t kind : order_) {
       const CellWrite& cell = cells[kind];
       if (!cell.write) continue;
       const CellSpot& spot = row.results[kind];
-      const std::size_t column = result_column_of(map, kind);
-      int style = spot.present ? std::max(spot.style, 0) : new_cell_style(map, row, column);
-      if (row.row == 1) style = styles.bold(style), header_written = true;
-      if (cell.highlight) style = styles.highlighted(style);
-      if (spot.formula && formula_replaced != nullptr) *formula_replaced = true;
+      const std::size_t column = result_column_of(map_, kind);
       low = std::min(low, column), high = std::max(high, column);
-      last_column = std::max(last_column, column);
-      if (map.result_column[kind] < 0) {
-        widths[kind] = std::max(widths[kind], display_width(cell.value));
-        any_appended = true;
+      Splice splice{spot.begin, spot.end,
+                    cell_xml(p_, row.row, column, cell_style(row, spot, cell, column), cell.value)};
+      if (map_.result_column[kind] < 0) {
+        widths_[kind] = std::max(widths_[kind], display_width(cell.value));
+        any_appended_ = true;
       }
-      Splice splice{spot.begin, spot.end, cell_xml(p, row.row, column, style, cell.value)};
+      if (spot.formula && formula_replaced_ != nullptr) *formula_replaced_ = true;
       if (!spot.present) grew = true;
       if (row.present && !row.self_closing) {
-        splices.push_back(std::move(splice));
+        splices_.push_back(std::move(splice));
       } else {
         inserted.push_back(std::move(splice));
       }
     }
     if (inserted.empty() && !grew) return;
     if (!row.present) {
-      std::string text = "<" + p + "row r=\"" + std::to_string(row.row) + "\">";
+      std::string text = "<" + p_ + "row r=\"" + std::to_string(row.row) + "\">";
       for (const Splice& cell : inserted) text += cell.text;
-      splices.push_back({map.sheet_data_end, map.sheet_data_end, text + "</" + p + "row>"});
+      splices_.push_back({map_.sheet_data_end, map_.sheet_data_end, text + "</" + p_ + "row>"});
       return;
     }
-    std::string tag = row.tag;
-    if (const std::string spans = attribute_of(tag, "spans"); grew && !spans.empty()) {
-      // A hint of the columns the row uses ("1:5", or several ranges); widened to the cells added.
-      std::size_t first = low + 1, last = high + 1;
-      for (std::size_t at = 0; at < spans.size();) {
-        const std::size_t end = std::min(spans.find_first_of(": ", at), spans.size());
-        const std::size_t n = number_of(std::string_view(spans).substr(at, end - at), first);
-        first = std::min(first, n), last = std::max(last, n);
-        at = end + 1;
-      }
-      tag = with_attribute(tag, "spans", std::to_string(first) + ":" + std::to_string(last));
-    }
+    const std::string tag = grew ? widened_spans(row.tag, low, high) : row.tag;
     if (row.self_closing) {
       std::string text = "<" + tag + ">";
       for (const Splice& cell : inserted) text += cell.text;
-      splices.push_back({row.tag_begin, row.tag_end, text + "</" + p + "row>"});
+      splices_.push_back({row.tag_begin, row.tag_end, text + "</" + p_ + "row>"});
     } else if (tag != row.tag) {
-      splices.push_back({row.tag_begin, row.tag_end, "<" + tag + ">"});
+      splices_.push_back({row.tag_begin, row.tag_end, "<" + tag + ">"});
     }
-  };
-
-  RowWrites header_writes;
-  for (std::size_t kind = 0; kind < kResultColumns; ++kind) {
-    if (map.result_column[kind] >= 0) continue;
-    header_writes[kind] = {true, false, headers[kind]};
-  }
-  SheetRow header = map.header;
-  header.row = 1;
-  if (!header.present) {
-    for (CellSpot& spot : header.results) spot = CellSpot{};
-  }
-  edit_row(header, header_writes);
-  for (std::size_t i = 0; i < map.lines.size() && i < writes.size(); ++i)
-    edit_row(map.lines[i], writes[i]);
-  if (map.sheet_data_empty && !splices.empty()) {
-    // <sheetData/> becomes an element that holds the rows.
-    std::string rows;
-    for (Splice& splice : splices) rows += splice.text;
-    splices.clear();
-    std::string open(
-        sheet.substr(map.sheet_data_begin + 1, map.sheet_data_end - map.sheet_data_begin - 3));
-    splices.push_back({map.sheet_data_begin, map.sheet_data_end,
-                       "<" + open + ">" + rows + "</" + p + "sheetData>"});
   }
 
-  if (map.has_dimension) {
+  int cell_style(const SheetRow& row, const CellSpot& spot, const CellWrite& cell,
+                 std::size_t column) {
+    int style = spot.present ? std::max(spot.style, 0) : new_cell_style(map_, row, column);
+    if (row.row == 1) style = styles_.bold(style), header_written_ = true;
+    if (cell.highlight) style = styles_.highlighted(style);
+    last_column_ = std::max(last_column_, column);
+    return style;
+  }
+
+  // A row's hint of the columns it uses ("1:5", or several ranges), widened to the cells added.
+  static std::string widened_spans(const std::string& tag, std::size_t low, std::size_t high) {
+    const std::string spans = attribute_of(tag, "spans");
+    if (spans.empty()) return tag;
+    std::size_t first = low + 1, last = high + 1;
+    for (std::size_t at = 0; at < spans.size();) {
+      const std::size_t end = std::min(spans.find_first_of(": ", at), spans.size());
+      const std::size_t n = number_of(std::string_view(spans).substr(at, end - at), first);
+      first = std::min(first, n), last = std::max(last, n);
+      at = end + 1;
+    }
+    return with_attribute(tag, "spans", std::to_string(first) + ":" + std::to_string(last));
+  }
+
+  void widen_dimension() {
+    if (!map_.has_dimension) return;
     Area area;
-    const std::string ref = attribute_of(map.dimension_tag, "ref");
-    if (parse_area(ref, area) &&
-        (last_column > area.last_column || (header_written && area.first_row > 1))) {
-      const std::string widened =
-          reference(header_written ? 1 : area.first_row, area.first_column) + ":" +
-          reference(area.last_row, std::max(area.last_column, last_column));
-      splices.push_back({map.dimension_begin, map.dimension_end,
-                         "<" + with_attribute(map.dimension_tag, "ref", widened) +
-                             (map.dimension_self_closing ? "/>" : ">")});
-    }
+    const std::string ref = attribute_of(map_.dimension_tag, "ref");
+    if (!parse_area(ref, area) ||
+        (last_column_ <= area.last_column && !(header_written_ && area.first_row > 1)))
+      return;
+    const std::string widened = reference(header_written_ ? 1 : area.first_row, area.first_column) +
+                                ":" +
+                                reference(area.last_row, std::max(area.last_column, last_column_));
+    splices_.push_back({map_.dimension_begin, map_.dimension_end,
+                        "<" + with_attribute(map_.dimension_tag, "ref", widened) +
+                            (map_.dimension_self_closing ? "/>" : ">")});
   }
 
-  if (any_appended) {
-    // Widths for the appended columns; a range of <col> over them is split around them.
-    const std::size_t first = map.last_used_column;
+  // Widths for the appended columns; a range of <col> over them is split around them.
+  void set_appended_widths() {
+    const std::size_t first = map_.last_used_column;
     std::size_t last = first;
     for (std::size_t kind = 0; kind < kResultColumns; ++kind)
-      if (map.result_column[kind] < 0) last = std::max(last, result_column_of(map, kind));
+      if (map_.result_column[kind] < 0) last = std::max(last, result_column_of(map_, kind));
     std::vector<std::string> cols;
     std::string style;
     bool placed = false;
     const auto place_ours = [&] {
-      if (placed) return;
+      if (!placed) appended_cols(style, cols);
       placed = true;
-      for (std::size_t kind = 0; kind < kResultColumns; ++kind) {
-        if (map.result_column[kind] >= 0) continue;
-        const std::size_t column = result_column_of(map, kind) + 1;
-        const std::size_t width = std::clamp<std::size_t>(
-            std::max(widths[kind], display_width(headers[kind])) + 2, 10, 60);
-        std::string tag = p + "col min=\"" + std::to_string(column) + "\" max=\"" +
-                          std::to_string(column) + "\" width=\"" + std::to_string(width) +
-                          "\" customWidth=\"1\"";
-        if (!style.empty()) tag += " style=\"" + style + "\"";
-        cols.push_back("<" + tag + "/>");
-      }
     };
-    for (const ColumnRange& range : map.cols) {
+    const auto col = [](const std::string& tag, std::size_t min, std::size_t max) {
+      return "<" +
+             with_attribute(with_attribute(tag, "min", std::to_string(min)), "max",
+                            std::to_string(max)) +
+             "/>";
+    };
+    for (const ColumnRange& range : map_.cols) {
       if (range.last < first || range.first > last) {
         if (range.first > last) place_ours();
         cols.push_back("<" + range.tag + "/>");
         continue;
       }
       style = attribute_of(range.tag, "style");
-      if (range.first < first) {
-        cols.push_back(
-            "<" +
-            with_attribute(with_attribute(range.tag, "min", std::to_string(range.first + 1)), "max",
-                           std::to_string(first)) +
-            "/>");
-      }
+      if (range.first < first) cols.push_back(col(range.tag, range.first + 1, first));
       place_ours();
-      if (range.last > last) {
-        cols.push_back("<" +
-                       with_attribute(with_attribute(range.tag, "min", std::to_string(last + 2)),
-                                      "max", std::to_string(range.last + 1)) +
-                       "/>");
-      }
+      if (range.last > last) cols.push_back(col(range.tag, last + 2, range.last + 1));
     }
     place_ours();
-    std::string text = "<" + p + "cols>";
-    for (const std::string& col : cols) text += col;
-    text += "</" + p + "cols>";
-    if (map.has_cols) {
-      splices.push_back({map.cols_begin, map.cols_end, text});
+    std::string text = "<" + p_ + "cols>";
+    for (const std::string& c : cols) text += c;
+    text += "</" + p_ + "cols>";
+    if (map_.has_cols) {
+      splices_.push_back({map_.cols_begin, map_.cols_end, text});
     } else {
-      splices.push_back({map.sheet_data_begin, map.sheet_data_begin, text});
+      splices_.push_back({map_.sheet_data_begin, map_.sheet_data_begin, text});
     }
   }
-  return apply_splices(sheet, std::move(splices));
+
+  void appended_cols(const std::string& style, std::vector<std::string>& cols) const {
+    for (std::size_t kind = 0; kind < kResultColumns; ++kind) {
+      if (map_.result_column[kind] >= 0) continue;
+      const std::size_t column = result_column_of(map_, kind) + 1;
+      const std::size_t width = std::clamp<std::size_t>(
+          std::max(widths_[kind], display_width(headers_[kind])) + 2, 10, 60);
+      std::string tag = p_ + "col min=\"" + std::to_string(column) + "\" max=\"" +
+                        std::to_string(column) + "\" width=\"" + std::to_string(width) +
+                        "\" customWidth=\"1\"";
+      if (!style.empty()) tag += " style=\"" + style + "\"";
+      cols.push_back("<" + tag + "/>");
+    }
+  }
+
+  std::string_view sheet_;
+  const SheetMap& map_;
+  const std::string& p_;
+  const std::array<std::string, kResultColumns>& headers_;
+  StylesEditor& styles_;
+  bool* formula_replaced_;
+  std::array<std::size_t, kResultColumns> order_{0, 1, 2, 3};
+  std::vector<Splice> splices_;
+  std::array<std::size_t, kResultColumns> widths_{};
+  std::size_t last_column_ = 0;
+  bool any_appended_ = false;
+  bool header_written_ = false;
+};
+
+}  // namespace
+
+std::string edit_sheet(std::string_view sheet, const SheetMap& map,
+                       const std::vector<RowWrites>& writes,
+                       const std::array<std::string, kResultColumns>& headers, StylesEditor& styles,
+                       bool* formula_replaced) {
+  return SheetEdit(sheet, map, headers, styles, formula_replaced).edit(writes);
 }
 
 }  // namespace stdlookup::cli
