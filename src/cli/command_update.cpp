@@ -94,7 +94,8 @@ int update_command(const Options& options, const std::string& list) {
   std::vector<ListRow> before, now;
   const std::string date = today();
   Batch batch(options, given);
-  batch.run(lines_to_update(lines, options.resume), [&](int index, OutputRow row) {
+  const std::vector<int> todo = lines_to_update(lines, options.resume);
+  batch.run(todo, [&](int index, OutputRow row) {
     const UserListLine& line = lines[static_cast<std::size_t>(index)];
     // A failed request leaves the row as it was.
     ResultValues values{line.before.chinese_name, line.before.implementation_date, "查询失败", ""};
@@ -109,9 +110,10 @@ int update_command(const Options& options, const std::string& list) {
          "; it was left as it was");
     return kUsageError;
   }
-  if (Batch::interrupted() && now.size() < lines.size()) {
-    warn("stopped after " + std::to_string(now.size()) + " lines; their results are in " +
-         table_cell(out) + ": run the same command with --resume to go on");
+  if (Batch::interrupted() && now.size() < todo.size()) {
+    warn("stopped after " + std::to_string(now.size()) + " of " + std::to_string(todo.size()) +
+         " lines; their results are in " + table_cell(out) +
+         ": run the same command with --resume to go on");
   }
   return batch_exit_code(batch, newly_abolished);
 }
