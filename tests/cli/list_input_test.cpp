@@ -35,6 +35,12 @@ TEST(ListInput, OurOwnExportReadsBackExactly) {
   EXPECT_EQ(read.rows[1].number, "007");
   EXPECT_EQ(numbers_of(read_xlsx_table(path, numbers_column(""))).numbers,
             (std::vector<std::string>{"GB 2760-2014", "007"}));
+  // Our CSV keeps a cell a spreadsheet would run as text with an apostrophe; read back without.
+  const ListRows csv = read_csv_export("a,b,c,d\r\n'=HYPERLINK(1),'-x,'plain,\r\n");
+  ASSERT_EQ(csv.rows.size(), 1u);
+  EXPECT_EQ(csv.rows[0].number, "=HYPERLINK(1)");
+  EXPECT_EQ(csv.rows[0].chinese_name, "-x");
+  EXPECT_EQ(csv.rows[0].implementation_date, "'plain");
 }
 
 // A workbook as openpyxl writes it (shared strings, a number, gaps), made once with
