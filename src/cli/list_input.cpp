@@ -39,13 +39,6 @@ bool has_extension(const std::string& path, std::string_view extension) {
   return lower == extension;
 }
 
-std::string trimmed(std::string_view text) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-  return std::string(text);
-}
-
 // Our exports' four columns, as rows of a list.
 ListRows rows_of(Table table) {
   ListRows result;
@@ -135,44 +128,68 @@ class ExportRowsReader final : public nlohmann::json_sax<nlohmann::json> {
 
 }  // namespace
 
+std::string_view trim_blanks(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+void scan_csv(std::string_view text, std::size_t at,
+              const std::function<bool(std::size_t record, std::size_t column, std::size_t begin,
+                                       std::size_t end)>& on_field,
+              const std::function<bool(std::size_t end, std::size_t next)>& on_record) {
+  std::size_t record = 0, column = 0, field = at, record_begin = at;
+  bool quoted = false;
+  for (std::size_t i = at; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '"') {
+      quoted = !quoted;  // a doubled quote inside a quoted stretch closes and reopens it
+    } else if (quoted) {
+      continue;
+    } else if (c == ',') {
+      if (!on_field(record, column++, field, i)) return;
+      field = i + 1;
+    } else if (c == '\r' || c == '\n') {
+      const std::size_t end = i;
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      if (!on_field(record, column, field, end) || !on_record(end, i + 1)) return;
+      ++record;
+      column = 0;
+      field = record_begin = i + 1;
+    }
+  }
+  if (record_begin < text.size() && on_field(record, column, field, text.size()))
+    on_record(text.size(), text.size());
+}
+
+std::string csv_unquoted(std::string_view raw, std::size_t limit) {
+  std::string text;
+  bool quoted = false;
+  for (std::size_t i = 0; i < raw.size() && text.size() <= limit; ++i) {
+    if (raw[i] != '"') {
+      text += raw[i];
+    } else if (quoted && i + 1 < raw.size() && raw[i + 1] == '"') {
+      text += '"';
+      ++i;
+    } else {
+      quoted = !quoted;
+    }
+  }
+  return text;
+}
+
 Table read_csv_table(std::string_view content, const ColumnPick& pick) {
   TableBuilder table(pick);
   if (content.starts_with("\xEF\xBB\xBF")) content.remove_prefix(3);
-  std::size_t row = 0, column = 0;
-  std::string cell;
-  bool quoted = false, any = false;
-  const auto end_cell = [&] {
-    const bool kept = table.add(row, column++, std::move(cell));
-    cell.clear();
-    return kept;
-  };
-  for (std::size_t i = 0; i < content.size(); ++i) {
-    const char c = content[i];
-    any = true;
-    if (quoted) {
-      if (c != '"') {
-        if (cell.size() <= kCellBytes) cell += c;
-      } else if (i + 1 < content.size() && content[i + 1] == '"') {
-        if (cell.size() <= kCellBytes) cell += '"';
-        ++i;
-      } else {
-        quoted = false;
-      }
-    } else if (c == '"') {
-      quoted = true;
-    } else if (c == ',') {
-      if (!end_cell()) break;
-    } else if (c == '\n' || c == '\r') {
-      if (c == '\r' && i + 1 < content.size() && content[i + 1] == '\n') ++i;
-      if (!end_cell()) break;
-      ++row;
-      column = 0;
-      any = false;
-    } else if (cell.size() <= kCellBytes) {
-      cell += c;
-    }
-  }
-  if (any) end_cell();
+  scan_csv(
+      content, 0,
+      [&](std::size_t row, std::size_t column, std::size_t begin, std::size_t end) {
+        // Only the cells kept are made into text.
+        if (!table.wants(row, column)) return table.error().empty();
+        return table.add(row, column, csv_unquoted(content.substr(begin, end - begin), kCellBytes));
+      },
+      [](std::size_t, std::size_t) { return true; });
   return table.finish();
 }
 
@@ -192,7 +209,7 @@ ColumnPick numbers_column(std::string_view column) {
     }
     const std::string title = wanted.empty() ? "标准号" : wanted;
     auto found = std::find_if(header.begin(), header.end(),
-                              [&](const std::string& h) { return trimmed(h) == title; });
+                              [&](const std::string& h) { return trim_blanks(h) == title; });
     if (found != header.end()) return {static_cast<std::size_t>(found - header.begin())};
     if (!wanted.empty()) error = "no column headed \"" + title + "\"";
     return {0};
@@ -204,7 +221,7 @@ NumberList numbers_of(const Table& table) {
   list.error = table.error;
   if (!list.error.empty()) return list;
   for (const auto& cells : table.rows) {
-    if (!cells.empty() && !trimmed(cells[0]).empty()) list.numbers.push_back(cells[0]);
+    if (!cells.empty() && !trim_blanks(cells[0]).empty()) list.numbers.push_back(cells[0]);
   }
   return list;
 }

@@ -55,6 +55,22 @@ Table read_xlsx_bytes(std::string_view bytes, const ColumnPick& pick);   // a wo
 // RFC 4180; a byte-order mark is dropped.
 Table read_csv_table(std::string_view content, const ColumnPick& pick);
 
+// The CSV grammar every reader of ours shares, leniently RFC 4180: outside a quoted stretch a
+// comma ends a field and CR, LF or CRLF a record; a quote anywhere in a field opens or closes a
+// stretch. From `at` on, `on_field` gets each field's raw bytes [begin, end) (quotes kept) with
+// its 0-based record and column, then `on_record` the record's line end [end, next). Either
+// returning false stops the scan. Text after the last line end is a record; none is no record.
+void scan_csv(std::string_view text, std::size_t at,
+              const std::function<bool(std::size_t record, std::size_t column, std::size_t begin,
+                                       std::size_t end)>& on_field,
+              const std::function<bool(std::size_t end, std::size_t next)>& on_record);
+// A field's text from its raw bytes: quotes taken away, a doubled quote inside a quoted stretch
+// made one. Past `limit` bytes no more are added (one more than it tells it was longer).
+std::string csv_unquoted(std::string_view raw, std::size_t limit = std::string::npos);
+
+// `text` without the blanks (space, tab, CR, LF) around it, as headers are compared.
+std::string_view trim_blanks(std::string_view text);
+
 // A cell reference's column ("BC12" → 54), 0-based; -1 when it starts with no capital letter or
 // names a column past the sheet's last (XFD).
 int column_of_reference(std::string_view reference);

@@ -49,65 +49,31 @@ struct Record {
   std::size_t begin, end, next;
 };
 
-// The records from `at` on, split as read_csv_table splits them: a quote anywhere in a field
-// opens or closes a quoted stretch, and outside one CR, LF or CRLF ends the record.
+// The records from `at` on, as read_csv_table splits them.
 std::vector<Record> split_records(std::string_view bytes, std::size_t at) {
   std::vector<Record> records;
-  bool quoted = false;
   std::size_t begin = at;
-  for (std::size_t i = at; i < bytes.size(); ++i) {
-    const char c = bytes[i];
-    if (c == '"') {
-      quoted = !quoted;  // a doubled quote inside a quoted stretch closes and reopens it
-    } else if (!quoted && (c == '\r' || c == '\n')) {
-      const std::size_t end = i;
-      if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-      records.push_back({begin, end, i + 1});
-      begin = i + 1;
-    }
-  }
-  if (begin < bytes.size()) records.push_back({begin, bytes.size(), bytes.size()});
+  scan_csv(
+      bytes, at, [](std::size_t, std::size_t, std::size_t, std::size_t) { return true; },
+      [&](std::size_t end, std::size_t next) {
+        records.push_back({begin, end, next});
+        begin = next;
+        return true;
+      });
   return records;
 }
 
 std::vector<Span> split_fields(std::string_view bytes, const Record& record) {
   std::vector<Span> fields;
-  bool quoted = false;
-  std::size_t begin = record.begin;
-  for (std::size_t i = record.begin; i < record.end; ++i) {
-    if (bytes[i] == '"') {
-      quoted = !quoted;
-    } else if (!quoted && bytes[i] == ',') {
-      fields.push_back({begin, i});
-      begin = i + 1;
-    }
-  }
-  fields.push_back({begin, record.end});
+  scan_csv(
+      bytes.substr(0, record.end), record.begin,
+      [&](std::size_t, std::size_t, std::size_t begin, std::size_t end) {
+        fields.push_back({begin, end});
+        return true;
+      },
+      [](std::size_t, std::size_t) { return true; });
+  if (fields.empty()) fields.push_back({record.begin, record.end});  // an empty record
   return fields;
-}
-
-// A field's text: quotes taken away, a doubled quote inside a quoted stretch made one.
-std::string unquoted(std::string_view raw) {
-  std::string text;
-  bool quoted = false;
-  for (std::size_t i = 0; i < raw.size(); ++i) {
-    if (raw[i] != '"') {
-      text += raw[i];
-    } else if (quoted && i + 1 < raw.size() && raw[i + 1] == '"') {
-      text += '"';
-      ++i;
-    } else {
-      quoted = !quoted;
-    }
-  }
-  return text;
-}
-
-std::string trimmed(std::string_view text) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-  return std::string(text);
 }
 
 class CsvList final : public UserList {
@@ -125,7 +91,7 @@ class CsvList final : public UserList {
   // A field as UTF-8 text, as the batch reads it.
   std::string text_of(const Span& field) const {
     const std::string text =
-        unquoted(std::string_view(bytes_).substr(field.begin, field.end - field.begin));
+        csv_unquoted(std::string_view(bytes_).substr(field.begin, field.end - field.begin));
     std::string utf8 = gbk_ ? gbk_to_utf8(text) : text;
     cut_cell(utf8);
     return utf8;
@@ -176,7 +142,7 @@ std::string CsvList::open(std::string bytes) {
       const bool taken = c == numbers || std::find(columns_.begin(), columns_.begin() + k, c) !=
                                              columns_.begin() + k;
       const auto& names = kHeaders[k];
-      if (!taken && std::find(names.begin(), names.end(), trimmed(header[c])) != names.end()) {
+      if (!taken && std::find(names.begin(), names.end(), trim_blanks(header[c])) != names.end()) {
         columns_[k] = c;
         appended_[k] = false;
       }
@@ -188,7 +154,7 @@ std::string CsvList::open(std::string bytes) {
     const std::vector<Span> fields = split_fields(bytes_, records_[r]);
     if (numbers >= fields.size()) continue;
     UserListLine line{text_of(fields[numbers]), static_cast<int>(r + 1), {}};
-    if (trimmed(line.number).empty()) continue;
+    if (trim_blanks(line.number).empty()) continue;
     const auto before = fields_of(line.before);
     for (std::size_t k = 0; k < kResults; ++k) {
       if (appended_[k] || columns_[k] >= fields.size()) continue;
@@ -261,7 +227,8 @@ std::string CsvList::content(const std::vector<std::optional<ResultValues>>& res
         continue;
       }
       // A field whose text stays the same keeps its bytes, quotes and all.
-      out += unquoted(raw) == unquoted(field) && c < fields.size() ? std::string(raw) : field;
+      out +=
+          csv_unquoted(raw) == csv_unquoted(field) && c < fields.size() ? std::string(raw) : field;
     }
     out.append(bytes_, record.end, record.next - record.end);
   }
