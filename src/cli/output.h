@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "runtime/text.h"
+
 namespace stdlookup::cli {
 
 using Row = std::vector<std::string>;
@@ -23,8 +25,7 @@ std::string csv_text_cell(const std::string& field);
 // blanks, other control characters (C0, DEL, C1) are shown escaped as \xHH or \uHHHH.
 std::string table_cell(const std::string& utf8);
 
-// Columns padded to their widest cell, counting East Asian wide characters as two columns.
+// Columns padded to their widest cell (display_width), East Asian wide characters two columns.
 std::string aligned_table(const std::vector<Row>& rows);
-int display_width(const std::string& utf8);
 
 }  // namespace stdlookup::cli

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "input.h"
+#include "runtime/text.h"
 #include "table_builder.h"
 #include "xlsx_parts.h"
 
@@ -17,13 +18,6 @@ constexpr std::array<std::array<std::string_view, 2>, kResultColumns> kHeaderNam
     {"是否作废", "状态"},
     {"查询日期", ""},
 }};
-
-std::string_view trimmed(std::string_view text) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-  return text;
-}
 
 std::string reference(std::size_t row, std::size_t column) {
   return column_letters(column) + std::to_string(row);
@@ -212,7 +206,7 @@ class SheetMapper final : public XmlHandler {
     in_row_ = false;
     if (row_.row == 1) {
       map_.header = std::move(row_);
-    } else if (!trimmed(row_.number).empty()) {
+    } else if (!trim_blanks(row_.number).empty()) {
       map_.lines.push_back(std::move(row_));
     }
   }
@@ -297,7 +291,7 @@ class SheetMapper final : public XmlHandler {
     map_.number_column = picked.empty() ? 0 : picked.front();
     for (std::size_t kind = 0; kind < kResultColumns; ++kind) {
       for (std::size_t column = 0; column < header.size(); ++column) {
-        const std::string_view text = trimmed(header[column]);
+        const std::string_view text = trim_blanks(header[column]);
         if (text.empty() || (text != kHeaderNames[kind][0] && text != kHeaderNames[kind][1]))
           continue;
         if (column == map_.number_column)
@@ -329,11 +323,8 @@ class SheetMapper final : public XmlHandler {
   std::vector<std::pair<std::size_t, CellSpot>> header_cells_;
 };
 
-bool wide(char32_t c) {
-  return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) ||
-         (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
-         (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
-         (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
+std::size_t width_of(std::string_view utf8) {
+  return static_cast<std::size_t>(display_width(utf8));
 }
 
 std::string cell_xml(const std::string& prefix, std::size_t row, std::size_t column, int style,
@@ -488,26 +479,6 @@ std::string cell_text(std::string_view text) {
   return out;
 }
 
-std::size_t display_width(std::string_view text) {
-  std::size_t width = 0;
-  for (std::size_t i = 0; i < text.size();) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    char32_t code = c;
-    std::size_t length = 1;
-    if (c >= 0xF0)
-      code = c & 0x07, length = 4;
-    else if (c >= 0xE0)
-      code = c & 0x0F, length = 3;
-    else if (c >= 0xC0)
-      code = c & 0x1F, length = 2;
-    for (std::size_t j = 1; j < length && i + j < text.size(); ++j)
-      code = (code << 6) | (static_cast<unsigned char>(text[i + j]) & 0x3F);
-    width += wide(code) ? 2 : 1;
-    i += length;
-  }
-  return width;
-}
-
 SheetMap map_sheet(std::string_view sheet, const SharedStrings& strings, const StyleInfo& styles,
                    std::string_view numbers_column) {
   SheetMap map;
@@ -599,7 +570,7 @@ class SheetEdit {
       Splice splice{spot.begin, spot.end,
                     cell_xml(p_, row.row, column, cell_style(row, spot, cell, column), cell.value)};
       if (map_.result_column[kind] < 0) {
-        widths_[kind] = std::max(widths_[kind], display_width(cell.value));
+        widths_[kind] = std::max(widths_[kind], width_of(cell.value));
         any_appended_ = true;
       }
       if (spot.formula && formula_replaced_ != nullptr) *formula_replaced_ = true;
@@ -710,8 +681,8 @@ class SheetEdit {
     for (std::size_t kind = 0; kind < kResultColumns; ++kind) {
       if (map_.result_column[kind] >= 0) continue;
       const std::size_t column = result_column_of(map_, kind) + 1;
-      const std::size_t width = std::clamp<std::size_t>(
-          std::max(widths_[kind], display_width(headers_[kind])) + 2, 10, 60);
+      const std::size_t width =
+          std::clamp<std::size_t>(std::max(widths_[kind], width_of(headers_[kind])) + 2, 10, 60);
       std::string tag = p_ + "col min=\"" + std::to_string(column) + "\" max=\"" +
                         std::to_string(column) + "\" width=\"" + std::to_string(width) +
                         "\" customWidth=\"1\"";

@@ -116,7 +116,5 @@ std::string_view qualified_name(std::string_view tag);
 
 // Text a cell can hold: characters XML 1.0 forbids become U+FFFD, at most 32,767 characters.
 std::string cell_text(std::string_view text);
-// The display width of `text` in characters, a wide (CJK) character counted twice.
-std::size_t display_width(std::string_view text);
 
 }  // namespace stdlookup::cli

@@ -16,6 +16,7 @@
 #include "export/workbook_writer.h"
 #include "runtime/atomic_file.h"
 #include "runtime/gbk.h"
+#include "runtime/text.h"
 
 namespace stdlookup {
 
@@ -72,23 +73,7 @@ Look look_of_status(const std::string& status) {
 // A column's width in spreadsheet units: characters of the default font, an East Asian wide
 // character counting two. Counting stops at `cap`.
 double text_width(const std::string& utf8, double cap) {
-  double width = 0;
-  for (std::size_t i = 0; i < utf8.size() && width < cap;) {
-    const auto b = static_cast<unsigned char>(utf8[i]);
-    char32_t c = b;
-    std::size_t length = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-    if (length > 1 && i + length <= utf8.size()) {
-      c = b & (0xFF >> (length + 1));
-      for (std::size_t k = 1; k < length; ++k) c = (c << 6) | (utf8[i + k] & 0x3F);
-    }
-    const bool wide = (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) ||
-                      (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
-                      (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
-                      (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
-    width += wide ? 2 : 1;
-    i += length;
-  }
-  return width;
+  return display_width(utf8, static_cast<int>(cap));
 }
 
 // GBK as UTF-8; ASCII (numbers, dates) is both already.

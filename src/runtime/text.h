@@ -3,6 +3,7 @@
 // byte. Operations that cut by count work on bytes and may split a character.
 #pragma once
 
+#include <climits>
 #include <optional>
 #include <string_view>
 
@@ -41,5 +42,9 @@ Text remove_spaces(std::string_view text);
 Text to_lower(std::string_view text);
 Text char_text(int code);
 Text space_text(int count);
+
+// The columns a UTF-8 text takes in a terminal or a sheet: an East Asian wide character two, a
+// control character none, any other one. Counting stops once `stop_at` is reached.
+int display_width(std::string_view utf8, int stop_at = INT_MAX);
 
 }  // namespace stdlookup
