@@ -58,11 +58,6 @@ Text write_xlsx(const std::vector<OutputRow>& rows, const std::string& path) {
 
 }  // namespace
 
-std::string extension_of(const std::string& path) {
-  const std::u8string extension = native_path(path).extension().u8string();
-  return to_lower(std::string(extension.begin(), extension.end()));
-}
-
 std::string output_problem(const std::string& path) {
   const std::string extension = extension_of(path);
   if (extension != ".xlsx" && extension != ".csv" && extension != ".json") {

@@ -7,12 +7,10 @@
 #include <vector>
 
 #include "command.h"
+#include "list_input.h"
 #include "runtime/types.h"
 
 namespace stdlookup::cli {
-
-// ".xlsx" for "list.XLSX"; "" when there is none.
-std::string extension_of(const std::string& path);
 
 // Why the rows could not go to --output `path`, found before the first lookup: an unknown
 // extension, a missing folder, one that may not be written to, a target that is a folder. The

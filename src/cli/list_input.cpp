@@ -7,6 +7,7 @@
 #include "runtime/bounded_file.h"
 #include "runtime/gbk.h"
 #include "runtime/system.h"
+#include "runtime/text.h"
 #include "table_builder.h"
 
 namespace stdlookup::cli {
@@ -21,6 +22,11 @@ int column_of_reference(std::string_view reference) {
   return i == 0 ? -1 : column - 1;
 }
 
+std::string extension_of(const std::string& path) {
+  const std::u8string extension = native_path(path).extension().u8string();
+  return to_lower(std::string(extension.begin(), extension.end()));
+}
+
 ColumnPick columns(std::size_t first, std::size_t count) {
   return [first, count](const std::vector<std::string>&, std::string&) {
     std::vector<std::size_t> picked(count);
@@ -30,14 +36,6 @@ ColumnPick columns(std::size_t first, std::size_t count) {
 }
 
 namespace {
-
-bool has_extension(const std::string& path, std::string_view extension) {
-  const std::u8string own = native_path(path).extension().u8string();
-  std::string lower(own.begin(), own.end());
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return lower == extension;
-}
 
 // Our exports' four columns, as rows of a list.
 ListRows rows_of(Table table) {
@@ -250,10 +248,10 @@ ListRows read_csv_export(std::string_view content) {
 
 ListRows read_export(const std::string& path) {
   ListRows rows;
-  if (has_extension(path, ".xlsx")) {
+  if (extension_of(path) == ".xlsx") {
     rows = rows_of(read_xlsx_table(path, columns(0, 4)));
   } else {
-    const bool json = has_extension(path, ".json");
+    const bool json = extension_of(path) == ".json";
     std::string content;
     rows.error =
         read_bounded_file(native_path(path), json ? kJsonFileBytes : kCsvFileBytes, content);

@@ -101,6 +101,9 @@ struct ListRows {
   std::string error;
 };
 
+// ".xlsx" for "list.XLSX"; "" when there is none. Lists and exports are read by it.
+std::string extension_of(const std::string& path);
+
 // An earlier export of ours, by its extension.
 ListRows read_export(const std::string& path);
 // The same from content already read: a JSON or CSV export.
