@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "input.h"
+#include "output.h"
 #include "runtime/bounded_file.h"
 #include "runtime/gbk.h"
 #include "runtime/system.h"
@@ -233,15 +234,10 @@ ListRows read_json_export(std::string_view content) {
 ListRows read_csv_export(std::string_view content) {
   ListRows rows = rows_of(read_csv_table(content, columns(0, 4)));
   // The apostrophe our CSV puts before a cell a spreadsheet would run ("'=x") is not the value.
-  const auto unquoted = [](std::string& cell) {
-    if (cell.size() > 1 && cell[0] == '\'' &&
-        std::string_view("=+-@\t\r").find(cell[1]) != std::string_view::npos)
-      cell.erase(0, 1);
-  };
   for (ListRow& row : rows.rows) {
     for (std::string* cell :
          {&row.query, &row.number, &row.chinese_name, &row.implementation_date, &row.status})
-      unquoted(*cell);
+      *cell = csv_cell_value(std::move(*cell));
   }
   return rows;
 }

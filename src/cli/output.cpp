@@ -23,6 +23,11 @@ std::string csv_text_cell(const std::string& field) {
   return "'" + field;
 }
 
+std::string csv_cell_value(std::string cell) {
+  if (cell.size() > 1 && cell[0] == '\'' && csv_text_cell(cell.substr(1)) == cell) cell.erase(0, 1);
+  return cell;
+}
+
 std::string csv_line(const Row& fields) {
   std::string line;
   for (std::size_t i = 0; i < fields.size(); ++i) {

@@ -20,6 +20,8 @@ std::string csv_line(const Row& fields);  // ends with "\r\n"
 // cannot drive the terminal. A pipe or a file gets the fields unchanged.
 std::string csv_line(const Row& fields, bool terminal);
 std::string csv_text_cell(const std::string& field);
+// A cell's value as we wrote it: the apostrophe csv_text_cell put before it taken away.
+std::string csv_cell_value(std::string cell);
 
 // A field for the text table, on one line and harmless to a terminal: CR, LF and tab become
 // blanks, other control characters (C0, DEL, C1) are shown escaped as \xHH or \uHHHH.

@@ -158,11 +158,7 @@ std::string CsvList::open(std::string bytes) {
     const auto before = fields_of(line.before);
     for (std::size_t k = 0; k < kResults; ++k) {
       if (appended_[k] || columns_[k] >= fields.size()) continue;
-      std::string text = text_of(fields[columns_[k]]);
-      // What our own writing made safe as a cell means the value without its apostrophe.
-      if (text.size() > 1 && text[0] == '\'' && csv_text_cell(text.substr(1)) == text)
-        text.erase(0, 1);
-      *before[k] = std::move(text);
+      *before[k] = csv_cell_value(text_of(fields[columns_[k]]));
     }
     lines_.push_back(std::move(line));
     line_records_.push_back(r);
