@@ -70,12 +70,6 @@ Look look_of_status(const std::string& status) {
   return kPlain;
 }
 
-// A column's width in spreadsheet units: characters of the default font, an East Asian wide
-// character counting two. Counting stops at `cap`.
-double text_width(const std::string& utf8, double cap) {
-  return display_width(utf8, static_cast<int>(cap));
-}
-
 // GBK as UTF-8; ASCII (numbers, dates) is both already.
 std::string utf8_of(std::string_view gbk) {
   const bool ascii = std::all_of(gbk.begin(), gbk.end(),
@@ -242,7 +236,9 @@ class XlsxWorkbookWriter final : public WorkbookWriter {
   // columns written; every column as wide as its widest cell, within a cap. Returns the column
   // headed 是否作废, or past the last.
   std::size_t set_look(lxw_worksheet* sheet) {
-    constexpr double kMinimum = LXW_DEF_COL_WIDTH, kCap = 60, kMargin = 2, kFilterButton = 2;
+    // Widths in characters of the default font (display_width: East Asian wide ones count two).
+    constexpr int kCap = 60;
+    constexpr double kMinimum = LXW_DEF_COL_WIDTH, kMargin = 2, kFilterButton = 2;
     std::size_t columns = 0;
     for (const auto& row : rows_) columns = std::max(columns, row.size());
     header_ = !rows_.empty() && std::any_of(rows_[0].begin(), rows_[0].end(), [](const Cell& c) {
@@ -253,12 +249,12 @@ class XlsxWorkbookWriter final : public WorkbookWriter {
       const double extra = r == 0 && header_ ? kMargin + kFilterButton : kMargin;
       for (std::size_t c = 0; c < rows_[r].size(); ++c) {
         if (rows_[r][c].value.empty()) continue;
-        widths[c] = std::max(widths[c], text_width(rows_[r][c].value, kCap) + extra);
+        widths[c] = std::max(widths[c], display_width(rows_[r][c].value, kCap) + extra);
       }
     }
     for (std::size_t c = 0; c < columns; ++c) {
       worksheet_set_column(sheet, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c),
-                           std::clamp(widths[c], kMinimum, kCap), nullptr);
+                           std::clamp(widths[c], kMinimum, double{kCap}), nullptr);
     }
     if (!header_) return columns;
     worksheet_freeze_panes(sheet, 1, 0);
