@@ -24,9 +24,8 @@ std::string today() {
 
 // "" or the message for stderr.
 std::string update_problem(const Options& options, const std::string& list) {
-  const std::string extension = list == "-" ? std::string() : extension_of(list);
-  if (extension != ".xlsx" && extension != ".csv")
-    return "--update goes with an .xlsx or .csv list";
+  if (list.empty() || list == "-") return "--update goes with a list file, not standard input";
+  const std::string extension = extension_of(list);
   if (!options.output.empty() || !options.compare.empty())
     return "--update writes into the list and reports the changes itself: leave --output and "
            "--compare out";
@@ -80,9 +79,7 @@ int update_command(const Options& options, const std::string& list) {
   // Going on into a copy: the copy holds the results so far.
   const bool from_copy = options.resume && out != list && std::filesystem::exists(native_path(out));
   const std::string source = from_copy ? out : list;
-  const OpenedList opened = extension_of(list) == ".xlsx"
-                                ? open_user_workbook(source, options.column)
-                                : open_user_csv(source, options.column);
+  const OpenedList opened = open_user_list(source, options.column, options.sheet);
   if (!opened.list) {
     warn("cannot update " + table_cell(source) + ": " + table_cell(opened.error));
     return kUsageError;
