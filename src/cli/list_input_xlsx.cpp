@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <functional>
+#include <map>
 #include <memory>
 
 #include "input.h"
@@ -104,19 +105,18 @@ class OpenedElements final : public XmlHandler {
 
 std::vector<SheetEntry> sheets_of(zip_t* archive, std::uint64_t limit) {
   std::vector<SheetEntry> sheets;
-  std::vector<std::string> ids;
+  std::map<std::string, std::size_t> ids;  // the first sheet of each relationship id
   OpenedElements book([&](std::string_view name, std::string_view tag) {
     if (name != "sheet") return;
+    ids.emplace(attribute_of(tag, "r:id"), sheets.size());
     sheets.push_back({attribute_of(tag, "name"), {}});
-    ids.push_back(attribute_of(tag, "r:id"));
   });
   XmlScanner book_scanner(book);
   if (!scan_part(archive, "xl/workbook.xml", limit, book_scanner).empty()) return {};
   OpenedElements rels([&](std::string_view name, std::string_view tag) {
     if (name != "Relationship") return;
-    const auto at = std::find(ids.begin(), ids.end(), attribute_of(tag, "Id"));
-    SheetEntry* sheet =
-        at == ids.end() ? nullptr : &sheets[static_cast<std::size_t>(at - ids.begin())];
+    const auto at = ids.find(attribute_of(tag, "Id"));
+    SheetEntry* sheet = at == ids.end() ? nullptr : &sheets[at->second];
     const std::string target = attribute_of(tag, "Target");
     if (sheet != nullptr && sheet->part.empty() && !target.empty())
       sheet->part = target.starts_with('/') ? target.substr(1) : "xl/" + target;
@@ -217,12 +217,15 @@ class SheetCells final : public XmlHandler {
 namespace {
 
 // The cells of the sheet in `part` into `table`; with `first_rows_only`, only until the header
-// row is chosen.
+// row is chosen. `*inflated` (when given) counts the bytes inflated, and stops the reading past
+// `limit`.
 std::string read_sheet(zip_t* archive, const std::string& part, std::uint64_t limit,
-                       const SharedStrings& shared, TableBuilder& table, bool first_rows_only) {
+                       const SharedStrings& shared, TableBuilder& table, bool first_rows_only,
+                       std::uint64_t* inflated = nullptr) {
   SheetCells cells(table, shared);
   XmlScanner scanner(cells);
   const std::string failure = inflate_part(archive, part, limit, [&](std::string_view chunk) {
+    if (inflated != nullptr && (*inflated += chunk.size()) > limit) return false;
     return scanner.feed(chunk) && !(first_rows_only && table.picked());
   });
   if (first_rows_only && table.picked()) return {};
@@ -257,9 +260,17 @@ std::string choose_sheet(zip_t* archive, std::uint64_t limit, const SharedString
   }
   if (sheets.size() == 1) return part = sheets.front().part, "";
   std::vector<const SheetEntry*> named, numbered;
+  // All the sheets' first rows together are read within what one part may inflate to.
+  std::uint64_t inflated = 0;
   for (const SheetEntry& sheet : sheets) {
     TableBuilder probe(pick);
-    if (!read_sheet(archive, sheet.part, limit, shared, probe, true).empty()) continue;
+    const std::string failure =
+        read_sheet(archive, sheet.part, limit, shared, probe, true, &inflated);
+    if (inflated > limit) {
+      return "its sheets inflate to more than " + std::to_string(limit >> 20) +
+             " MiB (a zip bomb?)";
+    }
+    if (!failure.empty()) continue;
     const Table first = probe.finish();
     if (!first.error.empty() || first.columns.empty()) continue;
     (first.header_row != kNoHeader && probe.named() ? named : numbered).push_back(&sheet);
