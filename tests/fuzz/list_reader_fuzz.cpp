@@ -40,13 +40,12 @@ std::string workbook(const std::string& sheet, const std::string& shared, bool n
   zip_source_keep(buffer);
   zip_t* archive = zip_open_from_source(buffer, ZIP_TRUNCATE, &error);
   const std::pair<const char*, std::string> parts[] = {
-      {"xl/workbook.xml", notes ? "<workbook><sheets><sheet r:id=\"rId1\"/><sheet r:id=\"rId2\"/>"
-                                  "</sheets></workbook>"
-                                : "<workbook><sheets><sheet r:id=\"rId1\"/></sheets></workbook>"},
-      {notes ? "xl/worksheets/sheet2.xml" : "xl/worksheets/sheet1.xml", sheet},
-      {"xl/worksheets/sheet1.xml", notes ? "<worksheet><sheetData><row><c t=\"inlineStr\"><is><t>"
-                                           "GB 1</t></is></c></row></sheetData></worksheet>"
-                                         : sheet},
+      {"xl/workbook.xml", notes ? "<workbook><sheets><sheet/><sheet/></sheets></workbook>"
+                                : "<workbook><sheets><sheet/></sheets></workbook>"},
+      {"xl/worksheets/sheet1.xml",
+       notes ? "<x><sheetData><row><c t=\"inlineStr\"><is><t>x</t></is></c></row></sheetData></x>"
+             : sheet},
+      {"xl/worksheets/sheet2.xml", sheet},
       {"xl/sharedStrings.xml", shared}};
   for (const auto& [name, data] : parts) {
     zip_source_t* part = zip_source_buffer(archive, data.data(), data.size(), 0);
