@@ -60,6 +60,8 @@ class CliTest : public ::testing::Test {
         response.body =
             replaced(replaced(test::canned_detail_page(), "GB 2760-2014&", "=HYPERLINK(1)&"),
                      "\"2\">食品安全国家标准", "\"2\">\x1b]0;x\x07\x08\x7f");
+      } else if (sid == "GB PORTAL") {
+        response.body = test::portal_page();
       } else if (sid == "GB FAIL") {
         response.status = 500;
         response.reason = "Internal Server Error";
@@ -140,13 +142,17 @@ TEST_F(CliTest, QueryStatusesAndExitCodes) {
     const char* number;
     const char* status;
     int exit_code;
-  } cases[] = {{"GB 2760-2011", "作废", 0}, {"GB 1-1999", "", 0}, {"GB FAIL", "查询失败", 1}};
+  } cases[] = {{"GB 2760-2011", "作废", 0},
+               {"GB 1-1999", "", 0},
+               {"GB FAIL", "查询失败", 1},
+               {"GB PORTAL", "查询失败", 1}};
   for (const Case& c : cases) {
     auto run = cli({"query", c.number, "--format", "json"});
     EXPECT_EQ(run.exit_code, c.exit_code) << c.number;
     EXPECT_NE(run.out.find(std::string("\"status\": \"") + c.status + "\""), std::string::npos)
         << c.number << run.out;
   }
+  EXPECT_NE(cli({"query", "GB PORTAL"}).err.find("not a standard's page"), std::string::npos);
 }
 
 TEST_F(CliTest, ChineseArgumentsGoOutAsGbk) {
@@ -217,9 +223,13 @@ TEST_F(CliTest, BatchTextAndCsvAndBlanksKept) {
 }
 
 TEST_F(CliTest, BatchWithAFailedLineExitsOneAndSaysSo) {
-  auto run = cli({"batch", "--delay", "0", "--format", "json"}, "GB FAIL\nGB 2760-2014\n");
+  auto run =
+      cli({"batch", "--delay", "0", "--format", "json"}, "GB FAIL\nGB 2760-2014\nGB PORTAL\n");
   EXPECT_EQ(run.exit_code, 1);
-  EXPECT_NE(run.out.find("\"status\": \"查询失败\""), std::string::npos);
+  nlohmann::json rows = nlohmann::json::parse(run.out, nullptr, false);
+  ASSERT_EQ(rows.size(), 3u) << run.out;
+  for (int i : {0, 2}) EXPECT_EQ(rows[i]["status"], "查询失败") << run.out;
+  EXPECT_EQ(rows[2]["number"], "GB PORTAL");  // the number asked
   EXPECT_NE(run.err.find("GB FAIL: 查询失败"), std::string::npos);
 }
 

@@ -107,11 +107,15 @@ TEST_F(SingleQueryTest, UnknownNumberEmptiesFieldsAndShowsTheLayoutCaptionAgain)
 }
 
 TEST_F(SingleQueryTest, FailedRequestSaysSoInsteadOfKeepingTheOldStatus) {
-  controls.set_caption(kStatusLabel, "现行"_gbk);
-  query("GB 2760-2014");  // the fake web has no page: the request fails
-  for (std::string_view name : {kNumberBox, kNameBox, kDateBox, kDepartmentBox})
-    EXPECT_EQ(field(name), "") << name;
-  EXPECT_EQ(gbk_to_utf8(controls.caption(kStatusLabel)), "查询失败");
+  // The fake web has no page for the first: the request fails. The second is a login portal.
+  web.pages[query_url("GB 2")] = {test::portal_page(), false};
+  for (const char* number : {"GB 2760-2014", "GB 2"}) {
+    controls.set_caption(kStatusLabel, "现行"_gbk);
+    query(number);
+    for (std::string_view name : {kNumberBox, kNameBox, kDateBox, kDepartmentBox})
+      EXPECT_EQ(field(name), "") << name;
+    EXPECT_EQ(gbk_to_utf8(controls.caption(kStatusLabel)), "查询失败") << number;
+  }
   EXPECT_TRUE(presenter.boxes.empty());
 }
 
@@ -165,12 +169,14 @@ TEST_F(BatchQueryTest, StatusRules) {
     FetchedPage page;
     const char* status;
   } cases[] = {
-      {"neither word", {g("<p>x</p>"), false}, "现行"},
+      {"neither word", {test::canned_detail_page_with_status("待定"), false}, "现行"},
+      {"a word but no number", {g("<p>现行</p>"), false}, "现行"},
       {"abolished", {test::canned_detail_page_with_status("作废"), false}, "作废"},
       {"apology beats abolished",
        {test::canned_detail_page_with_status("作废") + g("抱歉"), false},
        "抱歉，没找到"},
       {"failed request", {{}, true}, "查询失败"},
+      {"no standard's page", {test::portal_page(), false}, "查询失败"},
   };
   std::string text;
   for (const Case& c : cases) {
@@ -178,8 +184,9 @@ TEST_F(BatchQueryTest, StatusRules) {
     text += std::string(c.name) + "\r\n";
   }
   run(text);
-  ASSERT_EQ(controls.list_row_count(kResultList), 4);
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(row(i)[3], cases[i].status) << cases[i].name;
+  ASSERT_EQ(controls.list_row_count(kResultList), 6);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(row(i)[3], cases[i].status) << cases[i].name;
+  EXPECT_EQ(row(5)[0], cases[5].name);  // the number asked
 }
 
 TEST_F(BatchQueryTest, EmptyInputAddsNothingAndLeavesTheProgressBar) {
@@ -205,6 +212,7 @@ TEST(RunBatch, PausesRetriesAndStopsWhenCancelled) {
     FetchedPage page;
     page.failed = ++fetches == 1 || cancel;  // the first answer is a 503
     page.status = page.failed ? 503 : 200;
+    if (!page.failed) page.text = g("<p>现行</p>");  // no number: the row keeps the line
     return page;
   };
   run.wait = [&](std::chrono::milliseconds time) {
@@ -229,6 +237,30 @@ TEST(RunBatch, PausesRetriesAndStopsWhenCancelled) {
   };
   EXPECT_EQ(run_batch(3, line_at, run), 0);
   EXPECT_EQ(log, (std::vector<std::string>{"line GB 1", "fetch"}));
+}
+
+// A portal answers 200 for a while: the retries see its page as the failure it is.
+TEST(RunBatch, RetriesAPageThatIsNoStandardsPage) {
+  int fetches = 0;
+  BatchRun run;
+  run.pause_ms = 0;
+  run.wait = [](std::chrono::milliseconds) {};
+  run.fetch = [&](const Text&) {
+    return FetchedPage{++fetches % 2 ? test::portal_page() : test::canned_detail_page(), false};
+  };
+  std::vector<BatchRow> rows;
+  run.on_row = [&](const BatchRow& row) { rows.push_back(row); };
+  for (int retries : {0, 1}) {
+    run.retries = retries;
+    fetches = 0;
+    run_batch(
+        1, [](int) { return Text("GB 1"); }, run);
+  }
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(gbk_to_utf8(rows[0].record.status), "查询失败");
+  EXPECT_TRUE(rows[0].result.not_a_standard_page);
+  EXPECT_EQ(gbk_to_utf8(rows[1].record.status), "现行");
+  EXPECT_EQ(rows[1].tries, 2);
 }
 
 TEST(BatchLines, SplitAtCrLfOnly) {
