@@ -23,9 +23,7 @@ inline std::string canned_detail_page_with_status(const std::string& utf8_word) 
 
 // What a captive portal answers with 200 in place of any page: no field, no status word.
 inline std::string portal_page() {
-  return g(
-      "<html><head><title>登录</title></head><body><form action=\"/login\">"
-      "请先登录后访问互联网</form></body></html>");
+  return g("<form action=\"/login\">请先登录</form>");
 }
 
 }  // namespace stdlookup::test
