@@ -61,9 +61,10 @@ OpenedList open_list(const std::string& path, const std::string& column) {
                                        : open_user_csv(path, column);
 }
 
-// --resume's record of a run into OUT, beside it: made before the first lookup, removed when the
-// run ends, so that only an interrupted run leaves one. It holds the lines of the list the run
-// writes, in order, each marked looked up ("+ ") or not ("- "), line breaks in a number escaped.
+// --resume's record of a run into OUT, beside it: made before the first lookup, removed once
+// every line is looked up, so that only a run interrupted or with failed requests leaves one. It
+// holds the lines of the list the run writes, in order, each marked looked up ("+ ") or not ("- "),
+// line breaks in a number escaped.
 constexpr std::string_view kRecordHeader = "stdlookup-cli --update: the lines of a run\n";
 
 struct RecordLine {
@@ -161,7 +162,7 @@ std::string resume_from(const std::string& list, const std::string& out, const O
     return "--resume: " + table_cell(out) + " is not a copy of " + table_cell(list) +
            " (its lines are not the list's, in order); leave --resume out to start again";
   }
-  // Without a record the last run ended: every line written was looked up.
+  // Without a record the last run looked every line up.
   const auto record = read_record(out);
   std::vector<bool> written_done(written.size(), !record);
   if (record) {
@@ -181,7 +182,8 @@ std::string resume_from(const std::string& list, const std::string& out, const O
     if (copy) results[i] = written[static_cast<std::size_t>(j)].before;
   }
   warn("--resume: " + std::to_string(count) + " of " + std::to_string(lines.size()) +
-       " lines were looked up already" + (record ? "" : " (the last update ran to its end)"));
+       " lines were looked up already" +
+       (record ? "" : " (by the last update, which ran to its end)"));
   return {};
 }
 
@@ -252,10 +254,11 @@ int update_command(const Options& options, const std::string& list) {
          "; it was left as it was");
     return kUsageError;
   }
-  // The record goes with a run that ended; an interrupted one notes what it looked up.
+  // The record goes once every line is looked up; else it says which are left (those of an
+  // interrupted run, those whose request failed).
   for (std::size_t i = 0; i < lines.size(); ++i) done[i] = done[i] || results[i].has_value();
   std::error_code error;
-  if (!Batch::interrupted()) {
+  if (std::find(done.begin(), done.end(), false) == done.end()) {
     fs::remove(native_path(record_path(out)), error);
   } else if (const std::string problem = write_record(out, lines, done); !problem.empty()) {
     warn("--resume will ask again for the lines of this run: " + table_cell(problem));
