@@ -17,6 +17,11 @@ namespace stdlookup::cli {
 // message for stderr; "" when a file can be made there.
 std::string output_problem(const std::string& path);
 
+// "the list is open in …: close it first" when a spreadsheet program has `path` open, told by
+// the lock file it keeps beside it (LibreOffice's ".~lock.NAME#", Excel's and WPS's "~$NAME"),
+// beside a link's file too; "" when none has.
+std::string open_elsewhere(const std::string& path);
+
 // Writes the rows atomically, the format by the extension; the reason (GBK) when it could not.
 Text write_output(const std::vector<OutputRow>& rows, const std::string& path);
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 
+#include "batch_output.h"
 #include "runtime/atomic_file.h"
 #include "runtime/bounded_file.h"
 #include "runtime/gbk.h"
@@ -352,11 +353,26 @@ class UserWorkbook final : public UserList {
           const int error = write_whole_file(temp, updated);
           return error ? describe_file_error(error) : Text();
         },
-        check);
+        check, replace_options(out));
     return gbk_to_utf8(failure_of(replaced));
   }
 
  private:
+  // The list replaced in place, unless saved again meanwhile or open in a spreadsheet program.
+  ReplaceOptions replace_options(const std::string& out) const {
+    ReplaceOptions options;
+    options.in_place = true;
+    options.before_replacing = [this, out]() {
+      std::string now;
+      if (std::string failure = read_file(path_, kWorkbookFileBytes, now); !failure.empty())
+        return utf8_to_gbk(failure);
+      if (now.size() != size_ || hash_of(now) != hash_)
+        return utf8_to_gbk("the workbook was changed since it was read: run the update again");
+      return utf8_to_gbk(open_elsewhere(out));
+    };
+    return options;
+  }
+
   std::string path_, column_, sheet_;
   std::size_t hash_, size_;
   std::vector<UserListLine> lines_;
