@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -276,6 +277,55 @@ TEST(UserWorkbook, CalculationChainAndColumnRangesFollowTheEdit) {
   EXPECT_NE(sheet.find("<col max=\"1025\" min=\"10\" style=\"3\" width=\"9\"/></cols>"),
             std::string::npos);
   EXPECT_EQ(test::read_workbook_xml(test::native_text(list))["cells"]["C5"]["value"], "新名称");
+}
+
+// Re-zipping an unpacked folder stores the parts in name order, charts and pictures before the
+// sheet; other tools store them as they please. Each order updates and reads back the same.
+TEST(UserWorkbook, AnyOrderOfPartsIsUpdated) {
+  auto parts = test::read_package(
+      test::native_text(fs::path(STDLOOKUP_TEST_DATA_DIR) / "user_openpyxl.xlsx"));
+  parts["xl/charts/chart1.xml"] = "<c:chartSpace xmlns:c=\"c\"/>";
+  for (int i = 0; i < 20000; ++i) parts["xl/media/image1.png"] += static_cast<char>(i * 7919 >> 3);
+  std::vector<std::string> names;
+  for (const auto& [name, content] : parts) names.push_back(name);
+  const auto last = [&](const std::string& part) {
+    std::vector<std::string> order = names;
+    std::stable_partition(order.begin(), order.end(), [&](const auto& n) { return n != part; });
+    return order;
+  };
+  const std::vector<std::pair<const char*, std::vector<std::string>>> orders = {
+      {"name order", names},
+      {"reversed", {names.rbegin(), names.rend()}},
+      {"sheet last", last(kSheet)},
+      {"styles last", last("xl/styles.xml")},
+  };
+  for (const auto& [label, order] : orders) {
+    SCOPED_TRACE(label);
+    test::TempDir dir;
+    const fs::path list = dir.path() / "list.xlsx";
+    int error = 0;
+    zip_t* archive = zip_open(test::native_text(list).c_str(), ZIP_CREATE, &error);
+    ASSERT_NE(archive, nullptr);
+    for (const std::string& name : order) {
+      const std::string& part = parts[name];
+      const zip_int64_t index = zip_file_add(
+          archive, name.c_str(), zip_source_buffer(archive, part.data(), part.size(), 0), 0);
+      if (name.starts_with("xl/media/")) zip_set_file_compression(archive, index, ZIP_CM_STORE, 0);
+    }
+    ASSERT_EQ(zip_close(archive), 0);
+    OpenedList opened = open_user_workbook(test::native_text(list), "");
+    ASSERT_EQ(opened.error, "");
+    std::vector<std::optional<Values>> results(
+        opened.list->lines().size(), Values{"新名称", "2020-01-01", "现行", "2026-12-09"});
+    ASSERT_EQ(opened.list->write(results, test::native_text(list)), "");
+    OpenedList again = open_user_workbook(test::native_text(list), "");
+    ASSERT_EQ(again.error, "");
+    for (const UserListLine& line : again.list->lines())
+      EXPECT_EQ(line.before.chinese_name + line.before.status, "新名称现行") << line.number;
+    auto after = test::read_package(test::native_text(list));
+    for (const char* name : {"xl/charts/chart1.xml", "xl/media/image1.png", "docProps/app.xml"})
+      EXPECT_EQ(after[name], parts[name]) << name;
+  }
 }
 
 TEST(UserWorkbook, AListChangedDuringTheRunIsNotOverwritten) {
