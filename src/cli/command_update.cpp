@@ -105,6 +105,8 @@ int update_command(const Options& options, const std::string& list) {
     now.push_back(list_row(line.number, values));
   });
   const bool newly_abolished = report_changes(before, now, options);
+  for (std::size_t i : cut_results_to_cell_limit(results))
+    warn(cut_cell_warning(out, lines[i].row, lines[i].number));
   if (const std::string reason = opened.list->write(results, out); !reason.empty()) {
     warn("cannot update " + table_cell(out) + ": " + table_cell(reason) +
          "; it was left as it was");

@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 
+#include "export/workbook_writer.h"
 #include "runtime/atomic_file.h"
 #include "runtime/bounded_file.h"
 #include "runtime/gbk.h"
@@ -443,6 +444,20 @@ class UserWorkbook final : public UserList {
 };
 
 }  // namespace
+
+std::vector<std::size_t> cut_results_to_cell_limit(
+    std::vector<std::optional<ResultValues>>& results) {
+  std::vector<std::size_t> cut;
+  for (std::size_t i = 0; i < results.size(); ++i) {
+    if (!results[i]) continue;
+    bool any = false;
+    for (std::string* text : {&results[i]->chinese_name, &results[i]->implementation_date,
+                              &results[i]->status, &results[i]->lookup_date})
+      any = stdlookup::cut_to_cell_limit(*text) || any;
+    if (any) cut.push_back(i);
+  }
+  return cut;
+}
 
 OpenedList open_user_workbook(const std::string& path, const std::string& column) {
   std::string bytes;

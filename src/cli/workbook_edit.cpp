@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "export/workbook_writer.h"
 #include "input.h"
 #include "runtime/text.h"
 #include "table_builder.h"
@@ -464,8 +465,7 @@ bool parse_area(std::string_view ref, Area& area) {
 
 std::string cell_text(std::string_view text) {
   std::string out;
-  std::size_t characters = 0;
-  for (std::size_t i = 0; i < text.size() && characters < 32767; ++characters) {
+  for (std::size_t i = 0; i < text.size();) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
     std::size_t length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
     length = std::min(length, text.size() - i);
@@ -476,6 +476,7 @@ std::string cell_text(std::string_view text) {
     }
     i += length;
   }
+  stdlookup::cut_to_cell_limit(out);
   return out;
 }
 

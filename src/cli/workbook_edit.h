@@ -114,7 +114,7 @@ std::size_t number_of(std::string_view text, std::size_t otherwise);
 // The name of an element with its prefix, from its tag.
 std::string_view qualified_name(std::string_view tag);
 
-// Text a cell can hold: characters XML 1.0 forbids become U+FFFD, at most 32,767 characters.
+// Text a cell can hold: characters XML 1.0 forbids become U+FFFD, cut as cut_to_cell_limit cuts.
 std::string cell_text(std::string_view text);
 
 }  // namespace stdlookup::cli

@@ -328,6 +328,33 @@ TEST(UserWorkbook, AnyOrderOfPartsIsUpdated) {
   }
 }
 
+// A result over a cell's limit is cut as the export cuts it, in either kind of list: 20,000
+// characters outside the BMP are 40,000 UTF-16 units.
+TEST(UserWorkbook, OverLongResultsAreCutAsTheExportCutsThem) {
+  std::string emoji, cut;
+  for (int i = 0; i < 20000; ++i) emoji += "\xF0\x9F\x98\x80";
+  for (int i = 0; i < 16383; ++i) cut += "\xF0\x9F\x98\x80";
+  cut += "…";
+  test::TempDir dir;
+  const fs::path book = dir.path() / "list.xlsx";
+  fs::copy_file(fs::path(STDLOOKUP_TEST_DATA_DIR) / "user_openpyxl.xlsx", book);
+  const fs::path csv = dir.write("list.csv", "标准号,备注\nGB 1-2020,x\nGB 2-2020,y\n");
+  for (const auto& [path, open] : {std::pair{book, &open_user_workbook}, {csv, &open_user_csv}}) {
+    SCOPED_TRACE(path.filename().string());
+    OpenedList opened = open(test::native_text(path), "");
+    ASSERT_EQ(opened.error, "");
+    std::vector<std::optional<Values>> results(opened.list->lines().size(),
+                                               Values{"名称", "2020-01-01", "现行", "2026-12-09"});
+    results[1]->chinese_name = emoji;
+    EXPECT_EQ(cut_results_to_cell_limit(results), std::vector<std::size_t>{1});
+    ASSERT_EQ(opened.list->write(results, test::native_text(path)), "");
+    OpenedList again = open(test::native_text(path), "");
+    ASSERT_EQ(again.error, "");
+    EXPECT_EQ(again.list->lines()[1].before.chinese_name, cut);
+    EXPECT_EQ(again.list->lines()[0].before.chinese_name, "名称");
+  }
+}
+
 TEST(UserWorkbook, AListChangedDuringTheRunIsNotOverwritten) {
   test::TempDir dir;
   const fs::path list = dir.path() / "list.xlsx";
