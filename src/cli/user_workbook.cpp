@@ -381,8 +381,13 @@ class UserWorkbook final : public UserList {
       for (std::size_t kind = 0; kind < kResultColumns; ++kind) {
         const CellSpot& spot = book.map.lines[i].results[kind];
         std::string value = cell_text(*values[kind]);
+        // Looked up again: an earlier run's highlight goes, this run's changes get theirs.
+        CellWrite& cell = writes[i][kind];
+        cell.restore = true;
         if (!spot.formula && spot.value == value && (spot.present || value.empty())) continue;
-        writes[i][kind] = {true, kind != kLookupDate && spot.value != value, std::move(value)};
+        cell.write = true;
+        cell.highlight = kind != kLookupDate && spot.value != value;
+        cell.value = std::move(value);
       }
     }
     std::array<std::string, kResultColumns> headers;

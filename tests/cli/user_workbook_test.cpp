@@ -355,6 +355,69 @@ TEST(UserWorkbook, OverLongResultsAreCutAsTheExportCutsThem) {
   }
 }
 
+// Each update's yellow cells are its own changes: an earlier one's highlight gives the cell its
+// own look back (C3's green fill), the user's own fills are left alone (E7's yellow, as ours was).
+TEST(UserWorkbook, EachUpdateHighlightsItsOwnChangesOnly) {
+  test::TempDir dir;
+  const fs::path list = dir.path() / "list.xlsx";
+  with_parts(fs::path(STDLOOKUP_TEST_DATA_DIR) / "user_openpyxl.xlsx", list,
+             {{"xl/styles.xml",
+               [](std::string& xml) {
+                 replace(xml, "</fills>",
+                         "<fill><patternFill patternType=\"solid\"><fgColor rgb=\"FFFFFF99\"/>"
+                         "<bgColor indexed=\"64\"/></patternFill></fill></fills>");
+                 replace(xml, "</cellXfs>",
+                         "<xf numFmtId=\"164\" fontId=\"0\" fillId=\"4\" borderId=\"1\" "
+                         "applyFill=\"1\" xfId=\"0\"/></cellXfs>");
+               }},
+              {kSheet, [](std::string& xml) {
+                 replace(xml, "<c r=\"C3\" s=\"2\"", "<c r=\"C3\" s=\"4\"");
+                 replace(xml, "<c r=\"E7\" s=\"3\"", "<c r=\"E7\" s=\"6\"");
+               }}});
+  const std::map<std::string, std::string> own_fills = {{"C3", "FFC6EFCE"}, {"E7", kHighlight}};
+  const auto looks = [&] {  // each cell's s
+    std::map<std::string, std::string> styles;
+    for (const auto& [ref, cell] :
+         test::cell_elements(test::read_package(test::native_text(list))[kSheet])) {
+      const std::size_t at = cell.find(" s=\"") + 4;
+      styles[ref] = cell.substr(at, cell.find('"', at) - at);
+    }
+    return styles;
+  };
+  const auto before = looks();
+  const std::set<std::string> first = {"C2", "C3", "C4", "C5", "C7", "C8",
+                                       "H2", "H3", "H4", "H5", "H7", "H8"};
+  const struct {
+    const char* name;  // of the second line (row 3)
+    std::set<std::string> yellow;
+  } runs[] = {{"名称", first}, {"名称", {}}, {"新名称", {"C3"}}, {"新名称", {}}};
+  for (const auto& run : runs) {
+    SCOPED_TRACE(run.name + std::to_string(run.yellow.size()));
+    OpenedList opened = open_user_workbook(test::native_text(list), "");
+    ASSERT_EQ(opened.error, "");
+    std::vector<std::optional<Values>> results;
+    for (const UserListLine& line : opened.list->lines())
+      results.push_back(Values{"名称", line.before.implementation_date, "现行", "2026-12-09"});
+    results[1]->chinese_name = run.name;
+    ASSERT_EQ(opened.list->write(results, test::native_text(list)), "");
+    const auto now = looks();
+    for (const char column : {'C', 'E', 'H', 'I'}) {
+      for (const int row : {2, 3, 4, 5, 7, 8}) {
+        const std::string ref = column + std::to_string(row);
+        const bool yellow = run.yellow.count(ref) > 0;
+        EXPECT_EQ(test::cell_fill(test::native_text(list), ref), yellow ? kHighlight
+                                                                 : own_fills.count(ref)
+                                                                     ? own_fills.at(ref)
+                                                                     : "")
+            << ref;
+        if (!yellow && before.count(ref)) {
+          EXPECT_EQ(now.at(ref), before.at(ref)) << ref;
+        }
+      }
+    }
+  }
+}
+
 TEST(UserWorkbook, AListChangedDuringTheRunIsNotOverwritten) {
   test::TempDir dir;
   const fs::path list = dir.path() / "list.xlsx";
