@@ -38,11 +38,9 @@ class UserList {
                             const std::string& out) const = 0;
 };
 
-// Cuts each result text over a workbook cell's limit as the export cuts it (UTF-16 units,
-// ending in "…"), so that a spreadsheet program opening the list shows what was written; the
-// indexes of the lines cut, ascending.
-std::vector<std::size_t> cut_results_to_cell_limit(
-    std::vector<std::optional<ResultValues>>& results);
+// Cuts each text over a workbook cell's limit as the export cuts it (UTF-16 units, ending in
+// "…"), so that a spreadsheet program opening the list shows what was written; whether any was.
+bool cut_result_to_cell_limit(ResultValues& result);
 
 struct OpenedList {
   std::unique_ptr<UserList> list;

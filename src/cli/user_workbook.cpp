@@ -450,17 +450,11 @@ class UserWorkbook final : public UserList {
 
 }  // namespace
 
-std::vector<std::size_t> cut_results_to_cell_limit(
-    std::vector<std::optional<ResultValues>>& results) {
-  std::vector<std::size_t> cut;
-  for (std::size_t i = 0; i < results.size(); ++i) {
-    if (!results[i]) continue;
-    bool any = false;
-    for (std::string* text : {&results[i]->chinese_name, &results[i]->implementation_date,
-                              &results[i]->status, &results[i]->lookup_date})
-      any = stdlookup::cut_to_cell_limit(*text) || any;
-    if (any) cut.push_back(i);
-  }
+bool cut_result_to_cell_limit(ResultValues& result) {
+  bool cut = false;
+  for (std::string* text :
+       {&result.chinese_name, &result.implementation_date, &result.status, &result.lookup_date})
+    cut = stdlookup::cut_to_cell_limit(*text) || cut;
   return cut;
 }
 
