@@ -27,14 +27,18 @@ Text write_xlsx(const std::vector<OutputRow>& rows, const std::string& path) {
   if (!result.ok()) return result.failure_reason;
   for (int sheet_row : result.cut_rows) {
     const OutputRow& r = rows[static_cast<std::size_t>(sheet_row - 2)];  // after the header
-    warn(table_cell(path) + ": row " + std::to_string(sheet_row) + " (" + table_cell(r.query) +
-         "): a cell over " + std::to_string(kCellCharacterLimit) +
-         " characters was cut to fit, ending in \"…\"");
+    warn(cut_cell_warning(path, sheet_row, r.query));
   }
   return {};
 }
 
 }  // namespace
+
+std::string cut_cell_warning(const std::string& path, int row, const std::string& query) {
+  return table_cell(path) + ": row " + std::to_string(row) + " (" + table_cell(query) +
+         "): a cell over " + std::to_string(kCellCharacterLimit) +
+         " characters was cut to fit, ending in \"…\"";
+}
 
 std::string output_problem(const std::string& path) {
   const std::string extension = extension_of(path);

@@ -23,7 +23,11 @@ std::string output_problem(const std::string& path);
 std::string open_elsewhere(const std::string& path);
 
 // Writes the rows atomically, the format by the extension; the reason (GBK) when it could not.
+// Cells cut to a workbook's limit are warned of with cut_cell_warning.
 Text write_output(const std::vector<OutputRow>& rows, const std::string& path);
+
+// The warning for the text of `query`'s row in `path` cut to a workbook cell's limit.
+std::string cut_cell_warning(const std::string& path, int row, const std::string& query);
 
 // "[####----] 3/8  GB 2760  剩余 00:04" on a terminal's stderr, redrawn in place.
 class Progress {

@@ -241,8 +241,13 @@ int update_command(const Options& options, const std::string& list) {
     const UserListLine& line = lines[static_cast<std::size_t>(index)];
     // A failed request leaves the row as it was.
     ResultValues values{line.before.chinese_name, line.before.implementation_date, "查询失败", ""};
-    if (!row.failed)
-      values = *(results[static_cast<std::size_t>(index)] = results_of(row, line.before, date));
+    if (!row.failed) {
+      ResultValues& result =
+          *(results[static_cast<std::size_t>(index)] = results_of(row, line.before, date));
+      // Cut before it is compared with what the list holds, which was cut so too.
+      if (cut_result_to_cell_limit(result)) warn(cut_cell_warning(out, line.row, line.number));
+      values = result;
+    }
     if (!line.before.status.empty()) before.push_back(list_row(line.number, line.before));
     now.push_back(list_row(line.number, values));
   });
