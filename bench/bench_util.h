@@ -3,8 +3,17 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <string_view>
 
 namespace stdlookup::bench {
+
+// STDLOOKUP_BENCH_SHORT=1: the whole work once on a small input, so the test suite can run every
+// bench and see that it still works; its figures mean nothing then.
+inline bool short_run() {
+  const char* value = std::getenv("STDLOOKUP_BENCH_SHORT");
+  return value != nullptr && *value != '\0' && std::string_view(value) != "0";
+}
 
 // Runs `body` `rounds` times and returns the fastest round in seconds.
 template <typename Body>

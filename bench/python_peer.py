@@ -1,6 +1,8 @@
 #!/usr/bin/python3
 """What a user would write instead of `stdlookup-cli batch --format csv`: GET each line's detail
 page, cut the fields out with the same markers, apply the same status rules, write CSV to stdout.
+A row whose page gives no number keeps the line asked; a page with no number and none of the
+status words is no standard's page (a login portal, say) and fails like a failed request.
 
     python_peer.py HOST[:PORT] LINES_FILE [--session]
 
@@ -25,6 +27,11 @@ def field(pattern, page):
     return match.group(1) if match else ""
 
 
+def spreadsheet_safe(cell):
+    """As the CLI writes CSV: a cell that a spreadsheet would take for a formula gets a '."""
+    return "'" + cell if cell[:1] in ("=", "+", "-", "@", "\t", "\r") else cell
+
+
 def fetch_with_urllib(url):
     try:
         with urllib.request.urlopen(url, timeout=60) as response:
@@ -45,7 +52,7 @@ def main():
                 response = session.get(url, timeout=60)
             except requests.RequestException:
                 return None
-            return response.content if response.ok else None
+            return response.content if 200 <= response.status_code <= 299 else None
     else:
         fetch = fetch_with_urllib
 
@@ -60,16 +67,16 @@ def main():
         url = ("http://" + host + "/gbquery.htm?SID=" + urllib.parse.quote(line, encoding="gbk") +
                "&x=30&y=8")
         body = fetch(url)
-        if not body:
-            out.writerow(["", "", "", "查询失败"])
-            continue
-        page = body.split(b"\0", 1)[0].decode("gbk", "replace")
+        page = body.split(b"\0", 1)[0].decode("gbk", "replace") if body else ""
+        number, name, date = field(NUMBER, page), field(NAME, page), field(DATE, page)
         status = "现行"
         if "作废" in page:
             status = "作废"
         if "抱歉" in page:
             status = "抱歉，没找到"
-        out.writerow([field(NUMBER, page), field(NAME, page), field(DATE, page), status])
+        if not number and not any(word in page for word in ("现行", "作废", "抱歉")):
+            name, date, status = "", "", "查询失败"
+        out.writerow([spreadsheet_safe(cell) for cell in (number or line, name, date, status)])
 
 
 if __name__ == "__main__":

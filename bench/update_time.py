@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """How long `batch --update` takes for a user's workbook of 5,000 rows, beside `--output` for the
 same list, both at --delay 0 against the demo service. Run by hand on a release build; nothing is
-asserted. Three runs each, alternating; the median is printed.
+asserted. Three runs each, alternating; the median is printed. With STDLOOKUP_BENCH_SHORT=1, one
+run each of 20 rows (the test suite's check that the bench still works).
 
     bench/update_time.py [build/release] [ROWS]
 """
@@ -17,7 +18,9 @@ import time
 import openpyxl
 
 BUILD = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build/release")
-ROWS = int(sys.argv[2]) if len(sys.argv) > 2 else 5000
+SHORT = os.environ.get("STDLOOKUP_BENCH_SHORT", "0") not in ("", "0")
+ROWS = int(sys.argv[2]) if len(sys.argv) > 2 else 20 if SHORT else 5000
+RUNS = 1 if SHORT else 3
 CLI = os.path.join(BUILD, "src/cli/stdlookup-cli")
 DEMO = os.path.join(BUILD, "tools/demo-service/stdlookup-demo-service")
 SAMPLES = os.path.join(os.path.dirname(__file__), "../tools/demo-service/sample_standards.cpp")
@@ -27,6 +30,17 @@ def free_port():
     with socket.socket() as s:
         s.bind(("127.0.0.1", 0))
         return s.getsockname()[1]
+
+
+def wait_for(port):
+    """Until the demo service accepts: every lookup would fail otherwise, and quietly."""
+    for _ in range(200):
+        try:
+            socket.create_connection(("127.0.0.1", port), timeout=1).close()
+            return
+        except OSError:
+            time.sleep(0.05)
+    sys.exit("the demo service did not start on port %d" % port)
 
 
 def user_workbook(path):
@@ -55,14 +69,14 @@ def main():
     port = free_port()
     demo = subprocess.Popen([DEMO, "--port", str(port)], stdout=subprocess.DEVNULL)
     try:
-        time.sleep(0.5)
+        wait_for(port)
         with tempfile.TemporaryDirectory() as folder:
             book = os.path.join(folder, "products.xlsx")
             user_workbook(book)
             base = [CLI, "--query-host", "127.0.0.1:%d" % port, "--quiet", "batch", book,
                     "--delay", "0"]
             output, update = [], []
-            for _ in range(3):
+            for _ in range(RUNS):
                 output.append(timed(base + ["--output", os.path.join(folder, "out.xlsx")]))
                 update.append(timed(base + ["--update", os.path.join(folder, "copy.xlsx")]))
             print("rows %d" % ROWS)

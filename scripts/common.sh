@@ -14,18 +14,18 @@ STDLOOKUP_PACKAGE_PACKAGES=(
   help2man dpkg-dev file
 )
 # What the test suite needs on top: test frameworks, a headless display, a workbook reader, the
-# formatter and the Windows cross compiler for the checks, and the checkers of the package.
+# formatter and the Windows cross compiler for the checks, the checkers of the package, and the
+# Python peers that the bench programs' short runs race against.
 STDLOOKUP_TEST_PACKAGES=(
   "${STDLOOKUP_PACKAGE_PACKAGES[@]}"
-  libgtest-dev libgmock-dev qt6-base-private-dev python3-openpyxl xvfb xauth
+  libgtest-dev libgmock-dev qt6-base-private-dev python3 python3-openpyxl python3-requests xvfb xauth
   clang-format g++-mingw-w64-x86-64-posix ccache
   lintian desktop-file-utils appstream man-db libtsan2
 )
 
-# What scripts/bench needs on top: the Python peer that request_bench races against.
+# What scripts/bench needs: what the test suite needs (its Python peers among them).
 STDLOOKUP_BENCH_PACKAGES=(
   "${STDLOOKUP_TEST_PACKAGES[@]}"
-  python3 python3-requests
 )
 
 # What scripts/fuzz needs on top: clang with its sanitizer and libFuzzer runtimes.

@@ -11,6 +11,11 @@ int query_command(const Options& options, const std::string& number) {
   const LookupResult result = lookup_standard(utf8_to_gbk(number));
   make_emitter(options.format, print, stdout_is_terminal())
       ->query(result.page.fields, utf8(single_query_status(result)));
+  if (result.not_a_standard_page) {
+    warn(table_cell(number) +
+         ": 查询失败: the answer is not a standard's page (a login or block page?)");
+    return kSomeFailed;
+  }
   if (result.failed) {
     warn(table_cell(number) + ": 查询失败");
     return kSomeFailed;

@@ -9,8 +9,9 @@ int run_batch(int count, const std::function<Text(int index)>& line_at, const Ba
     pause(static_cast<int>(time.count()));
   };
   const auto cancelled = [&run] { return run.cancel != nullptr && run.cancel->load(); };
+  // Retries must see a page that is no standard's page as the failure it is.
   const PageFetcher fetch =
-      run.retries > 0 ? with_retries(run.fetch, run.retries, wait) : run.fetch;
+      run.retries > 0 ? with_retries(standard_pages_only(run.fetch), run.retries, wait) : run.fetch;
   clear_lookup_cookies();
   int rows = 0;
   for (int index = 0; index < count && !cancelled(); ++index) {

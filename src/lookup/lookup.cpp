@@ -64,7 +64,8 @@ FetchedPage fetch_page(const Text& url) {
 
 bool worth_retrying(const FetchedPage& page) {
   if (!page.failed || page.apology) return false;
-  return page.status == 0 || page.status == 429 || (page.status >= 500 && page.status <= 599);
+  return page.not_a_standard_page || page.status == 0 || page.status == 429 ||
+         (page.status >= 500 && page.status <= 599);
 }
 
 PageFetcher with_retries(PageFetcher fetch, int retries,
@@ -85,10 +86,23 @@ PageFetcher with_retries(PageFetcher fetch, int retries,
   };
 }
 
+PageFetcher standard_pages_only(PageFetcher fetch) {
+  return [fetch = std::move(fetch)](const Text& url) {
+    FetchedPage page = fetch(url);
+    if (!page.failed && !is_standard_page(scrape_detail_page(page.text))) {
+      page.text.clear();  // a failed request has no page text
+      page.failed = page.not_a_standard_page = true;
+    }
+    return page;
+  };
+}
+
 LookupResult lookup_standard(std::string_view number, const PageFetcher& fetch) {
   FetchedPage fetched = fetch(query_url(number));
-  if (fetched.failed) return {{}, true};
-  return {scrape_detail_page(fetched.text), false};
+  if (fetched.failed) return {{}, true, fetched.not_a_standard_page};
+  DetailPage page = scrape_detail_page(fetched.text);
+  if (!is_standard_page(page)) return {{}, true, true};
+  return {std::move(page), false};
 }
 
 Text single_query_status(const LookupResult& result) {

@@ -21,18 +21,25 @@ struct FetchedPage {
   int status = 0;
   int retry_after_s = -1;
   bool apology = false;
+  // It arrived, but is no standard's page (standard_pages_only).
+  bool not_a_standard_page = false;
   int tries = 1;  // requests made for this page
 };
 using PageFetcher = std::function<FetchedPage(const Text& url)>;
 
-// Whether trying again may help: no response, a server error (5xx) or too many requests (429),
-// and never a page that answered "抱歉".
+// Whether trying again may help: no response, a server error (5xx), too many requests (429) or a
+// page that is no standard's page (a portal may let the next one through), and never a page
+// that answered "抱歉".
 bool worth_retrying(const FetchedPage& page);
 
 // `fetch`, tried again up to `retries` times while worth_retrying: the waits start at 1 s and
 // double, and a Retry-After of the response is honoured up to 60 s. `wait` pauses.
 PageFetcher with_retries(PageFetcher fetch, int retries,
                          std::function<void(std::chrono::milliseconds)> wait);
+
+// `fetch` for the query service's detail pages: a page that arrived but is no standard's page
+// counts as a failed request, so that retries see it as one.
+PageFetcher standard_pages_only(PageFetcher fetch);
 
 // Every query starts without the cookies of the one before (the window's and the command line's).
 void clear_lookup_cookies();
@@ -45,9 +52,11 @@ FetchedPage fetch_page(const Text& url);
 struct LookupResult {
   DetailPage page;  // empty when the request failed
   bool failed = false;
+  bool not_a_standard_page = false;  // failed because the page is no standard's page
 };
 
-// Fetches and scrapes the detail page of `number` (used unchanged in the query URL).
+// Fetches and scrapes the detail page of `number` (used unchanged in the query URL). A page that
+// is no standard's page (is_standard_page) is a failed lookup.
 LookupResult lookup_standard(std::string_view number, const PageFetcher& fetch = fetch_page);
 
 // The status as the single query shows it: "作废" over "现行", "" when the page holds neither,

@@ -26,6 +26,10 @@ DetailPage scrape_detail_page(std::string_view page) {
   return result;
 }
 
+bool is_standard_page(const DetailPage& page) {
+  return !page.fields.number.empty() || page.current || page.abolished || page.apology;
+}
+
 const Text& status_current() {
   return "现行"_gbk;
 }

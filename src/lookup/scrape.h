@@ -29,6 +29,11 @@ struct DetailPage {
 
 DetailPage scrape_detail_page(std::string_view page);
 
+// Whether the page is a standard's page at all: it gives the number or holds one of the status
+// words. A login portal, a block page or a redesigned site does neither, and must never pass
+// for "现行".
+bool is_standard_page(const DetailPage& page);
+
 // The status texts.
 const Text& status_current();    // "现行"
 const Text& status_abolished();  // "作废"

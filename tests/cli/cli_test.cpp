@@ -60,6 +60,8 @@ class CliTest : public ::testing::Test {
         response.body =
             replaced(replaced(test::canned_detail_page(), "GB 2760-2014&", "=HYPERLINK(1)&"),
                      "\"2\">食品安全国家标准", "\"2\">\x1b]0;x\x07\x08\x7f");
+      } else if (sid == "GB PORTAL") {
+        response.body = test::portal_page();
       } else if (sid == "GB FAIL") {
         response.status = 500;
         response.reason = "Internal Server Error";
@@ -140,13 +142,17 @@ TEST_F(CliTest, QueryStatusesAndExitCodes) {
     const char* number;
     const char* status;
     int exit_code;
-  } cases[] = {{"GB 2760-2011", "作废", 0}, {"GB 1-1999", "", 0}, {"GB FAIL", "查询失败", 1}};
+  } cases[] = {{"GB 2760-2011", "作废", 0},
+               {"GB 1-1999", "", 0},
+               {"GB FAIL", "查询失败", 1},
+               {"GB PORTAL", "查询失败", 1}};
   for (const Case& c : cases) {
     auto run = cli({"query", c.number, "--format", "json"});
     EXPECT_EQ(run.exit_code, c.exit_code) << c.number;
     EXPECT_NE(run.out.find(std::string("\"status\": \"") + c.status + "\""), std::string::npos)
         << c.number << run.out;
   }
+  EXPECT_NE(cli({"query", "GB PORTAL"}).err.find("not a standard's page"), std::string::npos);
 }
 
 TEST_F(CliTest, ChineseArgumentsGoOutAsGbk) {

@@ -165,12 +165,14 @@ TEST_F(BatchQueryTest, StatusRules) {
     FetchedPage page;
     const char* status;
   } cases[] = {
-      {"neither word", {g("<p>x</p>"), false}, "现行"},
+      {"neither word", {test::canned_detail_page_with_status("待定"), false}, "现行"},
+      {"a word but no number", {g("<p>现行</p>"), false}, "现行"},
       {"abolished", {test::canned_detail_page_with_status("作废"), false}, "作废"},
       {"apology beats abolished",
        {test::canned_detail_page_with_status("作废") + g("抱歉"), false},
        "抱歉，没找到"},
       {"failed request", {{}, true}, "查询失败"},
+      {"no standard's page", {test::portal_page(), false}, "查询失败"},
   };
   std::string text;
   for (const Case& c : cases) {
@@ -178,8 +180,9 @@ TEST_F(BatchQueryTest, StatusRules) {
     text += std::string(c.name) + "\r\n";
   }
   run(text);
-  ASSERT_EQ(controls.list_row_count(kResultList), 4);
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(row(i)[3], cases[i].status) << cases[i].name;
+  ASSERT_EQ(controls.list_row_count(kResultList), 6);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(row(i)[3], cases[i].status) << cases[i].name;
+  EXPECT_EQ(row(5)[0], cases[5].name);  // the number asked
 }
 
 TEST_F(BatchQueryTest, EmptyInputAddsNothingAndLeavesTheProgressBar) {
@@ -203,8 +206,9 @@ TEST(RunBatch, PausesRetriesAndStopsWhenCancelled) {
   run.fetch = [&](const Text&) {
     log.push_back("fetch");
     FetchedPage page;
-    page.failed = ++fetches == 1 || cancel;  // the first answer is a 503
+    page.failed = ++fetches == 1 || cancel;  // the first answer is a 503, the second a portal's
     page.status = page.failed ? 503 : 200;
+    if (!page.failed) page.text = fetches == 2 ? test::portal_page() : g("<p>现行</p>");
     return page;
   };
   run.wait = [&](std::chrono::milliseconds time) {
@@ -217,9 +221,9 @@ TEST(RunBatch, PausesRetriesAndStopsWhenCancelled) {
   const std::vector<Text> lines = {"GB 1", "GB 2", "GB 3"};
   const auto line_at = [&](int index) { return lines[static_cast<std::size_t>(index)]; };
   EXPECT_EQ(run_batch(2, line_at, run), 2);
-  EXPECT_EQ(log, (std::vector<std::string>{"line GB 1", "fetch", "wait 1000", "fetch", "wait 7",
-                                           "row GB 1 tries 2", "line GB 2", "fetch", "wait 7",
-                                           "row GB 2 tries 1"}));
+  EXPECT_EQ(log, (std::vector<std::string>{"line GB 1", "fetch", "wait 1000", "fetch", "wait 2000",
+                                           "fetch", "wait 7", "row GB 1 tries 3", "line GB 2",
+                                           "fetch", "wait 7", "row GB 2 tries 1"}));
 
   log.clear();
   run.retries = 0;

@@ -21,4 +21,9 @@ inline std::string canned_detail_page_with_status(const std::string& utf8_word) 
   return page.replace(page.find(g("现行")), g("现行").size(), g(utf8_word));
 }
 
+// What a captive portal answers with 200 in place of any page: no field, no status word.
+inline std::string portal_page() {
+  return g("<form action=\"/login\">请先登录</form>");
+}
+
 }  // namespace stdlookup::test
