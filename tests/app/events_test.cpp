@@ -109,58 +109,34 @@ TEST(BatchStart, AnEmptyBodyStillDisablesTheButton) {
   EXPECT_TRUE(controls.disabled(kBatchButton));
 }
 
-// A toolkit's request of the GUI thread, with the window system's close arriving meanwhile.
-class ClosedWhileWaiting final : public BusyLoop {
- protected:
+// A request of the GUI thread that the window system's close reaches while it waits.
+struct ClosedWhileWaiting final : BusyLoop {
+  std::promise<void> done;
   bool can_wait() override { return true; }
-  void wait() override {
-    close_requested();
-    done_.get_future().wait();
-  }
-  void finish() override { done_.set_value(); }
-
- private:
-  std::promise<void> done_;
+  void wait() override { close_requested(), done.get_future().wait(); }
+  void finish() override { done.set_value(); }
 };
 
-// Each case runs in a child: exit code 0 is the program ended by the close, 5 the close was
-// carried out as the case expects, 6 it was not.
+// Each case in a child that exits with 5 when the close went as it should; 0 is a close that
+// ended the program.
 TEST(CloseRequestDeathTest, EndsAtOnceDuringARequestWaitsForAnyOtherActionClosesBetween) {
-  const struct {
-    const char* when;
-    std::function<bool()> run;  // in the child: whether the close went as expected
-    int exit_code;
-  } cases[] = {
-      {"between actions", [] { return close_requested(); }, 5},
-      {"during the export's pass, with a click dispatched by it",
-       [] {
-         MemoryControls controls;
-         Actions actions;
-         int closes = 0, closes_after_nested = -1;
-         bool waits = false;
-         const auto close_window = [&closes] { ++closes; };
-         actions.export_to_workbook = [&](Controls& c) {
-           waits = !close_requested();
-           click_control(actions, c, kDownloadLinkButton, close_window);
-           closes_after_nested = closes;
-         };
-         click_control(actions, controls, kExportButton, close_window);
-         return waits && closes_after_nested == 0 && closes == 1;
-       },
-       5},
-      {"during a request",
-       [] {
-         MemoryControls controls;
-         Actions actions;
-         actions.single_query = [](Controls&) { ClosedWhileWaiting().run([] {}); };
-         click_control(actions, controls, kQueryButton, [] {});
-         return false;
-       },
-       0},
+  MemoryControls controls;
+  Actions actions;
+  int closes = 0, closes_after_nested = -1;
+  bool waits = false;
+  const auto close_window = [&closes] { ++closes; };
+  actions.single_query = [](Controls&) { ClosedWhileWaiting().run([] {}); };
+  actions.export_to_workbook = [&](Controls& c) {  // with a click its pass dispatches
+    waits = !close_requested();
+    click_control(actions, c, kDownloadLinkButton, close_window);
+    closes_after_nested = closes;
   };
-  for (const auto& c : cases) {
-    EXPECT_EXIT(std::_Exit(c.run() ? 5 : 6), ::testing::ExitedWithCode(c.exit_code), "") << c.when;
-  }
+  EXPECT_EXIT(std::_Exit(close_requested() ? 5 : 6), ::testing::ExitedWithCode(5), "");
+  EXPECT_EXIT((click_control(actions, controls, kExportButton, close_window),
+               std::_Exit(waits && closes_after_nested == 0 && closes == 1 ? 5 : 6)),
+              ::testing::ExitedWithCode(5), "");
+  EXPECT_EXIT((click_control(actions, controls, kQueryButton, close_window), std::_Exit(6)),
+              ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
