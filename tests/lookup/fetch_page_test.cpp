@@ -5,11 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "lookup/hosts.h"
 #include "lookup/lookup.h"
+#include "support/canned_pages.h"
 #include "support/fixture_server.h"
 #include "support/gbk_literals.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
+#include "web/transport_core.h"
 
 namespace stdlookup {
 namespace {
@@ -58,6 +61,56 @@ TEST(FetchPage, KeepsWhatDecidesARetry) {
   EXPECT_EQ(page.retry_after_s, -1);
   EXPECT_TRUE(page.apology);
   EXPECT_FALSE(worth_retrying(page));
+}
+
+// Every way a lookup fails, met by the real transport, says which it was.
+TEST(LookupStandard, SaysWhyItFailed) {
+  test::TempDir data;
+  test::ScopedEnv xdg("XDG_DATA_HOME", data.str());
+  test::FixtureServer server;
+  test::RefusingPort refusing;
+  const std::string fixture = "127.0.0.1:" + std::to_string(server.port());
+  const std::string closed = "127.0.0.1:" + std::to_string(refusing.port());
+  test::CannedResponse busy, portal, huge, silent, page;
+  busy.status = 503;
+  portal.body = test::portal_page();
+  huge.body = std::string(kTransportBodyCap + 1, 'x');
+  silent.never_answer = true;
+  page.body = test::g("<p>现行</p>");
+  for (auto [number, response] :
+       {std::pair{"BUSY", busy}, {"PORTAL", portal}, {"HUGE", huge}, {"SILENT", silent}}) {
+    server.serve(std::string("/gbquery.htm?SID=") + number + "&x=30&y=8", response);
+  }
+  server.serve("http://standards.invalid/gbquery.htm", page);     // only through a proxy
+  server.serve("http://standards.invalid:80/gbquery.htm", page);  // WinINet under Wine
+  using std::chrono::milliseconds;
+  struct Case {
+    std::string host, proxy, number;
+    FailureReason reason;
+    int status;
+    milliseconds overall{120'000};
+  } cases[] = {
+      {closed, "", "GB 1", FailureReason::refused, 0},
+      {"nowhere.invalid", "", "GB 1", FailureReason::not_resolved, 0},
+      {"standards.invalid", closed, "GB 1", FailureReason::proxy_refused, 0},
+      {"standards.invalid", fixture, "GB 1", FailureReason::none, 200},
+      {fixture, "", "SILENT", FailureReason::timed_out, 0, milliseconds{300}},
+      {fixture, "", "BUSY", FailureReason::http_status, 503},
+      {fixture, "", "PORTAL", FailureReason::not_a_standard_page, 200},
+      {fixture, "", "HUGE", FailureReason::too_large, 0},
+  };
+  for (const Case& c : cases) {
+    set_query_host(c.host);
+    set_proxy(c.proxy);
+    set_transport_timeouts(std::chrono::seconds(60), std::chrono::seconds(30), c.overall);
+    const LookupResult result = lookup_standard(c.number);
+    EXPECT_EQ(result.failed, c.reason != FailureReason::none) << c.host << " " << c.number;
+    EXPECT_EQ(static_cast<int>(result.reason), static_cast<int>(c.reason))
+        << c.host << " " << c.number;
+    EXPECT_EQ(result.status, c.status) << c.host << " " << c.number;
+  }
+  set_transport_timeouts(std::chrono::seconds(60), std::chrono::seconds(30));
+  use_settings(built_in_settings());
 }
 
 TEST(WithRetries, BacksOffHonoursRetryAfterAndGivesUp) {
