@@ -1,9 +1,7 @@
 #include "batch_output.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <filesystem>
-#include <random>
 
 #include "cli_platform.h"
 #include "emit.h"
@@ -15,26 +13,6 @@
 
 namespace stdlookup::cli {
 namespace {
-
-// A missing folder, one that may not be written to, a target that is a folder; "" when a file
-// can be made there.
-Text target_problem(const std::string& path) {
-  namespace fs = std::filesystem;
-  const fs::path target = native_path(path);
-  std::error_code error;
-  // Said in words of our own: the system's error numbers differ between platforms.
-  if (fs::is_directory(target, error)) return utf8_to_gbk("目标是一个文件夹");
-  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  if (!fs::is_directory(folder, error)) return utf8_to_gbk("目标文件夹不存在");
-  // The one sure test of permission (and of a read-only file system) is making a file there.
-  const fs::path probe = folder / (".stdlookup-cli-" + std::to_string(std::random_device{}()));
-  errno = 0;
-  std::FILE* file = open_new_file(probe);
-  if (file == nullptr) return describe_file_error(errno ? errno : EACCES);
-  std::fclose(file);
-  fs::remove(probe, error);
-  return {};
-}
 
 // The rows as the window's list holds them, written by the window's row writer.
 Text write_xlsx(const std::vector<OutputRow>& rows, const std::string& path) {
@@ -49,14 +27,18 @@ Text write_xlsx(const std::vector<OutputRow>& rows, const std::string& path) {
   if (!result.ok()) return result.failure_reason;
   for (int sheet_row : result.cut_rows) {
     const OutputRow& r = rows[static_cast<std::size_t>(sheet_row - 2)];  // after the header
-    warn(table_cell(path) + ": row " + std::to_string(sheet_row) + " (" + table_cell(r.query) +
-         "): a cell over " + std::to_string(kCellCharacterLimit) +
-         " characters was cut to fit, ending in \"…\"");
+    warn(cut_cell_warning(path, sheet_row, r.query));
   }
   return {};
 }
 
 }  // namespace
+
+std::string cut_cell_warning(const std::string& path, int row, const std::string& query) {
+  return table_cell(path) + ": row " + std::to_string(row) + " (" + table_cell(query) +
+         "): a cell over " + std::to_string(kCellCharacterLimit) +
+         " characters was cut to fit, ending in \"…\"";
+}
 
 std::string output_problem(const std::string& path) {
   const std::string extension = extension_of(path);
@@ -64,8 +46,25 @@ std::string output_problem(const std::string& path) {
     return "--output " + table_cell(path) +
            ": unknown extension; use .xlsx, .csv or .json, or - for stdout";
   }
-  if (Text problem = target_problem(path); !problem.empty())
+  // Said in words of our own: the system's error numbers differ between platforms.
+  if (Text problem = replacement_problem(path); !problem.empty())
     return "cannot write " + table_cell(path) + ": " + utf8(problem);
+  return {};
+}
+
+std::string open_elsewhere(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  for (const std::string& file : {path, linked_file(path)}) {
+    const fs::path native = native_path(file);
+    const std::u8string name = native.filename().u8string();
+    const auto lock = [&](std::u8string_view before, std::u8string_view after) {
+      return fs::exists(
+          native.parent_path() / (std::u8string(before) + name + std::u8string(after)), error);
+    };
+    if (lock(u8".~lock.", u8"#")) return "the list is open in LibreOffice: close it first";
+    if (lock(u8"~$", u8"")) return "the list is open in Excel or WPS: close it first";
+  }
   return {};
 }
 

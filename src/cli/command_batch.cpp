@@ -80,16 +80,25 @@ OutputRow held_row(const ListRow& row, bool normalize) {
   return held;
 }
 
+// Whether a row holds all a batch row has: a status is its last field, one of four words.
+bool complete(const ListRow& row) {
+  return row.status == "现行" || row.status == "作废" || row.status == "抱歉，没找到" ||
+         row.status == "查询失败";
+}
+
 // --resume: the rows an interrupted run left in `path` for the first lines of the list (none when
-// there is no such file yet). "" or the message for stderr.
+// there is no such file yet); a row torn or short of fields is asked again. "" or the message
+// for stderr.
 std::string held_rows(const std::string& path, const Batch& batch, std::size_t lines,
                       std::vector<std::optional<OutputRow>>& rows) {
   if (!std::filesystem::exists(native_path(path))) return {};
   ListRows held = read_export(path);
   const std::string cannot = "--resume: cannot go on from " + table_cell(path) + ": ";
-  if (!held.error.empty()) return cannot + table_cell(held.error);
+  if (!held.error.empty() && !held.cut_short) return cannot + table_cell(held.error);
+  if (held.cut_short && extension_of(path) == ".csv" && !held.rows.empty()) held.rows.pop_back();
   if (held.rows.size() > lines) return cannot + "it holds more rows than the list has lines";
   for (std::size_t i = 0; i < held.rows.size(); ++i) {
+    if (!complete(held.rows[i])) continue;
     const std::string asked = batch.query_of(static_cast<int>(i));
     if (!same_standard(asked, held.rows[i])) {
       return cannot + "its row " + std::to_string(i + 1) + " is " +
@@ -131,8 +140,13 @@ std::vector<ListRow> list_rows(const std::vector<OutputRow>& rows) {
 }
 
 // Checks what the options name before the first lookup; "" or the message for stderr.
-std::string options_problem(const Options& options, ListRows& previous) {
+std::string options_problem(const Options& options, const std::string& file, ListRows& previous) {
   const bool to_file = !options.output.empty() && options.output != "-";
+  std::error_code error;
+  if (to_file && !file.empty() && file != "-" &&
+      std::filesystem::equivalent(native_path(file), native_path(options.output), error))
+    return "--output " + table_cell(options.output) +
+           ": that is your list: use --update to write into it";
   if (to_file) {
     if (std::string problem = output_problem(options.output); !problem.empty()) return problem;
   }
@@ -168,7 +182,7 @@ std::optional<int> write_rows(const std::vector<OutputRow>& rows, const Options&
 int batch_command(const Options& options, const std::string& file) {
   if (options.update) return update_command(options, file);
   ListRows previous;
-  if (const std::string problem = options_problem(options, previous); !problem.empty()) {
+  if (const std::string problem = options_problem(options, file, previous); !problem.empty()) {
     warn(problem);
     return kUsageError;
   }

@@ -3,17 +3,23 @@
 #include <algorithm>
 #include <ctime>
 #include <filesystem>
+#include <optional>
+#include <string_view>
 
 #include "batch_output.h"
 #include "batch_run.h"
 #include "cli.h"
 #include "cli_platform.h"
 #include "emit.h"
+#include "runtime/atomic_file.h"
+#include "runtime/bounded_file.h"
 #include "runtime/system.h"
 #include "user_list.h"
 
 namespace stdlookup::cli {
 namespace {
+
+namespace fs = std::filesystem;
 
 std::string today() {
   const std::time_t now = std::time(nullptr);
@@ -50,23 +56,147 @@ ListRow list_row(const std::string& number, const ResultValues& values) {
   return {number, number, values.chinese_name, values.implementation_date, values.status};
 }
 
-// --resume: the lines not yet looked up by the run that was interrupted, the one whose date is
-// the newest in 查询日期 (the lines without that date).
-std::vector<int> lines_to_update(const std::vector<UserListLine>& lines, bool resume) {
-  std::string newest;
-  if (resume) {
-    for (const UserListLine& line : lines) newest = std::max(newest, line.before.lookup_date);
+OpenedList open_list(const std::string& path, const std::string& column) {
+  return extension_of(path) == ".xlsx" ? open_user_workbook(path, column)
+                                       : open_user_csv(path, column);
+}
+
+// --resume's record of a run into OUT, beside it: made before the first lookup, removed once
+// every line is looked up, so that only a run interrupted or with failed requests leaves one. It
+// holds the lines of the list the run writes, in order, each marked looked up ("+ ") or not ("- "),
+// line breaks in a number escaped.
+constexpr std::string_view kRecordHeader = "stdlookup-cli --update: the lines of a run\n";
+
+struct RecordLine {
+  bool done = false;
+  std::string number;
+};
+
+std::string record_path(const std::string& out) {
+  const fs::path native = native_path(out);
+  const std::u8string path =
+      (native.parent_path() / (u8"." + native.filename().u8string() + u8".stdlookup-resume"))
+          .u8string();
+  return std::string(path.begin(), path.end());
+}
+
+// The record of an interrupted run; none when the last run ended. One that cannot be read
+// counts as a run that looked up nothing.
+std::optional<std::vector<RecordLine>> read_record(const std::string& out) {
+  const fs::path path = native_path(record_path(out));
+  std::error_code error;
+  if (!fs::exists(path, error)) return std::nullopt;
+  std::string bytes;
+  std::vector<RecordLine> record;
+  if (!read_bounded_file(path, kCsvFileBytes, bytes).empty() || !bytes.starts_with(kRecordHeader))
+    return record;
+  for (std::size_t at = kRecordHeader.size(), end; at < bytes.size(); at = end + 1) {
+    end = std::min(bytes.find('\n', at), bytes.size());
+    const std::string_view line = std::string_view(bytes).substr(at, end - at);
+    if (line.size() < 2 || (line[0] != '+' && line[0] != '-') || line[1] != ' ')
+      return std::vector<RecordLine>();
+    RecordLine& kept = record.emplace_back();
+    kept.done = line[0] == '+';
+    for (std::size_t i = 2; i < line.size(); ++i) {
+      char c = line[i];
+      if (c == '\\' && i + 1 < line.size()) {
+        c = line[++i];
+        c = c == 'n' ? '\n' : c == 'r' ? '\r' : c;
+      }
+      kept.number += c;
+    }
   }
-  std::vector<int> todo;
+  return record;
+}
+
+// "" or why the record could not be written.
+std::string write_record(const std::string& out, const std::vector<UserListLine>& lines,
+                         const std::vector<bool>& done) {
+  std::string text(kRecordHeader);
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (newest.empty() || lines[i].before.lookup_date != newest)
-      todo.push_back(static_cast<int>(i));
+    text += done[i] ? "+ " : "- ";
+    for (char c : lines[i].number) {
+      text += c == '\\' ? "\\\\" : c == '\n' ? "\\n" : c == '\r' ? "\\r" : std::string(1, c);
+    }
+    text += '\n';
   }
-  if (todo.size() < lines.size()) {
-    warn("--resume: " + std::to_string(lines.size() - todo.size()) + " of " +
-         std::to_string(lines.size()) + " lines were looked up on " + newest + " already");
+  return utf8(failure_of(replace_file(record_path(out), [&](const std::string& temp) {
+    const int error = write_whole_file(temp, text);
+    return error ? describe_file_error(error) : Text();
+  })));
+}
+
+// For each of `lines`, the index of the line of `held` it is, held being a copy of lines in
+// order, or -1 for a line that is not in the copy. False when held has a line lines have not.
+bool match_lines(const std::vector<std::string>& lines, const std::vector<std::string>& held,
+                 std::vector<int>& matched) {
+  std::size_t next = 0;
+  matched.assign(lines.size(), -1);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (next < held.size() && held[next] == lines[i]) matched[i] = static_cast<int>(next++);
   }
-  return todo;
+  return next == held.size();
+}
+
+std::vector<std::string> numbers_of(const std::vector<UserListLine>& lines) {
+  std::vector<std::string> numbers;
+  for (const UserListLine& line : lines) numbers.push_back(line.number);
+  return numbers;
+}
+
+// --resume: which lines the interrupted run into `out` looked up (`done`), and from a copy the
+// results it holds for them. "" or the message for stderr.
+std::string resume_from(const std::string& list, const std::string& out, const Options& options,
+                        const std::vector<UserListLine>& lines, std::vector<bool>& done,
+                        std::vector<std::optional<ResultValues>>& results) {
+  std::error_code error;
+  const bool copy = !fs::equivalent(native_path(list), native_path(out), error);
+  if (copy && !fs::exists(native_path(out), error)) return {};  // nothing written yet
+  OpenedList held;
+  if (copy && !(held = open_list(out, options.column)).list)
+    return "--resume: cannot go on from " + table_cell(out) + ": " + table_cell(held.error);
+  // What the interrupted run wrote: the list itself, or a copy of it that must be this one's.
+  const std::vector<UserListLine>& written = copy ? held.list->lines() : lines;
+  std::vector<int> matched;
+  if (!match_lines(numbers_of(lines), numbers_of(written), matched)) {
+    return "--resume: " + table_cell(out) + " is not a copy of " + table_cell(list) +
+           " (its lines are not the list's, in order); leave --resume out to start again";
+  }
+  // Without a record the last run looked every line up.
+  const auto record = read_record(out);
+  std::vector<bool> written_done(written.size(), !record);
+  if (record) {
+    std::vector<std::string> recorded;
+    for (const RecordLine& line : *record) recorded.push_back(line.number);
+    std::vector<int> in_record;
+    match_lines(numbers_of(written), recorded, in_record);
+    for (std::size_t j = 0; j < written.size(); ++j)
+      written_done[j] = in_record[j] >= 0 && (*record)[static_cast<std::size_t>(in_record[j])].done;
+  }
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const int j = matched[i];
+    if (j < 0 || !written_done[static_cast<std::size_t>(j)]) continue;
+    done[i] = true;
+    ++count;
+    if (copy) results[i] = written[static_cast<std::size_t>(j)].before;
+  }
+  warn("--resume: " + std::to_string(count) + " of " + std::to_string(lines.size()) +
+       " lines were looked up already" +
+       (record ? "" : " (by the last update, which ran to its end)"));
+  return {};
+}
+
+// Where the results go, checked before the first lookup: the folder, the file (read-only, other
+// hard links), the record's folder, and no spreadsheet program holding it open.
+std::string target_problem(const std::string& out) {
+  ReplaceOptions in_place;
+  in_place.in_place = true;
+  for (const auto& [path, options] :
+       {std::pair{out, in_place}, std::pair{record_path(out), ReplaceOptions()}}) {
+    if (Text problem = replacement_problem(path, options); !problem.empty()) return utf8(problem);
+  }
+  return open_elsewhere(out);
 }
 
 }  // namespace
@@ -77,30 +207,49 @@ int update_command(const Options& options, const std::string& list) {
     return kUsageError;
   }
   const std::string out = options.update->empty() ? list : *options.update;
-  // Going on into a copy: the copy holds the results so far.
-  const bool from_copy = options.resume && out != list && std::filesystem::exists(native_path(out));
-  const std::string source = from_copy ? out : list;
-  const OpenedList opened = extension_of(list) == ".xlsx"
-                                ? open_user_workbook(source, options.column)
-                                : open_user_csv(source, options.column);
+  const OpenedList opened = open_list(list, options.column);
   if (!opened.list) {
-    warn("cannot update " + table_cell(source) + ": " + table_cell(opened.error));
+    warn("cannot update " + table_cell(list) + ": " + table_cell(opened.error));
+    return kUsageError;
+  }
+  if (const std::string problem = target_problem(out); !problem.empty()) {
+    warn("cannot update " + table_cell(out) + ": " + table_cell(problem));
     return kUsageError;
   }
   const std::vector<UserListLine>& lines = opened.list->lines();
+  std::vector<std::optional<ResultValues>> results(lines.size());
+  std::vector<bool> done(lines.size());
+  if (options.resume) {
+    if (std::string problem = resume_from(list, out, options, lines, done, results);
+        !problem.empty()) {
+      warn(problem);
+      return kUsageError;
+    }
+  }
+  if (const std::string problem = write_record(out, lines, done); !problem.empty()) {
+    warn("cannot update " + table_cell(out) + ": " + table_cell(problem));
+    return kUsageError;
+  }
   GivenLines given;
   for (const UserListLine& line : lines) given.add_utf8(line.number);
-  std::vector<std::optional<ResultValues>> results(lines.size());
   std::vector<ListRow> before, now;
   const std::string date = today();
   Batch batch(options, given);
-  const std::vector<int> todo = lines_to_update(lines, options.resume);
+  std::vector<int> todo;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (!done[i]) todo.push_back(static_cast<int>(i));
+  }
   batch.run(todo, [&](int index, OutputRow row) {
     const UserListLine& line = lines[static_cast<std::size_t>(index)];
     // A failed request leaves the row as it was.
     ResultValues values{line.before.chinese_name, line.before.implementation_date, "查询失败", ""};
-    if (!row.failed)
-      values = *(results[static_cast<std::size_t>(index)] = results_of(row, line.before, date));
+    if (!row.failed) {
+      ResultValues& result =
+          *(results[static_cast<std::size_t>(index)] = results_of(row, line.before, date));
+      // Cut before it is compared with what the list holds, which was cut so too.
+      if (cut_result_to_cell_limit(result)) warn(cut_cell_warning(out, line.row, line.number));
+      values = result;
+    }
     if (!line.before.status.empty()) before.push_back(list_row(line.number, line.before));
     now.push_back(list_row(line.number, values));
   });
@@ -109,6 +258,15 @@ int update_command(const Options& options, const std::string& list) {
     warn("cannot update " + table_cell(out) + ": " + table_cell(reason) +
          "; it was left as it was");
     return kUsageError;
+  }
+  // The record goes once every line is looked up; else it says which are left (those of an
+  // interrupted run, those whose request failed).
+  for (std::size_t i = 0; i < lines.size(); ++i) done[i] = done[i] || results[i].has_value();
+  std::error_code error;
+  if (std::find(done.begin(), done.end(), false) == done.end()) {
+    fs::remove(native_path(record_path(out)), error);
+  } else if (const std::string problem = write_record(out, lines, done); !problem.empty()) {
+    warn("--resume will ask again for the lines of this run: " + table_cell(problem));
   }
   if (Batch::interrupted() && now.size() < todo.size()) {
     warn("stopped after " + std::to_string(now.size()) + " of " + std::to_string(todo.size()) +

@@ -55,6 +55,7 @@ ListRows rows_of(Table table) {
 // the top-level list are kept, so that no shape of JSON makes the reader hold more than them.
 class ExportRowsReader final : public nlohmann::json_sax<nlohmann::json> {
  public:
+  explicit ExportRowsReader(std::size_t size) : size_(size) {}
   ListRows result;
 
   bool null() override { return value(); }
@@ -104,7 +105,9 @@ class ExportRowsReader final : public nlohmann::json_sax<nlohmann::json> {
     --depth_;
     return true;
   }
-  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
+  bool parse_error(std::size_t position, const std::string&,
+                   const nlohmann::detail::exception&) override {
+    result.cut_short = position > size_;  // the parser read past the end
     return fail("not a JSON list of rows");
   }
 
@@ -119,6 +122,7 @@ class ExportRowsReader final : public nlohmann::json_sax<nlohmann::json> {
   }
 
   static constexpr const char* kTooMuch = "more than a list of ours can hold (64 MiB)";
+  std::size_t size_;
   int depth_ = 0;
   ListRow row_;
   std::string* field_ = nullptr;
@@ -226,13 +230,14 @@ NumberList numbers_of(const Table& table) {
 }
 
 ListRows read_json_export(std::string_view content) {
-  ExportRowsReader reader;
+  ExportRowsReader reader(content.size());
   nlohmann::json::sax_parse(content, &reader);
   return std::move(reader.result);
 }
 
 ListRows read_csv_export(std::string_view content) {
   ListRows rows = rows_of(read_csv_table(content, columns(0, 4)));
+  rows.cut_short = !content.empty() && content.back() != '\n' && content.back() != '\r';
   // The apostrophe our CSV puts before a cell a spreadsheet would run ("'=x") is not the value.
   for (ListRow& row : rows.rows) {
     for (std::string* cell :

@@ -99,6 +99,9 @@ struct ListRow {
 struct ListRows {
   std::vector<ListRow> rows;
   std::string error;
+  // A JSON or CSV export that ends within a row, as a torn copy does: rows holds those before
+  // it (a CSV file's last row too, in case no line end was ever meant to follow it).
+  bool cut_short = false;
 };
 
 // ".xlsx" for "list.XLSX"; "" when there is none. Lists and exports are read by it.

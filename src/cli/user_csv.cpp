@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string_view>
 
+#include "batch_output.h"
 #include "input.h"
 #include "list_input.h"
 #include "output.h"
@@ -255,14 +256,17 @@ std::string CsvList::write(const std::vector<std::optional<ResultValues>>& resul
   }
   if (!same) return "the updated list would not read back as written";
 
+  ReplaceOptions options;
+  options.in_place = true;
   // The list itself may have been saved again while the lookups ran: that is not overwritten.
-  std::error_code same_error;
-  if (std::filesystem::equivalent(native_path(path_), native_path(out), same_error)) {
+  options.before_replacing = [&]() {
+    std::error_code same_error;
     std::string now;
-    if (read_bounded_file(native_path(path_), kCsvFileBytes, now).empty() && now != bytes_)
-      return "it was changed since it was read (saved again meanwhile?)";
-  }
-
+    if (std::filesystem::equivalent(native_path(path_), native_path(out), same_error) &&
+        read_bounded_file(native_path(path_), kCsvFileBytes, now).empty() && now != bytes_)
+      return utf8_to_gbk("it was changed since it was read (saved again meanwhile?)");
+    return utf8_to_gbk(open_elsewhere(out));
+  };
   const FileReplacement replaced = replace_file(
       out,
       [&](const std::string& temp) {
@@ -274,7 +278,8 @@ std::string CsvList::write(const std::vector<std::optional<ResultValues>>& resul
         const std::string failed = read_bounded_file(native_path(temp), kCsvFileBytes, back);
         if (!failed.empty()) return utf8_to_gbk(failed);
         return back == text ? Text() : utf8_to_gbk("the written file reads back differently");
-      });
+      },
+      options);
   return gbk_to_utf8(failure_of(replaced));
 }
 

@@ -38,6 +38,10 @@ class UserList {
                             const std::string& out) const = 0;
 };
 
+// Cuts each text over a workbook cell's limit as the export cuts it (UTF-16 units, ending in
+// "…"), so that a spreadsheet program opening the list shows what was written; whether any was.
+bool cut_result_to_cell_limit(ResultValues& result);
+
 struct OpenedList {
   std::unique_ptr<UserList> list;
   std::string error;  // why it cannot be updated faithfully (then list is null)

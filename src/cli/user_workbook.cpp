@@ -4,9 +4,13 @@
 // with the results in their cells and every other part unchanged.
 #include <zip.h>
 
+#include <algorithm>
+#include <cstring>
 #include <functional>
 #include <map>
 
+#include "batch_output.h"
+#include "export/workbook_writer.h"
 #include "runtime/atomic_file.h"
 #include "runtime/bounded_file.h"
 #include "runtime/gbk.h"
@@ -171,22 +175,117 @@ std::size_t hash_of(std::string_view bytes) {
   return std::hash<std::string_view>{}(bytes);
 }
 
+// A zip source reading the old package from the caller's bytes and writing the new one into a
+// string of ours: libzip's buffer source may free the buffer it was given when it writes the new
+// package over a copied start of the old (parts stored after the ones replaced).
+class PackageSource {
+ public:
+  explicit PackageSource(std::string_view original) : original_(original) {
+    zip_error_init(&error_);
+  }
+  ~PackageSource() { zip_error_fini(&error_); }
+  PackageSource(const PackageSource&) = delete;
+  PackageSource& operator=(const PackageSource&) = delete;
+
+  zip_source_t* create() {
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_function_create(&PackageSource::call, this, &error);
+    zip_error_fini(&error);
+    return source;
+  }
+  bool written() const { return committed_; }
+  std::string& result() { return written_; }
+
+ private:
+  static zip_int64_t call(void* self, void* data, zip_uint64_t length, zip_source_cmd_t command) {
+    return static_cast<PackageSource*>(self)->run(data, length, command);
+  }
+
+  zip_int64_t run(void* data, zip_uint64_t length, zip_source_cmd_t command) {
+    switch (command) {
+      case ZIP_SOURCE_SUPPORTS:
+        return ZIP_SOURCE_SUPPORTS_WRITABLE;
+      case ZIP_SOURCE_OPEN:
+        read_at_ = 0;
+        return 0;
+      case ZIP_SOURCE_READ: {
+        const std::size_t n = std::min<std::size_t>(length, original_.size() - read_at_);
+        std::memcpy(data, original_.data() + read_at_, n);
+        read_at_ += n;
+        return static_cast<zip_int64_t>(n);
+      }
+      case ZIP_SOURCE_SEEK:
+        return seek(read_at_, original_.size(), data, length);
+      case ZIP_SOURCE_TELL:
+        return static_cast<zip_int64_t>(read_at_);
+      case ZIP_SOURCE_STAT: {
+        zip_stat_t* stat = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, length, &error_);
+        if (stat == nullptr) return -1;
+        zip_stat_init(stat);
+        stat->size = original_.size();
+        stat->valid |= ZIP_STAT_SIZE;
+        return sizeof(zip_stat_t);
+      }
+      case ZIP_SOURCE_BEGIN_WRITE:
+        written_.clear(), write_at_ = 0, committed_ = false;
+        return 0;
+      case ZIP_SOURCE_WRITE: {
+        const char* bytes = static_cast<const char*>(data);
+        const std::size_t n = static_cast<std::size_t>(length);
+        if (written_.size() < write_at_ + n) written_.resize(write_at_ + n);
+        std::memcpy(written_.data() + write_at_, bytes, n);
+        write_at_ += n;
+        return static_cast<zip_int64_t>(n);
+      }
+      case ZIP_SOURCE_SEEK_WRITE:
+        return seek(write_at_, written_.size(), data, length);
+      case ZIP_SOURCE_TELL_WRITE:
+        return static_cast<zip_int64_t>(write_at_);
+      case ZIP_SOURCE_COMMIT_WRITE:
+        committed_ = true;
+        return 0;
+      case ZIP_SOURCE_ROLLBACK_WRITE:
+        written_.clear();
+        return 0;
+      case ZIP_SOURCE_ERROR:
+        return zip_error_to_data(&error_, data, length);
+      case ZIP_SOURCE_CLOSE:
+      case ZIP_SOURCE_FREE:
+      case ZIP_SOURCE_REMOVE:
+        return 0;
+      default:
+        zip_error_set(&error_, ZIP_ER_OPNOTSUPP, 0);
+        return -1;
+    }
+  }
+
+  zip_int64_t seek(std::size_t& at, std::size_t size, void* data, zip_uint64_t length) {
+    const zip_int64_t to = zip_source_seek_compute_offset(at, size, data, length, &error_);
+    if (to >= 0) at = static_cast<std::size_t>(to);
+    return to < 0 ? -1 : 0;
+  }
+
+  std::string_view original_;
+  std::string written_;
+  std::size_t read_at_ = 0, write_at_ = 0;
+  bool committed_ = false;
+  zip_error_t error_;
+};
+
 // The package with `replaced` parts put in and `removed` ones left out, every other entry copied
 // as it is; "" or why not.
 std::string rebuild(const std::string& original, const std::map<std::string, std::string>& replaced,
                     const std::vector<std::string>& removed, std::string& result) {
-  zip_error_t error;
-  zip_error_init(&error);
-  zip_source_t* source = zip_source_buffer_create(original.data(), original.size(), 0, &error);
-  zip_error_fini(&error);
+  PackageSource package(original);
+  zip_source_t* source = package.create();
   if (source == nullptr) return "out of memory";
-  zip_source_keep(source);  // it holds the new package once the archive is closed
-  const std::unique_ptr<zip_source_t, decltype(&zip_source_free)> kept(source, &zip_source_free);
+  zip_error_t error;
   zip_error_init(&error);
   zip_t* archive = zip_open_from_source(source, 0, &error);
   zip_error_fini(&error);
   if (archive == nullptr) {
-    zip_source_free(source);  // the reference the archive would have taken
+    zip_source_free(source);
     return kDamaged;
   }
   Archive owned(archive, &zip_discard);
@@ -211,15 +310,8 @@ std::string rebuild(const std::string& original, const std::map<std::string, std
   }
   if (zip_close(owned.get()) < 0) return "the workbook could not be put together again";
   owned.release();
-  zip_stat_t stat;
-  if (zip_source_stat(source, &stat) < 0 || !(stat.valid & ZIP_STAT_SIZE) ||
-      zip_source_open(source) < 0)
-    return "the workbook could not be put together again";
-  result.resize(static_cast<std::size_t>(stat.size));
-  const zip_int64_t read = zip_source_read(source, result.data(), stat.size);
-  zip_source_close(source);
-  if (read < 0 || static_cast<zip_uint64_t>(read) != stat.size)
-    return "the workbook could not be put together again";
+  if (!package.written()) return "the workbook could not be put together again";
+  result = std::move(package.result());
   return {};
 }
 
@@ -290,8 +382,13 @@ class UserWorkbook final : public UserList {
       for (std::size_t kind = 0; kind < kResultColumns; ++kind) {
         const CellSpot& spot = book.map.lines[i].results[kind];
         std::string value = cell_text(*values[kind]);
+        // Looked up again: an earlier run's highlight goes, this run's changes get theirs.
+        CellWrite& cell = writes[i][kind];
+        cell.restore = true;
         if (!spot.formula && spot.value == value && (spot.present || value.empty())) continue;
-        writes[i][kind] = {true, kind != kLookupDate && spot.value != value, std::move(value)};
+        cell.write = true;
+        cell.highlight = kind != kLookupDate && spot.value != value;
+        cell.value = std::move(value);
       }
     }
     std::array<std::string, kResultColumns> headers;
@@ -342,17 +439,40 @@ class UserWorkbook final : public UserList {
           const int error = write_whole_file(temp, updated);
           return error ? describe_file_error(error) : Text();
         },
-        check);
+        check, replace_options(out));
     return gbk_to_utf8(failure_of(replaced));
   }
 
  private:
+  // The list replaced in place, unless saved again meanwhile or open in a spreadsheet program.
+  ReplaceOptions replace_options(const std::string& out) const {
+    ReplaceOptions options;
+    options.in_place = true;
+    options.before_replacing = [this, out]() {
+      std::string now;
+      if (std::string failure = read_file(path_, kWorkbookFileBytes, now); !failure.empty())
+        return utf8_to_gbk(failure);
+      if (now.size() != size_ || hash_of(now) != hash_)
+        return utf8_to_gbk("the workbook was changed since it was read: run the update again");
+      return utf8_to_gbk(open_elsewhere(out));
+    };
+    return options;
+  }
+
   std::string path_, column_;
   std::size_t hash_, size_;
   std::vector<UserListLine> lines_;
 };
 
 }  // namespace
+
+bool cut_result_to_cell_limit(ResultValues& result) {
+  bool cut = false;
+  for (std::string* text :
+       {&result.chinese_name, &result.implementation_date, &result.status, &result.lookup_date})
+    cut = stdlookup::cut_to_cell_limit(*text) || cut;
+  return cut;
+}
 
 OpenedList open_user_workbook(const std::string& path, const std::string& column) {
   std::string bytes;

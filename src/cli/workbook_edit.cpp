@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "export/workbook_writer.h"
 #include "input.h"
 #include "runtime/text.h"
 #include "table_builder.h"
@@ -222,7 +223,7 @@ class SheetMapper final : public XmlHandler {
     map_.last_used_column = std::max(map_.last_used_column, next_column_);
     cell_ = CellSpot{};
     cell_.present = true;
-    cell_.begin = begin, cell_.end = end;
+    cell_.begin = begin, cell_.end = cell_.tag_end = end;
     const std::string style = attribute_of(tag, "s");
     cell_.style = style.empty() ? -1 : static_cast<int>(number_of(style, 0));
     column_index_ = static_cast<std::size_t>(column);
@@ -464,8 +465,7 @@ bool parse_area(std::string_view ref, Area& area) {
 
 std::string cell_text(std::string_view text) {
   std::string out;
-  std::size_t characters = 0;
-  for (std::size_t i = 0; i < text.size() && characters < 32767; ++characters) {
+  for (std::size_t i = 0; i < text.size();) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
     std::size_t length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
     length = std::min(length, text.size() - i);
@@ -476,6 +476,7 @@ std::string cell_text(std::string_view text) {
     }
     i += length;
   }
+  stdlookup::cut_to_cell_limit(out);
   return out;
 }
 
@@ -563,8 +564,11 @@ class SheetEdit {
     std::size_t low = kSheetColumns, high = 0;
     for (std::size_t kind : order_) {
       const CellWrite& cell = cells[kind];
-      if (!cell.write) continue;
       const CellSpot& spot = row.results[kind];
+      if (!cell.write) {
+        if (cell.restore && spot.present) restore_look(spot);
+        continue;
+      }
       const std::size_t column = result_column_of(map_, kind);
       low = std::min(low, column), high = std::max(high, column);
       Splice splice{spot.begin, spot.end,
@@ -598,9 +602,19 @@ class SheetEdit {
     }
   }
 
+  // The cell kept, its style our highlight's no more.
+  void restore_look(const CellSpot& spot) {
+    const int style = std::max(spot.style, 0), own = styles_.unhighlighted(style);
+    if (own == style) return;
+    const std::string_view tag = sheet_.substr(spot.begin + 1, spot.tag_end - spot.begin - 2);
+    splices_.push_back(
+        {spot.begin, spot.tag_end, "<" + with_attribute(tag, "s", std::to_string(own)) + ">"});
+  }
+
   int cell_style(const SheetRow& row, const CellSpot& spot, const CellWrite& cell,
                  std::size_t column) {
     int style = spot.present ? std::max(spot.style, 0) : new_cell_style(map_, row, column);
+    if (cell.restore) style = styles_.unhighlighted(style);
     if (row.row == 1) style = styles_.bold(style), header_written_ = true;
     if (cell.highlight) style = styles_.highlighted(style);
     last_column_ = std::max(last_column_, column);

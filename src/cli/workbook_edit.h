@@ -43,6 +43,7 @@ bool parse_area(std::string_view ref, Area& area);  // "B2:D9" or "B2"
 struct CellSpot {
   bool present = false;
   std::size_t begin = 0, end = 0;  // the <c> element; where it would go when absent
+  std::size_t tag_end = 0;         // the end of its start tag
   int style = -1;                  // its s, -1 when none
   bool formula = false, shared_master = false;
   std::string value;  // what it shows unformatted, a date as YYYY-MM-DD
@@ -92,10 +93,12 @@ SheetMap map_sheet(std::string_view sheet, const SharedStrings& strings, const S
                    std::string_view numbers_column);
 
 // What to write into one result cell: `value` (empty: no value), highlighted when it changed.
+// `restore`: a cell our earlier update highlighted gets its own look back unless highlighted now.
 struct CellWrite {
   bool write = false;
   bool highlight = false;
   std::string value;
+  bool restore = false;
 };
 using RowWrites = std::array<CellWrite, kResultColumns>;
 
@@ -114,7 +117,7 @@ std::size_t number_of(std::string_view text, std::size_t otherwise);
 // The name of an element with its prefix, from its tag.
 std::string_view qualified_name(std::string_view tag);
 
-// Text a cell can hold: characters XML 1.0 forbids become U+FFFD, at most 32,767 characters.
+// Text a cell can hold: characters XML 1.0 forbids become U+FFFD, cut as cut_to_cell_limit cuts.
 std::string cell_text(std::string_view text);
 
 }  // namespace stdlookup::cli

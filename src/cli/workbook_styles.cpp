@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
+#include <charconv>
+#include <cstdio>
 #include <utility>
 
 #include "workbook_edit.h"
@@ -157,6 +160,40 @@ int StylesEditor::find_or_add(List& list, const std::string& text) {
 
 namespace {
 
+constexpr const char* kHighlightColor = "FFFFFF99";
+constexpr const char* kHighlightMark = "5A";  // the alpha byte of the background colour
+
+// The fill a highlight fill of ours was made over (its index), or -1 when `fill` is none of ours.
+long fill_under_highlight(const std::string& fill) {
+  class Colours final : public XmlHandler {
+   public:
+    std::string pattern, foreground, background;
+    void open(std::string_view name, std::string_view tag) override {
+      if (name == "patternFill") pattern = attribute_of(tag, "patternType");
+      if (name == "fgColor") foreground = attribute_of(tag, "rgb");
+      if (name == "bgColor") background = attribute_of(tag, "rgb");
+    }
+    void close(std::string_view) override {}
+    void text(std::string_view) override {}
+  } colours;
+  XmlScanner scanner(colours);
+  if (!scanner.feed(fill) || !scanner.finish()) return -1;
+  for (std::string* text : {&colours.foreground, &colours.background})
+    for (char& c : *text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (colours.pattern != "solid" || colours.foreground != kHighlightColor ||
+      colours.background.size() != 8 || !colours.background.starts_with(kHighlightMark))
+    return -1;
+  long index = 0;
+  const char* digits = colours.background.data() + 2;
+  const auto [end, error] = std::from_chars(digits, digits + 6, index, 16);
+  return error == std::errc() && end == digits + 6 ? index : -1;
+}
+
+// An element's text from its start tag and what follows it, as split_start splits it.
+std::string element(const std::string& tag, const std::string& rest) {
+  return rest.empty() ? "<" + tag + "/>" : "<" + tag + ">" + rest;
+}
+
 // The start tag of an element's text (between "<" and ">") and what follows it.
 std::pair<std::string, std::string> split_start(const std::string& element) {
   const std::size_t end = element.find('>');
@@ -171,18 +208,51 @@ std::pair<std::string, std::string> split_start(const std::string& element) {
 int StylesEditor::highlighted(int style) {
   if (const auto found = highlighted_.find(style); found != highlighted_.end())
     return found->second;
+  auto [tag, rest] = split_start(item_text(xfs_, static_cast<std::size_t>(unhighlighted(style))));
   const std::string p = prefix_;
+  char mark[16];
+  std::snprintf(mark, sizeof mark, "%s%06zX", kHighlightMark,
+                number_of(attribute_of(tag, "fillId"), 0));
   const int fill =
       find_or_add(fills_, "<" + p + "fill><" + p + "patternFill patternType=\"solid\"><" + p +
-                              "fgColor rgb=\"FFFFFF99\"/><" + p + "bgColor indexed=\"64\"/></" + p +
-                              "patternFill></" + p + "fill>");
-  auto [tag, rest] = split_start(item_text(xfs_, static_cast<std::size_t>(style)));
-  int result = style;
-  if (number_of(attribute_of(tag, "fillId"), 0) != static_cast<std::size_t>(fill)) {
-    tag = with_attribute(with_attribute(tag, "fillId", std::to_string(fill)), "applyFill", "1");
-    result = find_or_add(xfs_, rest.empty() ? "<" + tag + "/>" : "<" + tag + ">" + rest);
-  }
+                              "fgColor rgb=\"" + kHighlightColor + "\"/><" + p + "bgColor rgb=\"" +
+                              mark + "\"/></" + p + "patternFill></" + p + "fill>");
+  tag = with_attribute(with_attribute(tag, "fillId", std::to_string(fill)), "applyFill", "1");
+  const int result = find_or_add(xfs_, element(tag, rest));
   highlighted_[style] = result;
+  return result;
+}
+
+int StylesEditor::unhighlighted(int style) {
+  if (style < 0 || static_cast<std::size_t>(style) >= xfs_.size()) return style;
+  if (const auto found = unhighlighted_.find(style); found != unhighlighted_.end())
+    return found->second;
+  const auto [tag, rest] = split_start(item_text(xfs_, static_cast<std::size_t>(style)));
+  int result = style;
+  if (const long fill = fill_under_highlight(
+          item_text(fills_, number_of(attribute_of(tag, "fillId"), fills_.size())));
+      fill >= 0) {
+    // The fill named, unless it is gone or ours too (the styles were saved over meanwhile).
+    std::size_t original = static_cast<std::size_t>(fill);
+    if (original >= fills_.size() || fill_under_highlight(item_text(fills_, original)) >= 0)
+      original = 0;
+    // The cell style it was made from: the same but for the fill.
+    const auto plain = [](const std::string& xf_tag, const std::string& xf_rest) {
+      return with_attribute(with_attribute(xf_tag, "fillId", ""), "applyFill", "") + xf_rest;
+    };
+    const std::string wanted = plain(tag, rest);
+    result = -1;
+    for (std::size_t i = 0; i < xfs_.size() && result < 0; ++i) {
+      const auto [other, other_rest] = split_start(item_text(xfs_, i));
+      if (number_of(attribute_of(other, "fillId"), 0) == original &&
+          plain(other, other_rest) == wanted)
+        result = static_cast<int>(i);
+    }
+    if (result < 0)
+      result =
+          find_or_add(xfs_, element(with_attribute(tag, "fillId", std::to_string(original)), rest));
+  }
+  unhighlighted_[style] = result;
   return result;
 }
 
@@ -198,7 +268,7 @@ int StylesEditor::bold(int style) {
     const int font = find_or_add(fonts_, "<" + font_tag + "><" + p + "b/>" + font_rest +
                                              (font_rest.empty() ? "</" + p + "font>" : ""));
     tag = with_attribute(with_attribute(tag, "fontId", std::to_string(font)), "applyFont", "1");
-    result = find_or_add(xfs_, rest.empty() ? "<" + tag + "/>" : "<" + tag + ">" + rest);
+    result = find_or_add(xfs_, element(tag, rest));
   }
   bold_[style] = result;
   return result;

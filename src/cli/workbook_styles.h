@@ -15,13 +15,17 @@ struct StyleInfo {
 };
 
 // styles.xml with cell styles cloned to carry the highlight fill or a bold font, each clone made
-// once and one already there reused.
+// once and one already there reused. The highlight's fill is ours alone: solid light yellow, its
+// background colour (unseen under a solid fill) marking it and naming the fill the cell had, so
+// that a later update can give a cell it highlighted its own look back.
 class StylesEditor {
  public:
   // "" when the styles can be edited; else why not.
   std::string load(std::string styles);
   StyleInfo info(bool date1904) const;
   int highlighted(int style);
+  // The style a cell had before our highlight; `style` itself when it is not highlighted by us.
+  int unhighlighted(int style);
   int bold(int style);
   bool changed() const { return changed_; }
   std::string result() const;
@@ -45,7 +49,7 @@ class StylesEditor {
   std::string prefix_;
   List fonts_, fills_, xfs_;
   std::map<int, std::string> formats_;
-  std::map<int, int> highlighted_, bold_;
+  std::map<int, int> highlighted_, unhighlighted_, bold_;
   bool changed_ = false;
 };
 

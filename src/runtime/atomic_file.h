@@ -21,6 +21,13 @@ struct ReplaceOptions {
   bool private_file = false;  // readable by the user alone; else the target's mode, or the
                               // usual mode of a new file
   bool sync = true;           // flush the data to disk before the rename
+  // A file the user keeps, replaced in place: a link is followed and the file it names is
+  // replaced; its owner and group are kept too (as far as we may); a read-only file, or one
+  // with other hard links (which a new file would part from it), is refused.
+  bool in_place = false;
+  // Called once the new file is written and checked, just before it takes the target's place:
+  // a failure text (e.g. "changed since it was read") leaves the target as it is.
+  std::function<Text()> before_replacing;
 };
 
 // `write` fills the temporary file at the path it is given and returns a failure text or "";
@@ -29,6 +36,14 @@ FileReplacement replace_file(const std::string& target,
                              const std::function<Text(const std::string& temp_path)>& write,
                              const std::function<Text(const std::string& temp_path)>& check = {},
                              ReplaceOptions options = {});
+
+// Why `target` could not be replaced as `options` ask, found without touching it: its folder
+// missing or not writable (a file is made there and removed), a folder in its place, and for
+// in_place a read-only file or other hard links. "" when it could.
+Text replacement_problem(const std::string& target, const ReplaceOptions& options = {});
+
+// The file `path` names, links followed (as in_place replaces it); `path` when it names none.
+std::string linked_file(const std::string& path);
 
 // Writes `content` to `path`; the system's error number, or 0.
 int write_whole_file(const std::string& path, std::string_view content);

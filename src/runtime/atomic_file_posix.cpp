@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <ctime>
 
@@ -118,9 +119,31 @@ int create_temporary(const std::string& folder, std::string& temp) {
   return fd.get() < 0 ? errno : 0;
 }
 
+std::string resolve_links(const std::string& path) {
+  struct stat st;
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+  char resolved[PATH_MAX];
+  return ::realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : path;
+}
+
+Text in_place_refusal(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return {};
+  // No write bit at all is the user's word too, even to a user whom access() lets write.
+  if (::access(path.c_str(), W_OK) != 0 || (st.st_mode & 0222) == 0) return "文件是只读的"_gbk;
+  if (S_ISREG(st.st_mode) && st.st_nlink > 1) return "文件还有别的硬链接，替换它会使它们分开"_gbk;
+  return {};
+}
+
 // The target's mode (or the user's alone), fsync, rename, then fsync the folder for the rename.
 int put_in_place(const std::string& temp, const std::string& target,
                  const ReplaceOptions& options) {
+  struct stat st;
+  // The owner and group first: changing them may clear the mode's set-id bits.
+  if (options.in_place && ::stat(target.c_str(), &st) == 0 &&
+      ::chown(temp.c_str(), st.st_uid, st.st_gid) != 0) {
+    [[maybe_unused]] int group_only = ::chown(temp.c_str(), static_cast<uid_t>(-1), st.st_gid);
+  }
   if (::chmod(temp.c_str(), mode_for(target, options.private_file)) != 0) return errno;
   if (options.sync && !sync_path(temp, O_RDONLY)) return errno;
   if (::rename(temp.c_str(), target.c_str()) != 0) return errno;

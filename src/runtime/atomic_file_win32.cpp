@@ -118,6 +118,44 @@ bool is_folder(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// GetFinalPathNameByHandleW's "\\?\C:\..." serves every later step as it is.
+std::string resolve_links(const std::string& path) {
+  const std::wstring wide = win32::utf8_to_wide(path);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    return path;
+  FileHandle file(CreateFileW(wide.c_str(), 0,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!file.valid()) return path;
+  std::wstring final_path(MAX_PATH, L'\0');
+  for (int tries = 0; tries < 2; ++tries) {
+    const DWORD length = GetFinalPathNameByHandleW(
+        file.get(), final_path.data(), static_cast<DWORD>(final_path.size()), FILE_NAME_NORMALIZED);
+    if (length == 0) return path;
+    if (length < final_path.size()) {
+      final_path.resize(length);
+      return win32::wide_to_utf8(final_path);
+    }
+    final_path.resize(length);  // the size it needs, its terminating zero included
+  }
+  return path;
+}
+
+Text in_place_refusal(const std::string& path) {
+  const std::wstring wide = win32::utf8_to_wide(path);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return {};
+  if (attributes & FILE_ATTRIBUTE_READONLY) return "文件是只读的"_gbk;
+  FileHandle file(CreateFileW(wide.c_str(), 0,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr));
+  BY_HANDLE_FILE_INFORMATION info;
+  if (file.valid() && GetFileInformationByHandle(file.get(), &info) && info.nNumberOfLinks > 1)
+    return "文件还有别的硬链接，替换它会使它们分开"_gbk;
+  return {};
+}
+
 // Created here, exclusively, so that no other file is ever overwritten by mistake.
 int create_temporary(const std::string& folder, std::string& temp) {
   temp = temporary_name(folder);
@@ -127,7 +165,8 @@ int create_temporary(const std::string& folder, std::string& temp) {
 }
 
 // A file in the user's profile is the user's alone already; elsewhere the folder's permissions
-// are inherited, as for any new file: private_file has nothing to do.
+// are inherited, as for any new file: private_file has nothing to do. ReplaceFileW keeps the
+// replaced file's owner and ACL, all in_place asks.
 int put_in_place(const std::string& temp, const std::string& target,
                  const ReplaceOptions& options) {
   const std::wstring wide_temp = win32::utf8_to_wide(temp);

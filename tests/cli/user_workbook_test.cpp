@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -276,6 +277,88 @@ TEST(UserWorkbook, CalculationChainAndColumnRangesFollowTheEdit) {
   EXPECT_NE(sheet.find("<col max=\"1025\" min=\"10\" style=\"3\" width=\"9\"/></cols>"),
             std::string::npos);
   EXPECT_EQ(test::read_workbook_xml(test::native_text(list))["cells"]["C5"]["value"], "新名称");
+}
+
+// A workbook with a chart, its parts in name order (a re-zipped folder), reversed and rotated, and
+// a CSV list; 20,000 characters outside the BMP (40,000 UTF-16 units) cut as the export cuts them.
+TEST(UserWorkbook, AnyPartOrderUpdatesAndOverLongResultsAreCut) {
+  std::string emoji, cut;
+  for (int i = 0; i < 20000; ++i) (i < 16383 ? cut : emoji) += "\xF0\x9F\x98\x80";
+  emoji += cut, cut += "…";
+  auto parts = test::read_package(
+      test::native_text(fs::path(STDLOOKUP_TEST_DATA_DIR) / "user_openpyxl.xlsx"));
+  parts["xl/charts/chart1.xml"] = "<c:chartSpace xmlns:c=\"c\"/>";
+  std::vector<std::string> names;
+  for (const auto& [name, content] : parts) names.push_back(name);
+  test::TempDir dir;
+  std::vector<fs::path> lists = {dir.write("list.csv", "标准号,备注\nGB 1-2020,x\nGB 2-2020,y\n")};
+  for (std::size_t order = 0; order < 4; ++order, std::reverse(names.begin(), names.end())) {
+    lists.push_back(dir.path() / ("list" + std::to_string(order) + ".xlsx"));
+    int error = 0;
+    zip_t* archive = zip_open(test::native_text(lists.back()).c_str(), ZIP_CREATE, &error);
+    std::rotate(names.begin(), names.begin() + static_cast<long>(order * 3), names.end());
+    for (const std::string& name : names)
+      zip_file_add(archive, name.c_str(),
+                   zip_source_buffer(archive, parts[name].data(), parts[name].size(), 0), 0);
+    ASSERT_EQ(zip_close(archive), 0);
+  }
+  for (const fs::path& list : lists) {
+    SCOPED_TRACE(list.filename().string());
+    const auto open = list.extension() == ".csv" ? &open_user_csv : &open_user_workbook;
+    OpenedList opened = open(test::native_text(list), "");
+    ASSERT_EQ(opened.error, "");
+    std::vector<std::optional<Values>> results(opened.list->lines().size(),
+                                               Values{emoji, "2020-01-01", "现行", "2026-12-09"});
+    for (auto& result : results) EXPECT_TRUE(cut_result_to_cell_limit(*result));
+    ASSERT_EQ(opened.list->write(results, test::native_text(list)), "");
+    OpenedList again = open(test::native_text(list), "");
+    ASSERT_EQ(again.error, "");
+    EXPECT_EQ(again.list->lines()[1].before.chinese_name, cut);  // the chart checked by write()
+  }
+}
+
+// Each update's yellow cells are its own changes: an earlier one's highlight gives the cell its
+// own look back (C3's blue fill), the user's own fills are left alone (E7's yellow, as ours was).
+TEST(UserWorkbook, EachUpdateHighlightsItsOwnChangesOnly) {
+  test::TempDir dir;
+  const fs::path list = dir.path() / "list.xlsx";
+  with_parts(fs::path(STDLOOKUP_TEST_DATA_DIR) / "user_openpyxl.xlsx", list,
+             {{"xl/styles.xml",
+               [](std::string& xml) {  // D3's green becomes yellow
+                 replace(xml, "rgb=\"FFC6EFCE\"/>", "rgb=\"FFFFFF99\"/><bgColor indexed=\"64\"/>");
+               }},
+              {kSheet, [](std::string& xml) {
+                 replace(xml, "<c r=\"C3\" s=\"2\"", "<c r=\"C3\" s=\"1\"");
+                 replace(xml, "<c r=\"E7\" s=\"3\"", "<c r=\"E7\" s=\"4\"");
+               }}});
+  const auto looks = [&] {  // the result cells' fills and styles (s)
+    std::map<std::string, std::pair<std::string, std::string>> found;
+    auto cells = test::cell_elements(test::read_package(test::native_text(list))[kSheet]);
+    for (const std::string ref : {"C2", "C3", "C4", "C5", "E2", "E7", "H2", "H3", "I2"}) {
+      const std::string cell = cells[ref];
+      const std::size_t s = std::min(cell.find(" s=\""), cell.size());
+      found[ref] = {test::cell_fill(test::native_text(list), ref),
+                    cell.substr(s, cell.find('"', s + 4) - s)};
+    }
+    return found;
+  };
+  const auto before = looks();
+  const std::pair<const char*, std::set<std::string>> runs[] = {
+      {"名称", {"C2", "C3", "C4", "C5", "H2", "H3"}}, {"名称", {}}, {"新名称", {"C3"}}};
+  for (const auto& [name, yellow] : runs) {  // the name of the second line, the cells changed
+    OpenedList opened = open_user_workbook(test::native_text(list), "");
+    ASSERT_EQ(opened.error, "");
+    std::vector<std::optional<Values>> results;
+    for (const UserListLine& line : opened.list->lines())
+      results.push_back(Values{"名称", line.before.implementation_date, "现行", "2026-12-09"});
+    results[1]->chinese_name = name;
+    ASSERT_EQ(opened.list->write(results, test::native_text(list)), "");
+    for (const auto& [ref, look] : looks()) {
+      const auto& [fill, style] = before.at(ref);
+      EXPECT_EQ(look.first, yellow.count(ref) ? kHighlight : fill) << ref;
+      EXPECT_EQ(look.second, yellow.count(ref) || style.empty() ? look.second : style) << ref;
+    }
+  }
 }
 
 TEST(UserWorkbook, AListChangedDuringTheRunIsNotOverwritten) {
