@@ -140,7 +140,6 @@ TEST_F(CliTest, QueryInEveryFormat) {
             "中华人民共和国国家卫生和计划生育委员会\r\n");
 }
 
-// A failure says why on stderr and in JSON; a number the service does not know is no answer.
 TEST_F(CliTest, QueryStatusesReasonsAndExitCodes) {
   struct Case {
     const char* number;
@@ -303,10 +302,6 @@ TEST_F(CliTest, BatchOutputCsvAndJsonFilesMatchStdout) {
       input);
   // The file (not stdout) starts with a byte-order mark, and reads back as it did without one.
   EXPECT_EQ(file_content(home.path() / "o.csv"), "\xEF\xBB\xBF" + csv.out);
-  auto compared =
-      cli({"batch", "--delay", "0", "--compare", (home.path() / "o.csv").string()}, input);
-  EXPECT_EQ(compared.exit_code, 0) << compared.err;
-  EXPECT_EQ(compared.out.find("新增"), std::string::npos) << compared.out;
   const std::size_t asked = server.request_count();
   auto resumed = cli(
       {"batch", "--delay", "0", "--output", (home.path() / "o.csv").string(), "--resume"}, input);
@@ -529,10 +524,7 @@ TEST_F(CliSettingsTest, FileThenEnvironmentThenOptionsChooseTheHost) {
   }
 }
 
-// Where nothing answers at the built-in query host, the message says where the hosts are set.
 TEST_F(CliSettingsTest, NothingAnsweringAtTheBuiltInHostNamesTheSettingsFile) {
-  auto run = bare_cli({"--query-host", closed, "query", "GB 1"});
-  EXPECT_THAT(run.err, ::testing::HasSubstr(": connection refused (query host " + closed + ")\n"));
   use_settings(built_in_settings());
   const std::string file = (home.path() / "config" / "stdlookup" / "stdlookup.conf").string();
   EXPECT_THAT(cli::failure_message("GB 1", FailureReason::timed_out, 0),
@@ -556,7 +548,10 @@ TEST_F(CliSettingsTest, TheProxyOfTheSettingsCarriesTheRequests) {
                        "http://standards.invalid:80/gbquery.htm?SID=GB%202760-2014&x=30&y=8"));
 
   // The option sends it direct again (to a closed port here).
-  EXPECT_EQ(bare_cli({"--proxy", "", "--query-host", closed, "query", "X"}).exit_code, 1);
+  auto direct = bare_cli({"--proxy", "", "--query-host", closed, "query", "X"});
+  EXPECT_EQ(direct.exit_code, 1);
+  EXPECT_THAT(direct.err,
+              ::testing::EndsWith(": connection refused (query host " + closed + ")\n"));
   EXPECT_EQ(server.request_count(), 1u);
 }
 
