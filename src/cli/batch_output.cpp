@@ -14,7 +14,8 @@
 namespace stdlookup::cli {
 namespace {
 
-// The rows as the window's list holds them, written by the window's row writer.
+// The rows as the window's list holds them, written by the window's row writer, in the look
+// that reads at a glance.
 Text write_xlsx(const std::vector<OutputRow>& rows, const std::string& path) {
   std::vector<ExportRow> cells;
   cells.reserve(rows.size());
@@ -22,7 +23,7 @@ Text write_xlsx(const std::vector<OutputRow>& rows, const std::string& path) {
     cells.push_back(
         {r.record.number, r.record.chinese_name, r.record.implementation_date, r.record.status});
   }
-  auto writer = make_xlsx_workbook_writer();
+  auto writer = make_xlsx_workbook_writer(WorkbookLook::readable);
   const SaveResult result = write_rows_to_workbook(cells, *writer, path);
   if (!result.ok()) return result.failure_reason;
   for (int sheet_row : result.cut_rows) {

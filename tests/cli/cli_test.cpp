@@ -251,7 +251,7 @@ TEST_F(CliTest, BatchOutputXlsxIsTheWindowsWorkbook) {
   EXPECT_EQ(run.out, "");  // the rows went to the file
   EXPECT_NE(run.err.find("row 5 (GB LONG): a cell over 32767"), std::string::npos) << run.err;
 
-  // The window's export of the same list.
+  // The window's row writer on the same list, in the look the command line gives its workbooks.
   MemoryControls controls;
   const char* rows[4][4] = {
       {"GB 2760-2014", "食品安全国家标准 食品添加剂使用标准", "2015-05-24", "现行"},
@@ -263,7 +263,7 @@ TEST_F(CliTest, BatchOutputXlsxIsTheWindowsWorkbook) {
     for (int c = 0; c < 4; ++c) controls.list_set_cell(kResultList, row, c, g(cells[c]));
   }
   const std::string window_path = (home.path() / "window.xlsx").string();
-  auto writer = make_xlsx_workbook_writer();
+  auto writer = make_xlsx_workbook_writer(WorkbookLook::readable);
   ASSERT_TRUE(write_list_to_workbook(controls, *writer, window_path, false).ok());
 
   nlohmann::json from_cli = test::read_workbook(path);
