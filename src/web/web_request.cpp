@@ -79,8 +79,6 @@ Text cookies_of(const Text& response_headers) {
 
 Bytes web_page_request(Transport& transport, const WebRequest& r) {
   if (r.status_code != nullptr) *r.status_code = 0;
-  // The transport is asked for the status and the failure only when they are wanted: the calls
-  // made are WinINet's, no more.
   RequestFailure failure_local;
   RequestFailure& failure = r.failure != nullptr ? *r.failure : failure_local;
   failure = RequestFailure::other;
@@ -145,6 +143,7 @@ Bytes web_page_request(Transport& transport, const WebRequest& r) {
   transport.query_raw_headers(request.get(), raw.data(), length);
   raw.resize(std::min(raw.find('\0'), raw.size()));
   raw = replace_text(raw, "Set-Cookie", "Set-Cookie");
+  // Asked only when wanted: the calls made are WinINet's, no more.
   if (r.status_code != nullptr || r.failure != nullptr) {
     const int status = transport.status_code(request.get());
     if (r.status_code != nullptr) *r.status_code = status;
