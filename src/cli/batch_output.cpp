@@ -72,8 +72,11 @@ std::string open_elsewhere(const std::string& path) {
 Text write_output(const std::vector<OutputRow>& rows, const std::string& path) {
   const std::string extension = extension_of(path);
   if (extension == ".xlsx") return write_xlsx(rows, path);
+  const bool csv = extension != ".json";
+  // A CSV file starts with a byte-order mark: without one, Excel reads it in the system's code
+  // page (GBK on a Chinese Windows). stdout goes without one.
   const std::string content =
-      rows_text(rows, extension == ".json" ? OutputFormat::json : OutputFormat::csv);
+      (csv ? "\xEF\xBB\xBF" : "") + rows_text(rows, csv ? OutputFormat::csv : OutputFormat::json);
   return failure_of(replace_file(path, [&](const std::string& temp) {
     int error = write_whole_file(temp, content);
     return error ? describe_file_error(error) : Text();
