@@ -11,19 +11,27 @@ namespace {
 
 std::atomic<int> acting{0};
 std::atomic<bool> gui_busy{false};
+bool close_waiting = false;  // GUI thread only
 
 }  // namespace
 
-void click_control(const Actions& actions, Controls& controls, std::string_view control) {
+void click_control(const Actions& actions, Controls& controls, std::string_view control,
+                   const std::function<void()>& close_window) {
   // A disabled button takes no click, however it is sent (a Win32 BM_CLICK still arrives).
   if (controls.disabled(control)) return;
   ++acting;
   handle_event(actions, controls, control);
-  --acting;
+  if (--acting == 0 && close_waiting) {
+    close_waiting = false;
+    if (close_window) close_window();
+  }
 }
 
-void close_requested() {
-  if (acting > 0 || gui_busy) end_process(0);
+bool close_requested() {
+  if (gui_busy) end_process(0);
+  if (acting == 0) return true;
+  close_waiting = true;
+  return false;
 }
 
 std::string_view enter_clicks(std::string_view control) {

@@ -12,14 +12,17 @@
 namespace stdlookup {
 
 // Runs what a click on `control` is bound to (the event table), counted as an action in
-// progress while it runs; a disabled control takes no click.
-void click_control(const Actions& actions, Controls& controls, std::string_view control);
+// progress while it runs; a disabled control takes no click. A close the window system asked
+// for meanwhile is carried out by `close_window` once the outermost action has returned.
+void click_control(const Actions& actions, Controls& controls, std::string_view control,
+                   const std::function<void()>& close_window);
 
-// The window system asks the window to close. Inside a click's action (a request in flight, the
-// export's pass over the list) the program ends at once with exit code 0; a batch thread ends
-// with the process. Otherwise this returns and the window closes as usual, which ends the
-// message loop.
-void close_requested();
+// The window system asks the window to close. During a request of the GUI thread the program
+// ends at once with exit code 0 (a request can hang for minutes); a batch thread ends with the
+// process. During any other click's action (the export's pass over the list) the close waits
+// for that action to finish, so no half-written export is dropped: false, the window stays.
+// Otherwise true: the window closes as usual, which ends the message loop.
+bool close_requested();
 
 // The button that Enter in `control` clicks, or an empty name: Enter in the number box runs the
 // query, as in any search field.

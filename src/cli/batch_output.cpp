@@ -14,7 +14,8 @@
 namespace stdlookup::cli {
 namespace {
 
-// The rows as the window's list holds them, written by the window's row writer.
+// The rows as the window's list holds them, written by the window's row writer, in the look
+// that reads at a glance.
 Text write_xlsx(const std::vector<OutputRow>& rows, const std::string& path) {
   std::vector<ExportRow> cells;
   cells.reserve(rows.size());
@@ -22,7 +23,7 @@ Text write_xlsx(const std::vector<OutputRow>& rows, const std::string& path) {
     cells.push_back(
         {r.record.number, r.record.chinese_name, r.record.implementation_date, r.record.status});
   }
-  auto writer = make_xlsx_workbook_writer();
+  auto writer = make_xlsx_workbook_writer(WorkbookLook::readable);
   const SaveResult result = write_rows_to_workbook(cells, *writer, path);
   if (!result.ok()) return result.failure_reason;
   for (int sheet_row : result.cut_rows) {
@@ -71,8 +72,11 @@ std::string open_elsewhere(const std::string& path) {
 Text write_output(const std::vector<OutputRow>& rows, const std::string& path) {
   const std::string extension = extension_of(path);
   if (extension == ".xlsx") return write_xlsx(rows, path);
+  const bool csv = extension != ".json";
+  // A CSV file starts with a byte-order mark: without one, Excel reads it in the system's code
+  // page (GBK on a Chinese Windows). stdout goes without one.
   const std::string content =
-      rows_text(rows, extension == ".json" ? OutputFormat::json : OutputFormat::csv);
+      (csv ? "\xEF\xBB\xBF" : "") + rows_text(rows, csv ? OutputFormat::csv : OutputFormat::json);
   return failure_of(replace_file(path, [&](const std::string& temp) {
     int error = write_whole_file(temp, content);
     return error ? describe_file_error(error) : Text();

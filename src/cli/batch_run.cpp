@@ -50,7 +50,7 @@ void Batch::run(const std::vector<int>& todo,
     if (row.failed) {
       any_failed_ = true;
       progress.finish();
-      warn(table_cell(row.query) + ": 查询失败");
+      warn(failure_message(row.query, row.reason, row.http_status));
     }
     on_row(line(looked_up.index), std::move(row));
   };
@@ -80,6 +80,8 @@ OutputRow Batch::output_row(int line, const BatchRow& looked_up) const {
   OutputRow row;
   row.record = looked_up.record;
   row.failed = looked_up.result.failed;
+  row.reason = looked_up.result.reason;
+  row.http_status = looked_up.result.status;
   row.query = query_of(line);
   if (options_.normalize) row.line = given_[static_cast<std::size_t>(line)].shown;
   if (options_.retries > 0) row.tries = looked_up.tries;

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "lookup/lookup.h"
 #include "lookup/scrape.h"
 #include "runtime/settings.h"
 
@@ -40,6 +41,9 @@ struct OutputRow {
   std::optional<std::string> line;  // with --normalize: the line as given (UTF-8)
   std::string query;                // what was looked up (UTF-8)
   std::optional<int> tries;         // with --retries: requests made
+  // Why it failed; the status goes with FailureReason::http_status.
+  FailureReason reason = FailureReason::none;
+  int http_status = 0;
 };
 
 int query_command(const Options& options, const std::string& number);

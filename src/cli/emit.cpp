@@ -1,7 +1,10 @@
 #include "emit.h"
 
 #include "export/export.h"
+#include "lookup/hosts.h"
 #include "runtime/gbk.h"
+#include "runtime/settings.h"
+#include "web/transport_core.h"
 
 namespace stdlookup::cli {
 
@@ -29,6 +32,56 @@ std::string rows_text(const std::vector<OutputRow>& rows, OutputFormat format, b
 
 std::string utf8(const Text& gbk) {
   return gbk_to_utf8(gbk);
+}
+
+std::string reason_text(FailureReason reason, int http_status) {
+  switch (reason) {
+    case FailureReason::none:
+      return {};
+    case FailureReason::refused:
+      return "connection refused";
+    case FailureReason::not_resolved:
+      return "host name does not resolve";
+    case FailureReason::proxy_refused:
+      return "proxy refused";
+    case FailureReason::timed_out:
+      return "timed out";
+    case FailureReason::too_large:
+      return "answer too large";
+    case FailureReason::http_status:
+      return "HTTP status " + std::to_string(http_status);
+    case FailureReason::not_a_standard_page:
+      return "not a standard's page";
+    case FailureReason::no_answer:
+      break;
+  }
+  return "no usable answer";
+}
+
+std::string failure_message(const std::string& query, FailureReason reason, int http_status) {
+  std::string message = table_cell(query) + ": 查询失败: " + reason_text(reason, http_status);
+  switch (reason) {
+    case FailureReason::refused:
+    case FailureReason::not_resolved:
+    case FailureReason::timed_out:
+      break;
+    case FailureReason::proxy_refused:
+      return message + " (proxy " + utf8(proxy()) + ")";
+    case FailureReason::too_large:
+      return message + " (over " + std::to_string(kTransportBodyCap >> 20) + " MiB)";
+    case FailureReason::not_a_standard_page:
+      return message + " (a login or block page?)";
+    default:
+      return message;
+  }
+  // Nothing answers at the host: say which, and where it is set when nobody set it.
+  message += " (query host " + utf8(query_host());
+  if (!query_host_built_in()) return message + ")";
+  const std::u8string file = settings_file_path().u8string();
+  return message + ", built in; set query_host in " +
+         (file.empty() ? std::string("the settings file")
+                       : table_cell(std::string(file.begin(), file.end()))) +
+         ")";
 }
 
 Row row_cells(const OutputRow& r) {

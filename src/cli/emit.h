@@ -20,8 +20,8 @@ using Sink = std::function<void(const std::string&)>;
 class Emitter {
  public:
   virtual ~Emitter() = default;
-  // The single query's fields, with the status as it shows it.
-  virtual void query(const StandardRecord& fields, const std::string& status) = 0;
+  // The single query's answer, with the status as it shows it.
+  virtual void query(const LookupResult& result, const std::string& status) = 0;
   virtual void download(const DownloadResult& result) = 0;
   virtual void config(const Settings& settings, const std::filesystem::path& file) = 0;
   // A batch's rows: each as it completes (CSV and JSON go out at once, so a pipe sees progress),
@@ -43,6 +43,11 @@ std::string rows_text(const std::vector<OutputRow>& rows, OutputFormat format,
 // ---- shared by the emitters
 
 std::string utf8(const Text& gbk);
+// Why a lookup failed, as JSON's "reason" gives it: "connection refused", "HTTP status 503", ...
+std::string reason_text(FailureReason reason, int http_status);
+// The line stderr gets for a failed lookup of `query`: "GB 1: 查询失败: connection refused (query
+// host H)". Where nothing answers at the built-in query host, it names the settings file.
+std::string failure_message(const std::string& query, FailureReason reason, int http_status);
 // A batch row's four cells, as the window's list holds them.
 Row row_cells(const OutputRow& row);
 Row row_headers();

@@ -10,7 +10,8 @@ class CsvEmitter final : public Emitter {
  public:
   CsvEmitter(Sink sink, bool terminal) : out_(std::move(sink)), terminal_(terminal) {}
 
-  void query(const StandardRecord& f, const std::string& status) override {
+  void query(const LookupResult& result, const std::string& status) override {
+    const StandardRecord& f = result.page.fields;
     lines({{"标准编号", "中文名称", "标准状态", "实施日期", "发布部门"},
            {utf8(f.number), utf8(f.chinese_name), status, utf8(f.implementation_date),
             utf8(f.publishing_department)}});

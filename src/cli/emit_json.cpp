@@ -23,6 +23,7 @@ json row_json(const OutputRow& r) {
     object["query"] = r.query;
   }
   if (r.tries) object["tries"] = *r.tries;
+  if (r.failed) object["reason"] = reason_text(r.reason, r.http_status);
   return object;
 }
 
@@ -37,12 +38,16 @@ class JsonEmitter final : public Emitter {
  public:
   explicit JsonEmitter(Sink sink) : out_(std::move(sink)) {}
 
-  void query(const StandardRecord& f, const std::string& status) override {
-    out_(dump(json{{"number", utf8(f.number)},
-                   {"chinese_name", utf8(f.chinese_name)},
-                   {"status", status},
-                   {"implementation_date", utf8(f.implementation_date)},
-                   {"publishing_department", utf8(f.publishing_department)}}));
+  void query(const LookupResult& result, const std::string& status) override {
+    const StandardRecord& f = result.page.fields;
+    json object{{"number", utf8(f.number)},
+                {"chinese_name", utf8(f.chinese_name)},
+                {"status", status},
+                {"implementation_date", utf8(f.implementation_date)},
+                {"publishing_department", utf8(f.publishing_department)},
+                {"found", !result.failed && !result.page.apology}};
+    if (result.failed) object["reason"] = reason_text(result.reason, result.status);
+    out_(dump(object));
   }
 
   void download(const DownloadResult& result) override {

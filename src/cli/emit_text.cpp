@@ -11,7 +11,8 @@ class TextEmitter final : public Emitter {
  public:
   explicit TextEmitter(Sink sink) : out_(std::move(sink)) {}
 
-  void query(const StandardRecord& f, const std::string& status) override {
+  void query(const LookupResult& result, const std::string& status) override {
+    const StandardRecord& f = result.page.fields;
     out_(aligned_table({{"标准编号", table_cell(utf8(f.number))},
                         {"中文名称", table_cell(utf8(f.chinese_name))},
                         {"标准状态", status},

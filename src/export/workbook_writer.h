@@ -1,6 +1,7 @@
 // The workbook-writer component the export drives: one application with one workbook, cells
 // addressed by range texts ("a1"), a number format and a value per range, then "save as".
-// It writes an Office Open XML workbook with libxlsxwriter, on Linux and on Windows alike.
+// It writes an Office Open XML workbook with libxlsxwriter, on Linux and on Windows alike, with
+// or without a look of its own (WorkbookLook).
 #pragma once
 
 #include <memory>
@@ -52,7 +53,13 @@ class WorkbookWriter {
   virtual void release_workbook() = 0;
 };
 
-std::unique_ptr<WorkbookWriter> make_xlsx_workbook_writer();
+// How a workbook looks beyond its cells' values and number formats. The window's export writes
+// nothing else (plain); the command line's workbooks are for reading at a glance (readable): a
+// bold, frozen header row with a filter, columns as wide as their content, and a row whose
+// 是否作废 says the standard is abolished, or that it could not be looked up, in a colour.
+enum class WorkbookLook { plain, readable };
+
+std::unique_ptr<WorkbookWriter> make_xlsx_workbook_writer(WorkbookLook look = WorkbookLook::plain);
 
 // Cell address "a1", "D17" → 0-based row and column; false when it is not one.
 bool parse_cell_address(std::string_view cell, int& row, int& column);

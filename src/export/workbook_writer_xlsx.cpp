@@ -1,8 +1,8 @@
 // The workbook writer over libxlsxwriter. Cells are kept in memory until "save as", which writes
 // the whole workbook in one go (row by row, in constant-memory mode) to a checked temporary file.
-// What it writes is easy to read: the first row as a header (bold, frozen, with a filter), the
-// columns as wide as their content, and a row whose 是否作废 says the standard is abolished, or
-// that it could not be looked up, in a colour that shows it.
+// With the readable look: the first row as a header (bold, frozen, with a filter), the columns as
+// wide as their content, and a row whose 是否作废 says the standard is abolished, or that it could
+// not be looked up, in a colour that shows it. Plain, nothing but the cells.
 #include <xlsxwriter.h>
 
 #include <algorithm>
@@ -79,6 +79,8 @@ std::string utf8_of(std::string_view gbk) {
 
 class XlsxWorkbookWriter final : public WorkbookWriter {
  public:
+  explicit XlsxWorkbookWriter(WorkbookLook look) : readable_(look == WorkbookLook::readable) {}
+
   bool create_application() override {
     release_workbook();
     application_ = true;
@@ -202,11 +204,11 @@ class XlsxWorkbookWriter final : public WorkbookWriter {
       }
       return format;
     };
-    const std::size_t status_column = set_look(sheet);
+    const std::size_t status_column = readable_ ? set_look(sheet) : 0;
     lxw_error error = LXW_NO_ERROR;
     for (std::size_t r = 0; r < rows_.size() && error == LXW_NO_ERROR; ++r) {
-      Look look = r == 0 && header_ ? kHeader : kPlain;
-      if (r > 0 && status_column < rows_[r].size())
+      Look look = readable_ && r == 0 && header_ ? kHeader : kPlain;
+      if (readable_ && r > 0 && status_column < rows_[r].size())
         look = look_of_status(rows_[r][status_column].value);
       for (std::size_t c = 0; c < rows_[r].size() && error == LXW_NO_ERROR; ++c) {
         const Cell& cell = rows_[r][c];
@@ -265,6 +267,7 @@ class XlsxWorkbookWriter final : public WorkbookWriter {
     return static_cast<std::size_t>(status - rows_[0].begin());
   }
 
+  const bool readable_;
   bool application_ = false;
   bool header_ = false;
   bool workbook_ = false;
@@ -281,8 +284,8 @@ class XlsxWorkbookWriter final : public WorkbookWriter {
 
 }  // namespace
 
-std::unique_ptr<WorkbookWriter> make_xlsx_workbook_writer() {
-  return std::make_unique<XlsxWorkbookWriter>();
+std::unique_ptr<WorkbookWriter> make_xlsx_workbook_writer(WorkbookLook look) {
+  return std::make_unique<XlsxWorkbookWriter>(look);
 }
 
 }  // namespace stdlookup

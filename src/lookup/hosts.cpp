@@ -10,6 +10,7 @@ std::mutex hosts_mutex;
 Text query_host_value = built_in_settings().query_host.value;
 Text download_host_value = built_in_settings().download_host.value;
 Text proxy_value = built_in_settings().proxy.value;
+bool query_host_is_built_in = true;
 
 }  // namespace
 
@@ -28,9 +29,15 @@ Text proxy() {
   return proxy_value;
 }
 
+bool query_host_built_in() {
+  std::lock_guard lock(hosts_mutex);
+  return query_host_is_built_in;
+}
+
 void set_query_host(const Text& host) {
   std::lock_guard lock(hosts_mutex);
   query_host_value = host;
+  query_host_is_built_in = false;
 }
 
 void set_download_host(const Text& host) {
@@ -47,6 +54,7 @@ void set_proxy(const Text& proxy) {
 void use_settings(const Settings& settings) {
   std::lock_guard lock(hosts_mutex);
   query_host_value = settings.query_host.value;
+  query_host_is_built_in = settings.query_host.origin == SettingOrigin::built_in;
   download_host_value = settings.download_host.value;
   proxy_value = settings.proxy.value;
 }

@@ -11,6 +11,8 @@ namespace stdlookup {
 Text query_host();     // the standards query service
 Text download_host();  // the download search service
 Text proxy();          // HOST:PORT, or empty for a direct connection
+// Whether the query host is the one built into the program, set by nothing the user gave.
+bool query_host_built_in();
 
 void set_query_host(const Text& host);
 void set_download_host(const Text& host);

@@ -34,6 +34,25 @@ int retry_after_seconds(std::string_view headers) {
   return seconds;
 }
 
+FailureReason reason_of(RequestFailure failure) {
+  switch (failure) {
+    case RequestFailure::refused:
+      return FailureReason::refused;
+    case RequestFailure::not_resolved:
+      return FailureReason::not_resolved;
+    case RequestFailure::proxy_refused:
+      return FailureReason::proxy_refused;
+    case RequestFailure::timed_out:
+      return FailureReason::timed_out;
+    case RequestFailure::too_large:
+      return FailureReason::too_large;
+    case RequestFailure::none:
+    case RequestFailure::other:
+      break;
+  }
+  return FailureReason::no_answer;
+}
+
 }  // namespace
 
 void clear_lookup_cookies() {
@@ -47,9 +66,13 @@ void cancel_lookups() noexcept {
 FetchedPage fetch_page(const Text& url) {
   // The status as the transport saw it: a long header block would not fit the headers' copy.
   int status = 0;
+  RequestFailure failure = RequestFailure::none;
   Text headers;
-  Bytes body = web_page_request(
-      {.url = url, .response_headers = &headers, .proxy = proxy(), .status_code = &status});
+  Bytes body = web_page_request({.url = url,
+                                 .response_headers = &headers,
+                                 .proxy = proxy(),
+                                 .status_code = &status,
+                                 .failure = &failure});
   FetchedPage page;
   page.status = status;
   if (!body.empty() && status >= 200 && status <= 299) {
@@ -57,6 +80,9 @@ FetchedPage fetch_page(const Text& url) {
     return page;
   }
   page.failed = true;
+  page.reason = status == 0                      ? reason_of(failure)
+                : status >= 200 && status <= 299 ? FailureReason::no_answer  // an empty body
+                                                 : FailureReason::http_status;
   page.retry_after_s = retry_after_seconds(headers);
   page.apology = !body.empty() && find_text(to_text(body), "抱歉"_gbk) != -1;
   return page;
@@ -64,8 +90,8 @@ FetchedPage fetch_page(const Text& url) {
 
 bool worth_retrying(const FetchedPage& page) {
   if (!page.failed || page.apology) return false;
-  return page.not_a_standard_page || page.status == 0 || page.status == 429 ||
-         (page.status >= 500 && page.status <= 599);
+  return page.reason == FailureReason::not_a_standard_page || page.status == 0 ||
+         page.status == 429 || (page.status >= 500 && page.status <= 599);
 }
 
 PageFetcher with_retries(PageFetcher fetch, int retries,
@@ -91,7 +117,8 @@ PageFetcher standard_pages_only(PageFetcher fetch) {
     FetchedPage page = fetch(url);
     if (!page.failed && !is_standard_page(scrape_detail_page(page.text))) {
       page.text.clear();  // a failed request has no page text
-      page.failed = page.not_a_standard_page = true;
+      page.failed = true;
+      page.reason = FailureReason::not_a_standard_page;
     }
     return page;
   };
@@ -99,10 +126,16 @@ PageFetcher standard_pages_only(PageFetcher fetch) {
 
 LookupResult lookup_standard(std::string_view number, const PageFetcher& fetch) {
   FetchedPage fetched = fetch(query_url(number));
-  if (fetched.failed) return {{}, true, fetched.not_a_standard_page};
+  if (fetched.failed) {
+    // A fetcher that gives no reason (a test's, say) still had no usable answer.
+    const FailureReason reason =
+        fetched.reason == FailureReason::none ? FailureReason::no_answer : fetched.reason;
+    return {{}, true, reason, fetched.status};
+  }
   DetailPage page = scrape_detail_page(fetched.text);
-  if (!is_standard_page(page)) return {{}, true, true};
-  return {std::move(page), false};
+  if (!is_standard_page(page))
+    return {{}, true, FailureReason::not_a_standard_page, fetched.status};
+  return {std::move(page), false, FailureReason::none, fetched.status};
 }
 
 Text single_query_status(const LookupResult& result) {

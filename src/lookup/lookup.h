@@ -3,6 +3,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string_view>
 
@@ -10,6 +11,19 @@
 #include "runtime/types.h"
 
 namespace stdlookup {
+
+// Why a request or lookup failed, for the command line to say in its words.
+enum class FailureReason : std::uint8_t {
+  none,
+  refused,        // nothing listens at the host's port
+  not_resolved,   // the host name does not resolve
+  proxy_refused,  // the proxy could not be reached, or refused to connect onwards
+  timed_out,
+  too_large,  // the answer was over the transport's cap
+  http_status,
+  not_a_standard_page,
+  no_answer,  // no usable answer otherwise (reset, empty, broken, cancelled)
+};
 
 // A fetched page: its text (the body up to its first zero byte) and whether the request failed
 // (no body, a transport error, or a status other than 2xx). A failed request has no page text.
@@ -21,8 +35,9 @@ struct FetchedPage {
   int status = 0;
   int retry_after_s = -1;
   bool apology = false;
-  // It arrived, but is no standard's page (standard_pages_only).
-  bool not_a_standard_page = false;
+  // Why it failed: http_status for a status other than 2xx, not_a_standard_page for a page that
+  // arrived but is no standard's page (standard_pages_only).
+  FailureReason reason = FailureReason::none;
   int tries = 1;  // requests made for this page
 };
 using PageFetcher = std::function<FetchedPage(const Text& url)>;
@@ -52,7 +67,8 @@ FetchedPage fetch_page(const Text& url);
 struct LookupResult {
   DetailPage page;  // empty when the request failed
   bool failed = false;
-  bool not_a_standard_page = false;  // failed because the page is no standard's page
+  FailureReason reason = FailureReason::none;  // why it failed
+  int status = 0;                              // the response's status (0: none came)
 };
 
 // Fetches and scrapes the detail page of `number` (used unchanged in the query URL). A page that

@@ -33,6 +33,18 @@ enum TransportRequestFlags : std::uint32_t {
   kFlagReload = 0x80000000,
 };
 
+// Why a request got no response, as far as the transport can tell; none when one came (whatever
+// its status).
+enum class RequestFailure : std::uint8_t {
+  none,
+  refused,        // nothing listens at the host's port
+  not_resolved,   // the host name does not resolve
+  proxy_refused,  // the proxy could not be reached, or refused to connect onwards
+  timed_out,
+  too_large,  // the body was over the cap
+  other,      // cancelled, reset, a broken answer, too many redirects, ...
+};
+
 class Transport {
  public:
   virtual ~Transport() = default;
@@ -59,6 +71,8 @@ class Transport {
   // The final response's status code (WinINet: HTTP_QUERY_STATUS_CODE as a number), whatever the
   // size of its header block; 0 when the request got no complete response.
   virtual int status_code(TransportHandle request) = 0;
+  // Why the request got no response (WinINet: GetLastError after the send, mapped).
+  virtual RequestFailure failure(TransportHandle) { return RequestFailure::other; }
   virtual bool close(TransportHandle handle) = 0;
 };
 

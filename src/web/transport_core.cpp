@@ -163,6 +163,12 @@ class BufferedTransport final : public Transport {
     return request != nullptr && request->outcome.ok ? request->outcome.status : 0;
   }
 
+  RequestFailure failure(TransportHandle handle) override {
+    const Request* request = find<Request>(handle);
+    if (request == nullptr) return RequestFailure::other;
+    return request->outcome.ok ? RequestFailure::none : request->outcome.failure;
+  }
+
   bool close(TransportHandle handle) override { return objects_.erase(handle) == 1; }
 
  private:

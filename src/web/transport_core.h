@@ -45,6 +45,7 @@ struct ExchangeOutcome {
   std::string body;
   std::string raw_headers;
   int status = 0;
+  RequestFailure failure = RequestFailure::other;  // why it failed, when it did
 };
 
 class TransportBackend {

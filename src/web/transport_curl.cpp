@@ -180,6 +180,30 @@ std::size_t on_header(char* data, std::size_t, std::size_t count, void* user) {
   return count;
 }
 
+// Why a transfer failed, in the transport's words. Through a proxy, what cannot be reached is the
+// proxy: libcurl's connect and resolve errors then concern it, as does a refused tunnel.
+RequestFailure failure_of(CURL* easy, CURLcode result, bool via_proxy) {
+  long tunnel_status = 0;
+  curl_easy_getinfo(easy, CURLINFO_HTTP_CONNECTCODE, &tunnel_status);
+  if (via_proxy && (result == CURLE_COULDNT_CONNECT || result == CURLE_COULDNT_RESOLVE_PROXY ||
+                    result == CURLE_PROXY || tunnel_status >= 300)) {
+    return RequestFailure::proxy_refused;
+  }
+  switch (result) {
+    case CURLE_COULDNT_CONNECT:
+      return RequestFailure::refused;
+    case CURLE_COULDNT_RESOLVE_HOST:
+      return RequestFailure::not_resolved;
+    case CURLE_OPERATION_TIMEDOUT:
+      return RequestFailure::timed_out;
+    case CURLE_FILESIZE_EXCEEDED:
+    case CURLE_WRITE_ERROR:  // only on_body refuses to write, at the cap
+      return RequestFailure::too_large;
+    default:
+      return RequestFailure::other;
+  }
+}
+
 class CurlBackend final : public TransportBackend {
  public:
   bool accepts_proxy(std::string_view proxy_name) const override {
@@ -267,7 +291,10 @@ class CurlBackend final : public TransportBackend {
 
     CURLcode result = run_transfer(e);
     if (use_store) save_cookie_store_changes(before, engine_cookies(e));
-    if (result != CURLE_OK) return false;
+    if (result != CURLE_OK) {
+      outcome.failure = failure_of(e, result, !proxy.empty());
+      return false;
+    }
     long status = 0;
     curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status);
     outcome.status = static_cast<int>(status);

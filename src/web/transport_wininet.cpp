@@ -181,6 +181,24 @@ bool is_redirect(int status) {
   return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
+// Why a WinINet call failed, from its last error. Through a proxy, what cannot be reached or
+// resolved is the proxy: the proxy resolves the server's name itself.
+RequestFailure failure_of(DWORD error, bool via_proxy) {
+  switch (error) {
+    case ERROR_INTERNET_CANNOT_CONNECT:
+    case ERROR_INTERNET_SERVER_UNREACHABLE:
+      return via_proxy ? RequestFailure::proxy_refused : RequestFailure::refused;
+    case ERROR_INTERNET_NAME_NOT_RESOLVED:
+      return via_proxy ? RequestFailure::proxy_refused : RequestFailure::not_resolved;
+    case ERROR_INTERNET_PROXY_SERVER_UNREACHABLE:
+      return RequestFailure::proxy_refused;
+    case ERROR_INTERNET_TIMEOUT:
+      return RequestFailure::timed_out;
+    default:
+      return RequestFailure::other;
+  }
+}
+
 void set_timeout(HINTERNET internet, DWORD option, DWORD milliseconds) {
   STDLOOKUP_WININET(InternetSetOptionA)(internet, option, &milliseconds, sizeof milliseconds);
 }
@@ -199,18 +217,22 @@ Handle open_internet(const Exchange& x) {
 }
 
 // The final response's body (capped) and header block; false when a read failed, the body was
-// too large or the caller gave up.
-bool read_response(HINTERNET request, const std::atomic<bool>& abandoned,
+// too large or the caller gave up, with outcome.failure saying which.
+bool read_response(HINTERNET request, const std::atomic<bool>& abandoned, bool via_proxy,
                    ExchangeOutcome& outcome) {
   std::vector<char> buffer(kReadChunk);
   for (;;) {
     if (abandoned) return false;
     DWORD read = 0;
     if (!STDLOOKUP_WININET(InternetReadFile)(request, buffer.data(), kReadChunk, &read)) {
+      outcome.failure = failure_of(GetLastError(), via_proxy);
       return false;
     }
     if (read == 0) break;
-    if (outcome.body.size() + read > kTransportBodyCap) return false;
+    if (outcome.body.size() + read > kTransportBodyCap) {
+      outcome.failure = RequestFailure::too_large;
+      return false;
+    }
     outcome.body.append(buffer.data(), read);
   }
   std::string raw;
@@ -228,6 +250,7 @@ ExchangeOutcome run_exchange(Exchange x, const std::atomic<bool>& abandoned) {
   Target target{(x.flags & kFlagSecure) != 0, x.host, x.port, ansi_path(x.path)};
   const std::string headers = crlf_lines(x.header_lines);
   const DWORD idle_timeout = milliseconds(x.idle_timeout);
+  const bool via_proxy = x.access_type == kOpenTypeProxy && x.proxy_name && !x.proxy_name->empty();
   Handle internet = open_internet(x);
   if (!internet) return outcome;
 
@@ -245,7 +268,10 @@ ExchangeOutcome run_exchange(Exchange x, const std::atomic<bool>& abandoned) {
       connection = Handle(STDLOOKUP_WININET(InternetConnectA)(
           internet.get(), target.host.c_str(), static_cast<INTERNET_PORT>(target.port), nullptr,
           nullptr, INTERNET_SERVICE_HTTP, 0, 0));
-      if (!connection) return outcome;
+      if (!connection) {
+        outcome.failure = failure_of(GetLastError(), via_proxy);
+        return outcome;
+      }
       connected_host = target.host;
       connected_port = target.port;
     }
@@ -270,6 +296,7 @@ ExchangeOutcome run_exchange(Exchange x, const std::atomic<bool>& abandoned) {
     if (!send(request.get(), headers.empty() ? nullptr : headers.c_str(),
               static_cast<DWORD>(headers.size()), has_data ? x.data->data() : nullptr,
               has_data ? static_cast<DWORD>(x.data->size()) : 0)) {
+      outcome.failure = failure_of(GetLastError(), via_proxy);
       return outcome;
     }
     // Whatever follows, this response may have put cookies into WinINet's store.
@@ -295,7 +322,7 @@ ExchangeOutcome run_exchange(Exchange x, const std::atomic<bool>& abandoned) {
     }
   }
 
-  outcome.ok = read_response(request.get(), abandoned, outcome);
+  outcome.ok = read_response(request.get(), abandoned, via_proxy, outcome);
   return outcome;
 }
 
@@ -330,7 +357,9 @@ class WinInetBackend final : public TransportBackend {
       const auto now = std::chrono::steady_clock::now();
       if (now >= deadline || requests_cancelled()) {
         shared->abandoned = true;
-        return {};
+        ExchangeOutcome given_up;
+        if (now >= deadline) given_up.failure = RequestFailure::timed_out;
+        return given_up;
       }
       shared->done_changed.wait_until(lock,
                                       std::min(deadline, now + std::chrono::milliseconds(100)));

@@ -79,6 +79,9 @@ Text cookies_of(const Text& response_headers) {
 
 Bytes web_page_request(Transport& transport, const WebRequest& r) {
   if (r.status_code != nullptr) *r.status_code = 0;
+  RequestFailure failure_local;
+  RequestFailure& failure = r.failure != nullptr ? *r.failure : failure_local;
+  failure = RequestFailure::other;
   const std::string_view url = r.url;
   const std::string_view proxy = r.proxy;
   Text* const cookie_jar = r.cookie_jar;
@@ -101,7 +104,10 @@ Bytes web_page_request(Transport& transport, const WebRequest& r) {
 
   HandleGuard connection(
       transport, transport.connect(internet.get(), url_host(url), url_port(url), kServiceHttp));
-  if (connection.get() == 0) return {};
+  if (connection.get() == 0) {
+    failure = RequestFailure::not_resolved;  // no host name at all
+    return {};
+  }
 
   std::uint32_t flags = kFlagReload | kFlagNeedFile;
   if (cookie_jar != nullptr) flags |= kFlagNoCookies;
@@ -137,7 +143,12 @@ Bytes web_page_request(Transport& transport, const WebRequest& r) {
   transport.query_raw_headers(request.get(), raw.data(), length);
   raw.resize(std::min(raw.find('\0'), raw.size()));
   raw = replace_text(raw, "Set-Cookie", "Set-Cookie");
-  if (r.status_code != nullptr) *r.status_code = transport.status_code(request.get());
+  // Asked only when wanted: the calls made are WinINet's, no more.
+  if (r.status_code != nullptr || r.failure != nullptr) {
+    const int status = transport.status_code(request.get());
+    if (r.status_code != nullptr) *r.status_code = status;
+    failure = status != 0 ? RequestFailure::none : transport.failure(request.get());
+  }
 
   request.close();
   connection.close();

@@ -15,7 +15,8 @@ namespace stdlookup {
 // place with the default header lines. A failed request gives the empty body; its
 // response_headers then hold no status line (response_status gives 0). status_code receives the
 // final response's status as the transport reports it, 0 for a failed request; unlike
-// response_headers it does not depend on the header block fitting the 5000-byte buffer.
+// response_headers it does not depend on the header block fitting the 5000-byte buffer. failure
+// receives why a request got no response (none when one came, whatever its status).
 struct WebRequest {
   std::string_view url;
   int method = 0;
@@ -28,6 +29,7 @@ struct WebRequest {
   Bytes* post_bytes = nullptr;
   std::string_view proxy = {};
   int* status_code = nullptr;
+  RequestFailure* failure = nullptr;
 };
 
 Bytes web_page_request(const WebRequest& request);

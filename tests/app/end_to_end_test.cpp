@@ -92,6 +92,20 @@ class EndToEnd : public ::testing::Test {
     window->modals.clear();
     window->click(kExportButton);
   }
+  // The first `rows` rows of the long list, written at once.
+  void fill_list(int rows) {
+    Controls& controls = window->controls();
+    controls.together([&] {
+      for (int i = 0; i < rows; ++i) {
+        const std::vector<std::string> cells = test::long_list_row(i);
+        const int row = controls.list_insert_row(kResultList, g(cells[0]));
+        for (int column = 1; column < 4; ++column) {
+          controls.list_set_cell(kResultList, row, column,
+                                 g(cells[static_cast<std::size_t>(column)]));
+        }
+      }
+    });
+  }
   void run_batch(const char* numbers, int count) {
     window->type(kBatchInput, numbers);
     window->click(kBatchButton);
@@ -194,17 +208,7 @@ TEST_F(EndToEnd, ExportOfTheBatchWritesTheWorkbookReportsAndOpensIt) {
 }
 
 TEST_F(EndToEnd, TheLongestListTheOldProgressBarCouldCountExportsCellByCell) {
-  Controls& controls = window->controls();
-  controls.together([&] {
-    for (int i = 0; i < test::kLongListRows; ++i) {
-      const std::vector<std::string> cells = test::long_list_row(i);
-      const int row = controls.list_insert_row(kResultList, g(cells[0]));
-      for (int column = 1; column < 4; ++column) {
-        controls.list_set_cell(kResultList, row, column,
-                               g(cells[static_cast<std::size_t>(column)]));
-      }
-    }
-  });
+  fill_list(test::kLongListRows);
   const std::string path = test::native_text(home.path() / native_path("长清单.xlsx"));
   export_to(path);
   ASSERT_FALSE(window->modals.empty());
@@ -274,6 +278,33 @@ TEST_F(EndToEndDeathTest, ClosingTheWindowDuringAHangingRequestEndsTheProgramAtO
         std::_Exit(3);  // the click returned: the close did not end the program
       },
       ::testing::ExitedWithCode(0), "");
+}
+
+// A close during the export's pass over the list waits for the export: the workbook is whole,
+// and then the program ends with exit code 0.
+TEST_F(EndToEndDeathTest, ClosingTheWindowDuringAnExportFinishesItThenEndsTheProgram) {
+  constexpr int kRows = 3000;
+  // The child that runs the window is a process of its own: it learns the path from here.
+  const char* given = std::getenv("STDLOOKUP_TEST_WORKBOOK");
+  const std::string path = given ? given : test::native_text(home.path() / "closed.xlsx");
+  test::ScopedEnv shared{"STDLOOKUP_TEST_WORKBOOK", path};
+  EXPECT_EXIT(
+      {
+        fill_list(kRows);
+        window->show();
+        bool closed = false;
+        window->start_ticks(10, [&] {
+          if (closed || window->modals.size() != 1) return;  // the save dialog answered and gone
+          closed = true;
+          window->close();
+        });
+        export_to(path);
+        if (!closed || window->modals.size() != 2) std::_Exit(3);  // no close, no "导出成功!"
+        window->start_ticks(10000, [] { std::_Exit(4); });         // the window closes by itself
+        window->run_message_loop();
+      },
+      ::testing::ExitedWithCode(0), "");
+  EXPECT_EQ(test::long_list_differences(test::read_workbook(path), kRows), "");
 }
 
 TEST_F(EndToEnd, DownloadSearchFollowsTheFirstEntryOnlyAndNeverKeepsAStaleLink) {

@@ -109,15 +109,34 @@ TEST(BatchStart, AnEmptyBodyStillDisablesTheButton) {
   EXPECT_TRUE(controls.disabled(kBatchButton));
 }
 
-TEST(CloseRequestDeathTest, EndsTheProgramInsideAClicksActionAndOnlyThere) {
-  close_requested();  // between actions the window closes as usual
+// A request of the GUI thread that the window system's close reaches while it waits.
+struct ClosedWhileWaiting final : BusyLoop {
+  std::promise<void> done;
+  bool can_wait() override { return true; }
+  void wait() override { close_requested(), done.get_future().wait(); }
+  void finish() override { done.set_value(); }
+};
+
+// Each case in a child that exits with 5 when the close went as it should; 0 is a close that
+// ended the program.
+TEST(CloseRequestDeathTest, EndsAtOnceDuringARequestWaitsForAnyOtherActionClosesBetween) {
   MemoryControls controls;
   Actions actions;
-  actions.export_to_workbook = [](Controls&) {
-    close_requested();
-    std::_Exit(3);  // the close did not end the program
+  int closes = 0, closes_after_nested = -1;
+  bool waits = false;
+  const auto close_window = [&closes] { ++closes; };
+  actions.single_query = [](Controls&) { ClosedWhileWaiting().run([] {}); };
+  actions.export_to_workbook = [&](Controls& c) {  // with a click its pass dispatches
+    waits = !close_requested();
+    click_control(actions, c, kDownloadLinkButton, close_window);
+    closes_after_nested = closes;
   };
-  EXPECT_EXIT(click_control(actions, controls, kExportButton), ::testing::ExitedWithCode(0), "");
+  EXPECT_EXIT(std::_Exit(close_requested() ? 5 : 6), ::testing::ExitedWithCode(5), "");
+  EXPECT_EXIT((click_control(actions, controls, kExportButton, close_window),
+               std::_Exit(waits && closes_after_nested == 0 && closes == 1 ? 5 : 6)),
+              ::testing::ExitedWithCode(5), "");
+  EXPECT_EXIT((click_control(actions, controls, kQueryButton, close_window), std::_Exit(6)),
+              ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

@@ -44,7 +44,8 @@ class WindowDriver {
   virtual void show() = 0;
   // Empties an edit box, then types `utf8` into it key by key.
   virtual void type(std::string_view edit, std::string_view utf8) = 0;
-  // Clicks a button as the user does; returns when its action has returned.
+  // Clicks a button as the user does; returns when its action has returned. A disabled button
+  // gets the click all the same (as a Win32 BM_CLICK brings it): the window must refuse it.
   virtual void click(std::string_view button) = 0;
   // Processes window events until `done` holds (at most 10 s); returns whether it did.
   virtual bool wait_for(const std::function<bool()>& done) = 0;

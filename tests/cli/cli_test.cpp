@@ -10,7 +10,9 @@
 #include <thread>
 
 #include "controls/memory_controls.h"
+#include "emit.h"
 #include "export/export.h"
+#include "lookup/hosts.h"
 #include "runtime/gbk.h"
 #include "support/canned_pages.h"
 #include "support/fixture_server.h"
@@ -118,7 +120,8 @@ TEST_F(CliTest, QueryInEveryFormat) {
             "  \"chinese_name\": \"食品安全国家标准 食品添加剂使用标准\",\n"
             "  \"status\": \"现行\",\n"
             "  \"implementation_date\": \"2015-05-24\",\n"
-            "  \"publishing_department\": \"中华人民共和国国家卫生和计划生育委员会\"\n"
+            "  \"publishing_department\": \"中华人民共和国国家卫生和计划生育委员会\",\n"
+            "  \"found\": true\n"
             "}\n");
   EXPECT_EQ(json.err, "");
 
@@ -137,22 +140,29 @@ TEST_F(CliTest, QueryInEveryFormat) {
             "中华人民共和国国家卫生和计划生育委员会\r\n");
 }
 
-TEST_F(CliTest, QueryStatusesAndExitCodes) {
+TEST_F(CliTest, QueryStatusesReasonsAndExitCodes) {
   struct Case {
     const char* number;
     const char* status;
     int exit_code;
-  } cases[] = {{"GB 2760-2011", "作废", 0},
-               {"GB 1-1999", "", 0},
-               {"GB FAIL", "查询失败", 1},
-               {"GB PORTAL", "查询失败", 1}};
+    const char* reason;  // "": none, and nothing on stderr
+  } cases[] = {{"GB 2760-2011", "作废", 0, ""},
+               {"GB 1-1999", "抱歉，没找到", 1, ""},
+               {"GB FAIL", "查询失败", 1, "HTTP status 500"},
+               {"GB PORTAL", "查询失败", 1, "not a standard's page"}};
   for (const Case& c : cases) {
     auto run = cli({"query", c.number, "--format", "json"});
     EXPECT_EQ(run.exit_code, c.exit_code) << c.number;
-    EXPECT_NE(run.out.find(std::string("\"status\": \"") + c.status + "\""), std::string::npos)
-        << c.number << run.out;
+    const nlohmann::json answer = nlohmann::json::parse(run.out, nullptr, false);
+    EXPECT_EQ(answer["status"], c.status) << c.number;
+    EXPECT_EQ(answer["found"], c.exit_code == 0) << c.number;
+    EXPECT_EQ(answer.value("reason", ""), c.reason) << c.number;
+    const std::string said = *c.reason ? c.number + std::string(": 查询失败: ") + c.reason : "";
+    EXPECT_THAT(run.err, ::testing::HasSubstr(said));
+    EXPECT_EQ(run.err.empty(), said.empty()) << run.err;
   }
-  EXPECT_NE(cli({"query", "GB PORTAL"}).err.find("not a standard's page"), std::string::npos);
+  auto batch = cli({"batch", "--delay", "0", "--format", "json"}, "GB FAIL\n");
+  EXPECT_EQ(nlohmann::json::parse(batch.out)[0]["reason"], "HTTP status 500");
 }
 
 TEST_F(CliTest, ChineseArgumentsGoOutAsGbk) {
@@ -241,7 +251,7 @@ TEST_F(CliTest, BatchOutputXlsxIsTheWindowsWorkbook) {
   EXPECT_EQ(run.out, "");  // the rows went to the file
   EXPECT_NE(run.err.find("row 5 (GB LONG): a cell over 32767"), std::string::npos) << run.err;
 
-  // The window's export of the same list.
+  // The window's row writer on the same list, in the look the command line gives its workbooks.
   MemoryControls controls;
   const char* rows[4][4] = {
       {"GB 2760-2014", "食品安全国家标准 食品添加剂使用标准", "2015-05-24", "现行"},
@@ -253,7 +263,7 @@ TEST_F(CliTest, BatchOutputXlsxIsTheWindowsWorkbook) {
     for (int c = 0; c < 4; ++c) controls.list_set_cell(kResultList, row, c, g(cells[c]));
   }
   const std::string window_path = (home.path() / "window.xlsx").string();
-  auto writer = make_xlsx_workbook_writer();
+  auto writer = make_xlsx_workbook_writer(WorkbookLook::readable);
   ASSERT_TRUE(write_list_to_workbook(controls, *writer, window_path, false).ok());
 
   nlohmann::json from_cli = test::read_workbook(path);
@@ -290,7 +300,12 @@ TEST_F(CliTest, BatchOutputCsvAndJsonFilesMatchStdout) {
   auto csv = cli(
       {"batch", "--delay", "0", "--output", (home.path() / "o.csv").string(), "--format", "csv"},
       input);
-  EXPECT_EQ(file_content(home.path() / "o.csv"), csv.out);  // --format given: stdout too
+  EXPECT_EQ(file_content(home.path() / "o.csv"), "\xEF\xBB\xBF" + csv.out);  // stdout: no BOM
+  const std::size_t asked = server.request_count();
+  auto resumed = cli(
+      {"batch", "--delay", "0", "--output", (home.path() / "o.csv").string(), "--resume"}, input);
+  EXPECT_EQ(resumed.exit_code, 0) << resumed.err;
+  EXPECT_EQ(server.request_count(), asked);
 }
 
 TEST_F(CliTest, UsageAndInputAndOutputErrorsExitTwo) {
@@ -508,6 +523,13 @@ TEST_F(CliSettingsTest, FileThenEnvironmentThenOptionsChooseTheHost) {
   }
 }
 
+TEST_F(CliSettingsTest, NothingAnsweringAtTheBuiltInHostNamesTheSettingsFile) {
+  use_settings(built_in_settings());
+  const std::string file = (home.path() / "config" / "stdlookup" / "stdlookup.conf").string();
+  EXPECT_THAT(cli::failure_message("GB 1", FailureReason::timed_out, 0),
+              ::testing::EndsWith(", built in; set query_host in " + file + ")"));
+}
+
 TEST_F(CliSettingsTest, TheProxyOfTheSettingsCarriesTheRequests) {
   // The proxy gets the absolute URL of a host that only it can reach.
   test::CannedResponse page;
@@ -525,7 +547,10 @@ TEST_F(CliSettingsTest, TheProxyOfTheSettingsCarriesTheRequests) {
                        "http://standards.invalid:80/gbquery.htm?SID=GB%202760-2014&x=30&y=8"));
 
   // The option sends it direct again (to a closed port here).
-  EXPECT_EQ(bare_cli({"--proxy", "", "--query-host", closed, "query", "X"}).exit_code, 1);
+  auto direct = bare_cli({"--proxy", "", "--query-host", closed, "query", "X"});
+  EXPECT_EQ(direct.exit_code, 1);
+  EXPECT_THAT(direct.err,
+              ::testing::EndsWith(": connection refused (query host " + closed + ")\n"));
   EXPECT_EQ(server.request_count(), 1u);
 }
 

@@ -71,28 +71,40 @@ TEST_F(ExportTest, WritesHeaderAndRowsAsTextCellsThenReportsAndOpens) {
   EXPECT_EQ(cells.size(), 16u);
 }
 
-// Readable at a glance: a bold, frozen header with a filter, columns as wide as their content
-// (East Asian characters counting two, within a cap), abolished and failed rows coloured.
-TEST_F(ExportTest, TheWorkbookIsReadableAtAGlance) {
+// The window's export writes values in text cells and nothing else: no widths, fonts, fills,
+// frozen panes or filter. The look belongs to the command line's workbooks (the readable
+// writer): a bold, frozen header with a filter, columns as wide as their content (East Asian
+// characters counting two, within a cap), abolished and failed rows coloured.
+TEST_F(ExportTest, OnlyTheReadableWriterGivesTheWorkbookALook) {
   const std::string fills[][2] = {
       {"现行", ""}, {"作废", "FFFFC7CE"}, {"查询失败", "FFD9D9D9"}, {"抱歉，没找到", "FFD9D9D9"}};
   for (const auto& [status, fill] : fills)
     add_row(controls, {"GB 1-2020", std::string(300, 'x'), "", status});
-  presenter.dialog_result = target("look.xlsx");
+  presenter.dialog_result = target("plain.xlsx");
   export_to_workbook(controls);
-  nlohmann::json book = test::read_workbook(target("look.xlsx"));
-  EXPECT_EQ(test::read_workbook_xml(target("look.xlsx")), book);  // our reader agrees
-  EXPECT_EQ(book["freeze"].get<std::string>() + book["filter"].get<std::string>(), "A2A1:D5");
-  for (int r = 1; r <= 5; ++r) {
-    for (const std::string column : {"A", "B", "C", "D"}) {
-      const auto& cell = book["cells"][column + std::to_string(r)];
-      EXPECT_EQ(cell["bold"], r == 1) << column << r;
-      EXPECT_EQ(cell["fill"], r > 1 ? fills[r - 2][1] : "") << column << r;
+  auto readable = make_xlsx_workbook_writer(WorkbookLook::readable);
+  ASSERT_TRUE(write_list_to_workbook(controls, *readable, target("look.xlsx"), false).ok());
+  for (const bool look : {false, true}) {
+    SCOPED_TRACE(look ? "readable" : "the window's export");
+    const std::string path = target(look ? "look.xlsx" : "plain.xlsx");
+    nlohmann::json book = test::read_workbook(path);
+    EXPECT_EQ(test::read_workbook_xml(path), book);  // our reader agrees
+    EXPECT_EQ(book["freeze"].get<std::string>() + book["filter"].get<std::string>(),
+              look ? "A2A1:D5" : "");
+    for (int r = 1; r <= 5; ++r) {
+      for (const std::string column : {"A", "B", "C", "D"}) {
+        const auto& cell = book["cells"][column + std::to_string(r)];
+        EXPECT_EQ(cell["bold"], look && r == 1) << column << r;
+        EXPECT_EQ(cell["fill"], look && r > 1 ? fills[r - 2][1] : "") << column << r;
+        EXPECT_EQ(cell["format"], "@") << column << r;
+      }
     }
+    // "抱歉，没找到" (6 wide characters) is wider than "GB 1-2020"; 300 characters are capped.
+    const auto& widths = book["widths"];
+    EXPECT_TRUE(look ? widths["A"] < widths["D"] && widths["D"] < widths["B"] && widths["B"] < 64
+                     : widths.empty())
+        << widths;
   }
-  // "抱歉，没找到" (6 wide characters) is wider than "GB 1-2020"; 300 characters are capped.
-  const auto& widths = book["widths"];
-  EXPECT_TRUE(widths["A"] < widths["D"] && widths["D"] < widths["B"] && widths["B"] < 64) << widths;
 }
 
 TEST_F(ExportTest, ALongListArrivesCellByCell) {

@@ -5,11 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "lookup/hosts.h"
 #include "lookup/lookup.h"
+#include "support/canned_pages.h"
 #include "support/fixture_server.h"
 #include "support/gbk_literals.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
+#include "web/transport_core.h"
 
 namespace stdlookup {
 namespace {
@@ -58,6 +61,54 @@ TEST(FetchPage, KeepsWhatDecidesARetry) {
   EXPECT_EQ(page.retry_after_s, -1);
   EXPECT_TRUE(page.apology);
   EXPECT_FALSE(worth_retrying(page));
+}
+
+// Every way a lookup fails, met by the real transport, says which it was.
+TEST(LookupStandard, SaysWhyItFailed) {
+  test::TempDir data;
+  test::ScopedEnv xdg("XDG_DATA_HOME", data.str());
+  test::FixtureServer server;
+  test::RefusingPort refusing;
+  const std::string fixture = "127.0.0.1:" + std::to_string(server.port());
+  const std::string closed = "127.0.0.1:" + std::to_string(refusing.port());
+  using std::chrono::milliseconds;
+  struct Case {
+    std::string host, proxy;
+    int answer;  // the fixture's status, directly or as the proxy; 0: it never answers
+    std::string body;
+    FailureReason reason;
+    int status;
+    milliseconds overall{120'000};
+  } cases[] = {
+      {closed, "", 200, "", FailureReason::refused, 0},
+      {"nowhere.invalid", "", 200, "", FailureReason::not_resolved, 0},
+      {"standards.invalid", closed, 200, "", FailureReason::proxy_refused, 0},
+      {"standards.invalid", fixture, 200, test::g("<p>现行</p>"), FailureReason::none, 200},
+      {fixture, "", 0, "", FailureReason::timed_out, 0, milliseconds{300}},
+      {fixture, "", 503, "busy", FailureReason::http_status, 503},
+      {fixture, "", 200, test::portal_page(), FailureReason::not_a_standard_page, 200},
+      {fixture, "", 200, std::string(kTransportBodyCap + 1, 'x'), FailureReason::too_large, 0},
+  };
+  for (const Case& c : cases) {
+    test::CannedResponse response;
+    response.status = c.answer;
+    response.body = c.body;
+    response.never_answer = c.answer == 0;
+    // The proxy is asked for the absolute URL (by WinINet under Wine with the port).
+    for (const char* target : {"/gbquery.htm", "http://standards.invalid/gbquery.htm",
+                               "http://standards.invalid:80/gbquery.htm"}) {
+      server.serve(target, response);
+    }
+    set_query_host(c.host);
+    set_proxy(c.proxy);
+    set_transport_timeouts(std::chrono::seconds(60), std::chrono::seconds(30), c.overall);
+    const LookupResult result = lookup_standard("GB 1");
+    EXPECT_EQ(result.failed, c.reason != FailureReason::none) << c.host;
+    EXPECT_EQ(static_cast<int>(result.reason), static_cast<int>(c.reason)) << c.host;
+    EXPECT_EQ(result.status, c.status) << c.host;
+  }
+  set_transport_timeouts(std::chrono::seconds(60), std::chrono::seconds(30));
+  use_settings(built_in_settings());
 }
 
 TEST(WithRetries, BacksOffHonoursRetryAfterAndGivesUp) {

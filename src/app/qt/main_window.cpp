@@ -1,6 +1,7 @@
 #include "app/qt/main_window.h"
 
 #include <QAbstractButton>
+#include <QCloseEvent>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -106,7 +107,7 @@ MainWindow::MainWindow(Actions actions) : actions_(std::move(actions)) {
   for (const auto& [name, widget] : widgets_) {
     if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
       QObject::connect(button, &QAbstractButton::clicked, this,
-                       [this, name = name] { click_control(actions_, *controls_, name); });
+                       [this, name = name] { click(name); });
     }
     if (auto* edit = qobject_cast<QLineEdit*>(widget); edit && !enter_clicks(name).empty()) {
       auto* target = qobject_cast<QAbstractButton*>(control(enter_clicks(name)));
@@ -148,8 +149,15 @@ QWidget* MainWindow::control(std::string_view name) const {
   return it == widgets_.end() ? nullptr : it->second;
 }
 
+void MainWindow::click(std::string_view name) {
+  // A close that waited for the action comes through the event loop, as the window system's
+  // own would, and ends it.
+  click_control(actions_, *controls_, name,
+                [this] { QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); });
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
-  close_requested();
+  if (!close_requested()) return event->ignore();
   QWidget::closeEvent(event);
 }
 

@@ -31,11 +31,13 @@ class MainWindow : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
-  // Closing inside a click's action or a request of the GUI thread ends the program at once.
+  // Closing during a request of the GUI thread ends the program at once; during another click's
+  // action the window closes once that action has returned (close_requested).
   void closeEvent(QCloseEvent* event) override;
 
  private:
   void build();
+  void click(std::string_view name);
   Actions actions_;
   std::map<std::string, QWidget*, std::less<>> widgets_;
   std::unique_ptr<QtControls> controls_;

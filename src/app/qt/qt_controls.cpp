@@ -49,7 +49,7 @@ void QtControls::on_gui_thread(const std::function<void()>& work) {
 void QtControls::hold_repaints() {
   if (!window_.updatesEnabled()) return;  // already held until the frame's end
   window_.setUpdatesEnabled(false);
-  QTimer::singleShot(kFrameMs, &window_, [window = &window_] {
+  QTimer::singleShot(frame_ms, &window_, [window = &window_] {
     window->setUpdatesEnabled(true);
     window->repaint();
   });

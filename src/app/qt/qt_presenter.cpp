@@ -196,15 +196,22 @@ bool is_input(QEvent::Type type) {
     case QEvent::TabletPress:
     case QEvent::TabletMove:
     case QEvent::TabletRelease:
+    // What an input method commits (the way Chinese is typed: the keys went to the input method
+    // before the window saw them) and what is dropped onto the window.
+    case QEvent::InputMethod:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
       return true;
     default:
       return false;
   }
 }
 
-// Drops keyboard and mouse input while a request is in flight, except into a modal window that
-// appears meanwhile. The loop cannot simply exclude user input: the platform plugins count the
-// window system's close request as input too, and the window could not be closed.
+// Drops keyboard, mouse, input-method and drag-and-drop input while a request is in flight,
+// except into a modal window that appears meanwhile. The loop cannot simply exclude user input: the
+// platform plugins count the window system's close request as input too, and the window could not
+// be closed.
 class InputBlocker final : public QObject {
  protected:
   bool eventFilter(QObject* receiver, QEvent* event) override {

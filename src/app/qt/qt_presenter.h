@@ -16,7 +16,8 @@ class QtPresenter final : public Presenter {
   void process_pending_messages() override;
   bool show_common_dialog(CommonDialog& dialog) override;
   // On the GUI thread: `work` runs on a thread of its own while the GUI thread goes on painting
-  // and takes close requests (no keyboard or mouse input), under a wait cursor.
+  // and takes close requests (no keyboard, mouse, input-method or drag-and-drop input), under a
+  // wait cursor.
   void run_busy(const std::function<void()>& work) override;
   void show_runtime_error(const Text& text) override;
 };

@@ -15,12 +15,15 @@ bool on_gui_thread(HWND window) {
   return window != nullptr && GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId();
 }
 
-// Keyboard and mouse input meant for the controls. Alt keys stay (Alt+F4 closes the window),
-// and so does everything on the title bar.
+// Keyboard, mouse and input-method input meant for the controls, and files dropped on the
+// window. Alt keys stay (Alt+F4 closes the window), and so does everything on the title bar.
 bool is_control_input(UINT message) {
   if (message == WM_SYSKEYDOWN || message == WM_SYSKEYUP || message == WM_SYSCHAR) return false;
   return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
-         (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST);
+         (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
+         (message >= WM_IME_STARTCOMPOSITION && message <= WM_IME_KEYLAST) ||
+         message == WM_IME_CHAR || message == WM_IME_KEYDOWN || message == WM_IME_KEYUP ||
+         message == WM_DROPFILES;
 }
 
 class Event {

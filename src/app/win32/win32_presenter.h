@@ -21,7 +21,8 @@ class Win32Presenter final : public Presenter {
   void process_pending_messages() override;
   bool show_common_dialog(CommonDialog& dialog) override;
   // On the GUI thread: `work` runs on a thread of its own while the GUI thread goes on
-  // dispatching everything but keyboard and mouse input in the client area, under a wait cursor.
+  // dispatching everything but keyboard, mouse and input-method input in the client area, under
+  // a wait cursor.
   // The title bar stays live, so the window can still be moved and closed.
   void run_busy(const std::function<void()>& work) override;
   void show_runtime_error(const Text& text) override;

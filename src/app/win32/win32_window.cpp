@@ -242,7 +242,10 @@ HWND Win32Window::control(std::string_view name) const {
 }
 
 void Win32Window::click(std::string_view name) {
-  click_control(actions_, *controls_, name);
+  // A close that waited for the action comes through the queue and ends the message loop.
+  click_control(actions_, *controls_, name, [this] {
+    if (window_ != nullptr) PostMessageW(window_, WM_CLOSE, 0, 0);
+  });
 }
 
 // Styles 1 to 3: the visual style of the system's theme (the manifest's common controls);
@@ -337,7 +340,7 @@ LRESULT Win32Window::handle_message(UINT message, WPARAM w, LPARAM l) {
       return 0;
     }
     case WM_CLOSE:
-      close_requested();
+      if (!close_requested()) return 0;  // after the action in progress
       DestroyWindow(window_);
       PostQuitMessage(0);
       return 0;

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QFileDialog>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QThread>
 #include <atomic>
@@ -120,10 +122,23 @@ TEST(QtPresenter, ARequestInFlightDropsInputToTheWindowButNotToABoxItShows) {
   int clicks = 0;
   QObject::connect(button, &QPushButton::clicked, [&clicks] { ++clicks; });
   window.show();
+  // Chinese as an input method commits it, and a text dropped onto the box.
+  QInputMethodEvent commit;
+  commit.setCommitString(q("国标"));
+  QMimeData dragged;
+  dragged.setText(q("食品"));
+  const auto type_and_drop = [&] {
+    QApplication::sendEvent(edit, &commit);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(edit, &enter);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(edit, &drop);
+  };
   std::promise<void> typed;
   QTimer::singleShot(20, &window, [&] {
     QTest::mouseClick(button, Qt::LeftButton);
     QTest::keyClicks(edit, q("GB"));
+    type_and_drop();
     typed.set_value();
   });
   answer_next_modal([](QWidget* modal) {
@@ -140,6 +155,8 @@ TEST(QtPresenter, ARequestInFlightDropsInputToTheWindowButNotToABoxItShows) {
   EXPECT_EQ(pressed, 1);  // Cancel: the box took the click
   QTest::mouseClick(button, Qt::LeftButton);
   EXPECT_EQ(clicks, 1);
+  type_and_drop();
+  EXPECT_EQ(edit->text(), q("食品国标"));  // dropped at the start
 }
 
 TEST(QtPresenter, NameFiltersFromTheDialogFilter) {
