@@ -15,36 +15,25 @@
 namespace stdlookup::cli {
 namespace {
 
-// The numbers of a workbook or CSV list (UTF-8), read by column; `failure` says why not.
-std::vector<std::string> list_numbers(const std::string& file, const std::string& column,
-                                      std::string& failure) {
-  Table table;
-  if (extension_of(file) == ".xlsx") {
-    table = read_xlsx_table(file, numbers_column(column));
-  } else {
-    std::string bytes;
-    failure = read_input_bytes(file, bytes);
-    if (!failure.empty()) return {};
-    if (!is_valid_utf8(bytes)) bytes = gbk_to_utf8(bytes);
-    table = read_csv_table(bytes, numbers_column(column));
-  }
-  NumberList list = numbers_of(table);
-  failure = list.error;
-  return list.numbers;
-}
-
 // What the user gave, line by line: as UTF-8 for showing, as GBK for looking up (a plain list's
 // lines go to the query unchanged, as the window's would). "" or the message for stderr.
 std::string read_given(const Options& options, const std::string& file, GivenLines& given) {
   const std::string name = file.empty() || file == "-" ? std::string("standard input") : file;
-  const std::string extension = file == "-" ? std::string() : extension_of(file);
-  if (extension == ".xlsx" || extension == ".csv") {
-    std::string failure;
-    for (std::string& number : list_numbers(file, options.column, failure)) given.add_utf8(number);
-    return failure.empty() ? "" : "cannot read " + table_cell(name) + ": " + table_cell(failure);
+  // What the list is comes from its bytes as well as its name (a workbook saved as .xlsm, .txt).
+  std::string bytes;
+  if (std::string failure = read_input_bytes(file, bytes); !failure.empty())
+    return "cannot read " + table_cell(name) + ": " + failure;
+  const ListKind kind = list_kind(file, bytes);
+  if (kind != ListKind::text) {
+    const NumberList list =
+        read_list_numbers(std::move(bytes), kind, options.column, options.sheet);
+    for (const std::string& number : list.numbers) given.add_utf8(number);
+    return list.error.empty() ? ""
+                              : "cannot read " + table_cell(name) + ": " + table_cell(list.error);
   }
-  if (!options.column.empty()) return "--column goes with an .xlsx or .csv list";
-  BatchInput input = read_batch_input(file);
+  if (!options.column.empty()) return "--column goes with a workbook or .csv list";
+  if (!options.sheet.empty()) return "--sheet goes with a workbook list";
+  BatchInput input = batch_input_of(std::move(bytes));
   if (!input.failure.empty()) return "cannot read " + table_cell(name) + ": " + input.failure;
   if (input.read_as_gbk) warn(table_cell(name) + " is not UTF-8: read as GBK");
   given = std::move(input.lines);

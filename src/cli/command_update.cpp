@@ -30,9 +30,8 @@ std::string today() {
 
 // "" or the message for stderr.
 std::string update_problem(const Options& options, const std::string& list) {
-  const std::string extension = list == "-" ? std::string() : extension_of(list);
-  if (extension != ".xlsx" && extension != ".csv")
-    return "--update goes with an .xlsx or .csv list";
+  if (list.empty() || list == "-") return "--update goes with a list file, not standard input";
+  const std::string extension = extension_of(list);
   if (!options.output.empty() || !options.compare.empty())
     return "--update writes into the list and reports the changes itself: leave --output and "
            "--compare out";
@@ -56,9 +55,8 @@ ListRow list_row(const std::string& number, const ResultValues& values) {
   return {number, number, values.chinese_name, values.implementation_date, values.status};
 }
 
-OpenedList open_list(const std::string& path, const std::string& column) {
-  return extension_of(path) == ".xlsx" ? open_user_workbook(path, column)
-                                       : open_user_csv(path, column);
+OpenedList open_list(const std::string& path, const Options& options) {
+  return open_user_list(path, options.column, options.sheet);
 }
 
 // --resume's record of a run into OUT, beside it: made before the first lookup, removed once
@@ -153,7 +151,7 @@ std::string resume_from(const std::string& list, const std::string& out, const O
   const bool copy = !fs::equivalent(native_path(list), native_path(out), error);
   if (copy && !fs::exists(native_path(out), error)) return {};  // nothing written yet
   OpenedList held;
-  if (copy && !(held = open_list(out, options.column)).list)
+  if (copy && !(held = open_list(out, options)).list)
     return "--resume: cannot go on from " + table_cell(out) + ": " + table_cell(held.error);
   // What the interrupted run wrote: the list itself, or a copy of it that must be this one's.
   const std::vector<UserListLine>& written = copy ? held.list->lines() : lines;
@@ -207,7 +205,7 @@ int update_command(const Options& options, const std::string& list) {
     return kUsageError;
   }
   const std::string out = options.update->empty() ? list : *options.update;
-  const OpenedList opened = open_list(list, options.column);
+  const OpenedList opened = open_list(list, options);
   if (!opened.list) {
     warn("cannot update " + table_cell(list) + ": " + table_cell(opened.error));
     return kUsageError;
