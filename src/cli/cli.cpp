@@ -7,6 +7,7 @@
 
 #include "cli_platform.h"
 #include "command.h"
+#include "i18n.h"
 #include "lookup/hosts.h"
 #include "output.h"
 #include "runtime/settings.h"
@@ -39,6 +40,37 @@ std::string check_delay(const std::string& value) {
   return {};
 }
 
+// Columns a terminal gives `text`: East Asian wide characters take two.
+std::size_t display_width(std::string_view text) {
+  std::size_t width = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if ((byte & 0xC0) == 0x80) continue;  // continuation byte
+    // CJK, kana, Hangul and full-width forms: U+2E80…U+FFEF, lead bytes E2 BA… to EF.
+    const bool after_2e80 = byte > 0xE2 || (byte == 0xE2 && i + 1 < text.size() &&
+                                            static_cast<unsigned char>(text[i + 1]) >= 0xBA);
+    width += after_2e80 && byte < 0xF0 ? 2 : 1;
+  }
+  return width;
+}
+
+// CLI11's help with the option column padded by display width, so that translated value names
+// ("文本") keep the descriptions aligned.
+class Formatter : public CLI::Formatter {
+ public:
+  std::string make_option(const CLI::Option* opt, bool is_positional) const override {
+    std::string line = "  " + make_option_name(opt, is_positional) + make_option_opts(opt);
+    const std::string description = make_option_desc(opt);
+    const std::size_t width = display_width(line);
+    const std::size_t column = get_column_width();
+    const std::string indent(column, ' ');
+    if (!description.empty())
+      line += width < column ? std::string(column - width, ' ') : "\n" + indent;
+    for (const char c : description) line += c == '\n' ? "\n" + indent : std::string(1, c);
+    return line + "\n";
+  }
+};
+
 // The program's options and commands, parsed into `options` and the arguments below.
 struct Parser {
   CLI::App app{"Looks Chinese national and food standards up by their number.", "stdlookup-cli"};
@@ -54,7 +86,9 @@ struct Parser {
   std::vector<CLI::Option*> batch_only;  // accepted before batch too, but with batch only
 
   Parser() {
-    app.set_version_flag("-V,--version", "stdlookup-cli " STDLOOKUP_VERSION);
+    speak_the_users_language();
+    app.set_version_flag("-V,--version", "stdlookup-cli " STDLOOKUP_VERSION,
+                         tr("Display program version information and exit"));
     app.require_subcommand(1);
     app.fallthrough();
     add_global_options();
@@ -70,7 +104,34 @@ struct Parser {
     help->add_option("COMMAND", topic, "query, batch, download or config");
     // The batch options belong to batch, and are still accepted before it.
     for (CLI::App* owner : {&app, batch})
-      add_output_options(*owner, owner == &app ? "" : "Options");
+      add_output_options(*owner, owner == &app ? "" : tr("Options"));
+    translate_type_names();
+  }
+
+  // CLI11's own words: headings, the help flag, the default group. Before the first option and
+  // command, which copy the defaults.
+  void speak_the_users_language() {
+    app.formatter(std::make_shared<Formatter>());
+    for (const char* label : {tr_noop("Usage"), tr_noop("OPTIONS"), tr_noop("SUBCOMMAND"),
+                              tr_noop("SUBCOMMANDS"), tr_noop("REQUIRED"), tr_noop("Positionals")})
+      app.get_formatter()->label(label, tr(label));
+    app.set_help_flag("-h,--help", tr("Print this help message and exit"));
+    app.option_defaults()->group(tr("Options"));
+  }
+
+  // The value names CLI11 derives from the types ("TEXT", "INT"), and the commands' heading; a
+  // validator's description after the name stays as CLI11 appends it.
+  void translate_type_names() {
+    for (CLI::App* owner : {&app, query, batch, download, config, help}) {
+      if (owner != &app) owner->group(tr("Subcommands"));
+      if (owner->get_help_ptr() != nullptr) owner->get_help_ptr()->group(tr("Options"));
+      for (CLI::Option* option : owner->get_options()) {
+        const std::string type = option->get_type_name();
+        const std::string base = type.substr(0, type.find(':'));
+        for (const char* name : {tr_noop("TEXT"), tr_noop("INT")})
+          if (base == name) option->type_name(tr(name));
+      }
+    }
   }
 
   void add_global_options() {
