@@ -55,7 +55,7 @@ std::size_t display_width(std::string_view text) {
 }
 
 // CLI11's help with the option column padded by display width, so that translated value names
-// ("文本") keep the descriptions aligned.
+// ("文本") keep the descriptions aligned; the manual page's generator reads the same layout.
 class Formatter : public CLI::Formatter {
  public:
   std::string make_option(const CLI::Option* opt, bool is_positional) const override {
@@ -64,8 +64,9 @@ class Formatter : public CLI::Formatter {
     const std::size_t width = display_width(line);
     const std::size_t column = get_column_width();
     const std::string indent(column, ' ');
+    // Two spaces at least between the two, so that the name's own spaces never read as the gap.
     if (!description.empty())
-      line += width < column ? std::string(column - width, ' ') : "\n" + indent;
+      line += width + 2 <= column ? std::string(column - width, ' ') : "\n" + indent;
     for (const char c : description) line += c == '\n' ? "\n" + indent : std::string(1, c);
     return line + "\n";
   }
