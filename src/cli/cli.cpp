@@ -70,9 +70,10 @@ struct Parser {
         "config", tr("show the service hosts and the proxy in effect, and where each came from"));
     help = app.add_subcommand("help", tr("show the help of the program or of COMMAND"));
     help->add_option("COMMAND", topic, tr("query, batch, download or config"));
-    // The batch options belong to batch, and are still accepted before it.
+    // The batch options belong to batch, and are still accepted before it, in its group of
+    // options, whatever that is called.
     for (CLI::App* owner : {&app, batch})
-      add_output_options(*owner, owner == &app ? "" : tr("Options"));
+      add_output_options(*owner, owner == &app ? "" : batch->option_defaults()->get_group());
   }
 
   void add_global_options() {
