@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <optional>
+#include <regex>
 
 #include "cli_platform.h"
 #include "command.h"
@@ -38,6 +39,39 @@ std::string check_delay(const std::string& value) {
   if (used == 0 || used != value.size()) return tr("must be a whole number of milliseconds");
   if (ms < 0) return tr("must be ≥ 0");
   return {};
+}
+
+// CLI11's reasons for refusing the arguments, in the user's language where their form is known
+// (else as CLI11 gives them); the parts they quote from the arguments stay as they are.
+std::string parse_error_text(const std::string& what) {
+  static const std::pair<const char*, const char*> kForms[] = {
+      {"A subcommand is required", tr_noop("A subcommand is required")},
+      {"(.+) is required", tr_noop("{1} is required")},
+      {"The following argument was not expected: (.*)",
+       tr_noop("The following argument was not expected: {1}")},
+      {"The following arguments were not expected: (.*)",
+       tr_noop("The following arguments were not expected: {1}")},
+      {"(\\S+): Value (.*) not in range (\\S+) to (\\S+)",
+       tr_noop("{1}: Value {2} not in range {3} to {4}")},
+      {"(\\S+): (.*) not in (\\{.*\\})", tr_noop("{1}: {2} not in {3}")},
+      {"(\\S+): ([0-9]+) required (\\S+) missing", tr_noop("{1}: {2} required {3} missing")},
+  };
+  for (const auto& [pattern, form] : kForms) {
+    std::smatch parts;
+    if (!std::regex_match(what, parts, std::regex(pattern))) continue;
+    const auto part = [&parts](std::size_t n) {
+      return n < parts.size() ? parts[n].str() : std::string();
+    };
+    return tr(form, {part(1), part(2), part(3), part(4)});
+  }
+  return what;
+}
+
+std::string parse_failure(const CLI::App* app, const CLI::Error& error) {
+  std::string text = parse_error_text(error.what()) + "\n";
+  if (const CLI::Option* help = app->get_help_ptr())
+    text += tr("Run with {1} for more information.", {help->get_name()}) + "\n";
+  return text;
 }
 
 // The program's options and commands, parsed into `options` and the arguments below.
@@ -153,6 +187,7 @@ struct Parser {
 
   // The exit code when the arguments end the program here (a usage error, --help, --version).
   std::optional<int> parse(int argc, char** argv) {
+    app.failure_message(parse_failure);
     try {
       app.parse(argc, argv);
       if (!batch->parsed()) {
