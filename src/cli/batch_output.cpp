@@ -37,6 +37,7 @@ Text write_xlsx(const std::vector<OutputRow>& rows, const std::string& path) {
 }  // namespace
 
 std::string cut_cell_warning(const std::string& path, int row, const std::string& query) {
+  // TRANSLATORS: {1} the file, {2} the sheet row, {3} the standard number, {4} the limit.
   return tr("{1}: row {2} ({3}): a cell over {4} characters was cut to fit, ending in \"…\"",
             {table_cell(path), std::to_string(row), table_cell(query),
              std::to_string(kCellCharacterLimit)});

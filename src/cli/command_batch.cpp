@@ -166,6 +166,7 @@ std::optional<int> write_rows(const std::vector<OutputRow>& rows, const Options&
   }
   if (Batch::interrupted() && rows.size() < lines) {
     warn(
+        // TRANSLATORS: {1} the lines of the list, {2} the lines done, {3} the output file.
         trn("stopped after {2} of {1} line; their rows are in {3}: run the same command with "
             "--resume to go on",
             "stopped after {2} of {1} lines; their rows are in {3}: run the same command with "

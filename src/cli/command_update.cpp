@@ -184,6 +184,7 @@ std::string resume_from(const std::string& list, const std::string& out, const O
     if (copy) results[i] = written[static_cast<std::size_t>(j)].before;
   }
   const std::string looked_up = std::to_string(count);
+  // TRANSLATORS: {1} the lines of the list, {2} those looked up by the earlier run.
   warn(record ? trn("--resume: {2} of {1} line was looked up already",
                     "--resume: {2} of {1} lines were looked up already", lines.size(), {looked_up})
               : trn("--resume: {2} of {1} line was looked up already (by the last update, which "
@@ -277,6 +278,7 @@ int update_command(const Options& options, const std::string& list) {
   }
   if (Batch::interrupted() && now.size() < todo.size()) {
     warn(
+        // TRANSLATORS: {1} the lines left to look up, {2} those done, {3} the list written.
         trn("stopped after {2} of {1} line; their results are in {3}: run the same command "
             "with --resume to go on",
             "stopped after {2} of {1} lines; their results are in {3}: run the same command "

@@ -77,6 +77,7 @@ std::string failure_message(const std::string& query, FailureReason reason, int 
                           : *words ? tr(words)
                                    : std::string();
   const auto message = [&](const std::string& more) {
+    // TRANSLATORS: {1} the standard number, {2} why, {3} more about where.
     return more.empty() ? tr("{1}: 查询失败: {2}", {table_cell(query), why})
                         : tr("{1}: 查询失败: {2} ({3})", {table_cell(query), why, more});
   };
