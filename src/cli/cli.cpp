@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <optional>
+#include <regex>
 
 #include "cli_platform.h"
 #include "command.h"
@@ -35,8 +36,8 @@ std::string check_delay(const std::string& value) {
   } catch (const std::exception&) {
     used = 0;
   }
-  if (used == 0 || used != value.size()) return "must be a whole number of milliseconds";
-  if (ms < 0) return "must be ≥ 0";
+  if (used == 0 || used != value.size()) return tr("must be a whole number of milliseconds");
+  if (ms < 0) return tr("must be ≥ 0");
   return {};
 }
 
@@ -72,9 +73,43 @@ class Formatter : public CLI::Formatter {
   }
 };
 
+// CLI11's reasons for refusing the arguments, in the user's language where their form is known
+// (else as CLI11 gives them); the parts they quote from the arguments stay as they are.
+std::string parse_error_text(const std::string& what) {
+  static const std::pair<const char*, const char*> kForms[] = {
+      {"A subcommand is required", tr_noop("A subcommand is required")},
+      {"(.+) is required", tr_noop("{1} is required")},
+      {"The following argument was not expected: (.*)",
+       tr_noop("The following argument was not expected: {1}")},
+      {"The following arguments were not expected: (.*)",
+       tr_noop("The following arguments were not expected: {1}")},
+      {"(\\S+): Value (.*) not in range (\\S+) to (\\S+)",
+       tr_noop("{1}: Value {2} not in range {3} to {4}")},
+      {"(\\S+): (.*) not in (\\{.*\\})", tr_noop("{1}: {2} not in {3}")},
+      {"(\\S+): ([0-9]+) required (\\S+) missing", tr_noop("{1}: {2} required {3} missing")},
+  };
+  for (const auto& [pattern, form] : kForms) {
+    std::smatch parts;
+    if (!std::regex_match(what, parts, std::regex(pattern))) continue;
+    const auto part = [&parts](std::size_t n) {
+      return n < parts.size() ? parts[n].str() : std::string();
+    };
+    return tr(form, {part(1), part(2), part(3), part(4)});
+  }
+  return what;
+}
+
+std::string parse_failure(const CLI::App* app, const CLI::Error& error) {
+  std::string text = parse_error_text(error.what()) + "\n";
+  if (const CLI::Option* help = app->get_help_ptr())
+    text += tr("Run with {1} for more information.", {help->get_name()}) + "\n";
+  return text;
+}
+
 // The program's options and commands, parsed into `options` and the arguments below.
 struct Parser {
-  CLI::App app{"Looks Chinese national and food standards up by their number.", "stdlookup-cli"};
+  CLI::App app{tr("Looks Chinese national and food standards up by their number."),
+               "stdlookup-cli"};
   Options options;
   std::string number, file, topic;
   std::string format_name = "text";
@@ -93,19 +128,20 @@ struct Parser {
     app.require_subcommand(1);
     app.fallthrough();
     add_global_options();
-    query = app.add_subcommand("query", "look one standard up");
-    query->add_option("NUMBER", number, "standard number")->required();
-    batch = app.add_subcommand("batch", "look up every line of FILE (or standard input)");
+    query = app.add_subcommand("query", tr("look one standard up"));
+    query->add_option("NUMBER", number, tr("standard number"))->required();
+    batch = app.add_subcommand("batch", tr("look up every line of FILE (or standard input)"));
     add_batch_options();
-    download = app.add_subcommand("download", "find the download link of a standard");
-    download->add_option("NUMBER", number, "standard number")->required();
+    download = app.add_subcommand("download", tr("find the download link of a standard"));
+    download->add_option("NUMBER", number, tr("standard number"))->required();
     config = app.add_subcommand(
-        "config", "show the service hosts and the proxy in effect, and where each came from");
-    help = app.add_subcommand("help", "show the help of the program or of COMMAND");
-    help->add_option("COMMAND", topic, "query, batch, download or config");
-    // The batch options belong to batch, and are still accepted before it.
+        "config", tr("show the service hosts and the proxy in effect, and where each came from"));
+    help = app.add_subcommand("help", tr("show the help of the program or of COMMAND"));
+    help->add_option("COMMAND", topic, tr("query, batch, download or config"));
+    // The batch options belong to batch, and are still accepted before it, in its group of
+    // options, whatever that is called.
     for (CLI::App* owner : {&app, batch})
-      add_output_options(*owner, owner == &app ? "" : tr("Options"));
+      add_output_options(*owner, owner == &app ? "" : batch->option_defaults()->get_group());
     translate_type_names();
   }
 
@@ -139,69 +175,71 @@ struct Parser {
     const Settings built_in = built_in_settings();
     setting_options[0] = app.add_option(
         "--query-host", options.query_host,
-        "standards query service, HOST[:PORT] (built in: " + built_in.query_host.value + ")");
+        tr("standards query service, HOST[:PORT] (built in: {1})", {built_in.query_host.value}));
     setting_options[1] = app.add_option(
         "--download-host", options.download_host,
-        "download search service, HOST[:PORT] (built in: " + built_in.download_host.value + ")");
+        tr("download search service, HOST[:PORT] (built in: {1})", {built_in.download_host.value}));
     setting_options[2] = app.add_option("--proxy", options.proxy,
-                                        "HTTP proxy, HOST:PORT; \"\" for a direct connection "
-                                        "(built in: direct)");
-    format = app.add_option("--format", format_name, "what goes to stdout (default text)")
+                                        tr("HTTP proxy, HOST:PORT; \"\" for a direct connection "
+                                           "(built in: direct)"));
+    format = app.add_option("--format", format_name, tr("what goes to stdout (default text)"))
                  ->check(CLI::IsMember({"text", "json", "csv"}));
-    app.add_flag("--quiet", options.quiet, "no progress on stderr");
+    app.add_flag("--quiet", options.quiet, tr("no progress on stderr"));
   }
 
   void add_batch_options() {
     batch->add_option("FILE", file,
-                      "one number per line, or a workbook (.xlsx) or .csv list; - for standard "
-                      "input");
+                      tr("one number per line, or a workbook (.xlsx) or .csv list; - for standard "
+                         "input"));
     batch->add_option("--column", options.column,
-                      "of an .xlsx or .csv list: the column of the numbers, by letter or header "
-                      "(default: the one headed 标准号, 标准编号, 执行标准 or 标准代号 in the "
-                      "first 10 rows, else the one holding standard numbers)");
+                      tr("of an .xlsx or .csv list: the column of the numbers, by letter or header "
+                         "(default: the one headed 标准号, 标准编号, 执行标准 or 标准代号 in the "
+                         "first 10 rows, else the one holding standard numbers)"));
     batch
         ->add_option("--sheet", options.sheet,
-                     "of a workbook list: the sheet of the numbers, by name or number from 1 "
-                     "(default: the only sheet with a column of standard numbers)")
+                     tr("of a workbook list: the sheet of the numbers, by name or number from 1 "
+                        "(default: the only sheet with a column of standard numbers)"))
         ->type_name("NAME|N");
     batch->add_option("--compare", options.compare,
-                      "an earlier export (.xlsx, .csv or .json): print what changed instead of "
-                      "the rows; exit 3 when a standard became 作废");
+                      tr("an earlier export (.xlsx, .csv or .json): print what changed instead of "
+                         "the rows; exit 3 when a standard became 作废"));
     batch
         ->add_option("--retries", options.retries,
-                     "try a failed request again up to N times (no response, 5xx, 429), "
-                     "waiting 1 s, 2 s, … or the server's Retry-After (default 0)")
-        ->check(CLI::Range(0, 20))
+                     tr("try a failed request again up to N times (no response, 5xx, 429), "
+                        "waiting 1 s, 2 s, … or the server's Retry-After (default 0)"))
+        ->check(CLI::Range(0, 20).description(tr("INT in [{1} - {2}]", {"0", "20"})))
         ->type_name("N");
-    update = batch
-                 ->add_option("--update", update_copy,
-                              "write the results into the .xlsx or .csv list itself (or into the "
-                              "copy OUT): the result columns are found by their header or added, "
-                              "changed cells marked; prints what changed, as --compare does")
-                 ->expected(0, 1)
-                 ->type_name("[OUT]");
+    update =
+        batch
+            ->add_option("--update", update_copy,
+                         tr("write the results into the .xlsx or .csv list itself (or into the "
+                            "copy OUT): the result columns are found by their header or added, "
+                            "changed cells marked; prints what changed, as --compare does"))
+            ->expected(0, 1)
+            ->type_name("[OUT]");
     batch->add_flag("--resume", options.resume,
-                    "go on where an interrupted run into the same --output file or --update "
-                    "list stopped, instead of from the first line");
+                    tr("go on where an interrupted run into the same --output file or --update "
+                       "list stopped, instead of from the first line"));
     batch->add_flag("--normalize", options.normalize,
-                    "clean each number up first (full-width characters, invisible ones, "
-                    "dashes, \"gb2760\" → \"GB 2760\"); JSON rows keep the line as given");
+                    tr("clean each number up first (full-width characters, invisible ones, "
+                       "dashes, \"gb2760\" → \"GB 2760\"); JSON rows keep the line as given"));
   }
 
   // `group` "" hides them (at the top level).
   void add_output_options(CLI::App& owner, const std::string& group) {
     batch_only.push_back(
         owner
-            .add_option("--output", options.output,
-                        "write the rows to FILE (.xlsx, .csv or .json; - for stdout), atomically; "
-                        "stdout then stays empty unless --format is given")
+            .add_option(
+                "--output", options.output,
+                tr("write the rows to FILE (.xlsx, .csv or .json; - for stdout), atomically; "
+                   "stdout then stays empty unless --format is given"))
             ->group(group));
     batch_only.push_back(
         owner
             .add_option_function<std::string>(
                 "--delay",
                 [this](const std::string& value) { options.delay_ms = std::stoi(value); },
-                "pause after each request in ms (default 500)")
+                tr("pause after each request in ms (default 500)"))
             ->type_name("MS")
             ->check(CLI::Validator(check_delay, "", "delay"))
             ->allow_extra_args(false)
@@ -210,13 +248,14 @@ struct Parser {
 
   // The exit code when the arguments end the program here (a usage error, --help, --version).
   std::optional<int> parse(int argc, char** argv) {
+    app.failure_message(parse_failure);
     try {
       app.parse(argc, argv);
       if (!batch->parsed()) {
         for (CLI::Option* option : batch_only) {
           if (option->count())
-            throw CLI::ValidationError("--" + option->get_lnames().front() +
-                                       " goes with batch only");
+            throw CLI::ValidationError(
+                tr("{1} goes with batch only", {"--" + option->get_lnames().front()}));
         }
       }
     } catch (const CLI::ParseError& e) {
@@ -239,8 +278,8 @@ struct Parser {
       try {
         about = app.get_subcommand(topic);
       } catch (const CLI::OptionNotFound&) {
-        warn("no command " + table_cell(topic) +
-             "; the commands are query, batch, download and config");
+        warn(tr("no command {1}; the commands are query, batch, download and config",
+                {table_cell(topic)}));
         return kUsageError;
       }
     }

@@ -53,6 +53,9 @@ void start_translations() {
     }
   }
   bind_textdomain_codeset(kDomain, "UTF-8");
+  // The C library's own messages (strerror) follow the language too; with LC_CTYPE left as "C"
+  // they would come out as question marks.
+  bind_textdomain_codeset("libc", "UTF-8");
   textdomain(kDomain);
 }
 
