@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "command.h"
+#include "compare.h"
 #include "input.h"
 #include "list_input.h"
 #include "lookup/batch.h"
@@ -34,12 +35,15 @@ class Batch {
   bool any_failed_ = false;
 };
 
+// The numbers of a workbook or CSV list (UTF-8) by its extension, with the label column when
+// `label` is not empty.
+NumberList read_list(const std::string& file, const std::string& column, const std::string& label);
+
 // The indices first … last - 1.
 std::vector<int> line_range(int first, int last);
 
-// Prints the change report from `before` to `now`; true when a standard became 作废.
-bool report_changes(const std::vector<ListRow>& before, const std::vector<ListRow>& now,
-                    const Options& options);
+// Prints the change report; true when a line's standard is 作废 and was not known so before.
+bool report_changes(const ChangeReport& report, const Options& options);
 
 // The exit code of a batch that ran to its end (or was interrupted) and kept its rows.
 int batch_exit_code(const Batch& batch, bool newly_abolished);

@@ -96,6 +96,9 @@ struct Parser {
     batch->add_option("--column", options.column,
                       "of an .xlsx or .csv list: the column of the numbers, by letter or header "
                       "(default: the one headed 标准号, else the first)");
+    batch->add_option("--label", options.label,
+                      "of an .xlsx or .csv list: a column (letter or header, e.g. 产品) whose "
+                      "text the change report shows beside each line's row");
     batch->add_option("--compare", options.compare,
                       "an earlier export (.xlsx, .csv or .json): print what changed instead of "
                       "the rows; exit 3 when a standard became 作废");

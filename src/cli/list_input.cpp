@@ -219,12 +219,30 @@ ColumnPick numbers_column(std::string_view column) {
   };
 }
 
+ColumnPick with_label(ColumnPick numbers, std::string_view label) {
+  return
+      [numbers = std::move(numbers), label_column = numbers_column(label)](
+          const std::vector<std::string>& header, std::string& error) -> std::vector<std::size_t> {
+        std::vector<std::size_t> picked = numbers(header, error);
+        if (!error.empty()) return picked;
+        const std::size_t column = label_column(header, error).front();
+        if (!error.empty()) error = "--label: " + error;
+        picked.push_back(column);
+        return picked;
+      };
+}
+
 NumberList numbers_of(const Table& table) {
   NumberList list;
   list.error = table.error;
   if (!list.error.empty()) return list;
-  for (const auto& cells : table.rows) {
-    if (!cells.empty() && !trim_blanks(cells[0]).empty()) list.numbers.push_back(cells[0]);
+  for (std::size_t i = 0; i < table.rows.size(); ++i) {
+    const auto& cells = table.rows[i];
+    if (cells.empty() || trim_blanks(cells[0]).empty()) continue;
+    list.numbers.push_back(cells[0]);
+    list.rows.push_back(i < table.row_indices.size() ? static_cast<int>(table.row_indices[i]) + 1
+                                                     : 0);
+    if (cells.size() > 1) list.labels.push_back(cells[1]);
   }
   return list;
 }

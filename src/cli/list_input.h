@@ -41,7 +41,8 @@ inline constexpr std::uint64_t kInflationRatio = 100;
 struct Table {
   std::vector<std::string> header;
   std::vector<std::vector<std::string>> rows;
-  std::string error;  // what made the file unreadable; empty when it was read
+  std::string error;                     // what made the file unreadable; empty when it was read
+  std::vector<std::size_t> row_indices = {};  // each row's place in the sheet or file, 0-based
 };
 
 // Chooses the columns to keep from the header row; sets `error` when it cannot.
@@ -79,12 +80,17 @@ int column_of_reference(std::string_view reference);
 // headed "标准号", else the first column.
 ColumnPick numbers_column(std::string_view column);
 
+// numbers_column's pick, then the column `label` names (letters or a header) as the second.
+ColumnPick with_label(ColumnPick numbers, std::string_view label);
+
 struct NumberList {
   std::vector<std::string> numbers;
+  std::vector<int> rows;            // each number's sheet row or CSV record, 1-based
+  std::vector<std::string> labels;  // read with_label: the label column's cell on that row
   std::string error;
 };
 
-// The numbers of a table read with numbers_column: the cells that are not blank.
+// The numbers of a table read with numbers_column (or with_label): the cells that are not blank.
 NumberList numbers_of(const Table& table);
 
 // One row of a list as our exports write it.
