@@ -21,10 +21,10 @@ _stdlookup_cli() {
       return
       ;;
     --update)
-      _filedir '@(xlsx|csv)'
+      _filedir '@(xlsx|xlsm|csv)'
       return
       ;;
-    --delay | --retries | --column)
+    --delay | --retries | --column | --sheet)
       return
       ;;
   esac
@@ -41,7 +41,7 @@ _stdlookup_cli() {
 
   if [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W '--help --version --query-host --download-host --proxy --format
-      --output --delay --quiet --column --compare --retries --normalize --update --resume' -- "$cur"))
+      --output --delay --quiet --column --sheet --compare --retries --normalize --update --resume' -- "$cur"))
   elif [[ -z $command ]]; then
     COMPREPLY=($(compgen -W 'query batch download config' -- "$cur"))
   elif [[ $command == batch ]]; then

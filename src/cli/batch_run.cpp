@@ -88,20 +88,6 @@ OutputRow Batch::output_row(int line, const BatchRow& looked_up) const {
   return row;
 }
 
-NumberList read_list(const std::string& file, const std::string& column, const std::string& label) {
-  const ColumnPick pick =
-      label.empty() ? numbers_column(column) : with_label(numbers_column(column), label);
-  if (extension_of(file) == ".xlsx") return numbers_of(read_xlsx_table(file, pick));
-  std::string bytes;
-  if (std::string failure = read_input_bytes(file, bytes); !failure.empty()) {
-    NumberList list;
-    list.error = std::move(failure);
-    return list;
-  }
-  if (!is_valid_utf8(bytes)) bytes = gbk_to_utf8(bytes);
-  return numbers_of(read_csv_table(bytes, pick));
-}
-
 std::vector<int> line_range(int first, int last) {
   std::vector<int> lines(static_cast<std::size_t>(std::max(last - first, 0)));
   std::iota(lines.begin(), lines.end(), first);

@@ -35,10 +35,6 @@ class Batch {
   bool any_failed_ = false;
 };
 
-// The numbers of a workbook or CSV list (UTF-8) by its extension, with the label column when
-// `label` is not empty.
-NumberList read_list(const std::string& file, const std::string& column, const std::string& label);
-
 // The indices first … last - 1.
 std::vector<int> line_range(int first, int last);
 

@@ -95,9 +95,15 @@ struct Parser {
                       "input");
     batch->add_option("--column", options.column,
                       "of an .xlsx or .csv list: the column of the numbers, by letter or header "
-                      "(default: the one headed 标准号, else the first)");
+                      "(default: the one headed 标准号, 标准编号, 执行标准 or 标准代号 in the "
+                      "first 10 rows, else the one holding standard numbers)");
+    batch
+        ->add_option("--sheet", options.sheet,
+                     "of a workbook list: the sheet of the numbers, by name or number from 1 "
+                     "(default: the only sheet with a column of standard numbers)")
+        ->type_name("NAME|N");
     batch->add_option("--label", options.label,
-                      "of an .xlsx or .csv list: a column (letter or header, e.g. 产品) whose "
+                      "of a workbook or .csv list: a column (letter or header, e.g. 产品) whose "
                       "text the change report shows beside each line's row");
     batch->add_option("--compare", options.compare,
                       "an earlier export (.xlsx, .csv or .json): print what changed instead of "

@@ -21,9 +21,14 @@ namespace {
 std::string read_given(const Options& options, const std::string& file, GivenLines& given,
                        std::vector<Place>& places) {
   const std::string name = file.empty() || file == "-" ? std::string("standard input") : file;
-  const std::string extension = file == "-" ? std::string() : extension_of(file);
-  if (extension == ".xlsx" || extension == ".csv") {
-    NumberList list = read_list(file, options.column, options.label);
+  // What the list is comes from its bytes as well as its name (a workbook saved as .xlsm, .txt).
+  std::string bytes;
+  if (std::string failure = read_input_bytes(file, bytes); !failure.empty())
+    return "cannot read " + table_cell(name) + ": " + failure;
+  const ListKind kind = list_kind(file, bytes);
+  if (kind != ListKind::text) {
+    const NumberList list =
+        read_list_numbers(std::move(bytes), kind, options.column, options.sheet, options.label);
     for (std::size_t i = 0; i < list.numbers.size(); ++i) {
       given.add_utf8(list.numbers[i]);
       places.push_back({list.rows[i], i < list.labels.size() ? list.labels[i] : ""});
@@ -31,9 +36,10 @@ std::string read_given(const Options& options, const std::string& file, GivenLin
     return list.error.empty() ? ""
                               : "cannot read " + table_cell(name) + ": " + table_cell(list.error);
   }
-  if (!options.column.empty()) return "--column goes with an .xlsx or .csv list";
-  if (!options.label.empty()) return "--label goes with an .xlsx or .csv list";
-  BatchInput input = read_batch_input(file);
+  if (!options.column.empty()) return "--column goes with a workbook or .csv list";
+  if (!options.sheet.empty()) return "--sheet goes with a workbook list";
+  if (!options.label.empty()) return "--label goes with a workbook or .csv list";
+  BatchInput input = batch_input_of(std::move(bytes));
   if (!input.failure.empty()) return "cannot read " + table_cell(name) + ": " + input.failure;
   if (input.read_as_gbk) warn(table_cell(name) + " is not UTF-8: read as GBK");
   given = std::move(input.lines);

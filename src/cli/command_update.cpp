@@ -30,9 +30,8 @@ std::string today() {
 
 // "" or the message for stderr.
 std::string update_problem(const Options& options, const std::string& list) {
-  const std::string extension = list == "-" ? std::string() : extension_of(list);
-  if (extension != ".xlsx" && extension != ".csv")
-    return "--update goes with an .xlsx or .csv list";
+  if (list.empty() || list == "-") return "--update goes with a list file, not standard input";
+  const std::string extension = extension_of(list);
   if (!options.output.empty() || !options.compare.empty())
     return "--update writes into the list and reports the changes itself: leave --output and "
            "--compare out";
@@ -56,9 +55,8 @@ ListRow list_row(const std::string& number, const ResultValues& values) {
   return {number, number, values.chinese_name, values.implementation_date, values.status};
 }
 
-OpenedList open_list(const std::string& path, const std::string& column) {
-  return extension_of(path) == ".xlsx" ? open_user_workbook(path, column)
-                                       : open_user_csv(path, column);
+OpenedList open_list(const std::string& path, const Options& options) {
+  return open_user_list(path, options.column, options.sheet);
 }
 
 // --resume's record of a run into OUT, beside it: made before the first lookup, removed once
@@ -153,7 +151,7 @@ std::string resume_from(const std::string& list, const std::string& out, const O
   const bool copy = !fs::equivalent(native_path(list), native_path(out), error);
   if (copy && !fs::exists(native_path(out), error)) return {};  // nothing written yet
   OpenedList held;
-  if (copy && !(held = open_list(out, options.column)).list)
+  if (copy && !(held = open_list(out, options)).list)
     return "--resume: cannot go on from " + table_cell(out) + ": " + table_cell(held.error);
   // What the interrupted run wrote: the list itself, or a copy of it that must be this one's.
   const std::vector<UserListLine>& written = copy ? held.list->lines() : lines;
@@ -200,16 +198,22 @@ std::string target_problem(const std::string& out) {
 }
 
 // Where each line is in the list: its row, and with --label that row's cell, read as the batch
-// reads the list (the same lines in the same order).
-std::vector<Place> list_places(const std::string& list, const Options& options,
-                               const std::vector<UserListLine>& lines) {
-  std::vector<Place> places(lines.size());
+// reads the list (the same lines in the same order). "" or the message for stderr.
+std::string list_places(const std::string& list, const Options& options,
+                        const std::vector<UserListLine>& lines, std::vector<Place>& places) {
+  places.resize(lines.size());
   for (std::size_t i = 0; i < lines.size(); ++i) places[i].row = lines[i].row;
-  if (options.label.empty()) return places;
-  const NumberList read = read_list(list, options.column, options.label);
-  if (read.labels.size() != lines.size()) return places;
-  for (std::size_t i = 0; i < lines.size(); ++i) places[i].label = read.labels[i];
-  return places;
+  if (options.label.empty()) return {};
+  std::string bytes;
+  if (std::string failure = read_input_bytes(list, bytes); !failure.empty()) return failure;
+  const ListKind kind = list_kind(list, bytes);
+  const NumberList read =
+      read_list_numbers(std::move(bytes), kind, options.column, options.sheet, options.label);
+  if (!read.error.empty()) return read.error;
+  if (read.labels.size() == lines.size()) {
+    for (std::size_t i = 0; i < lines.size(); ++i) places[i].label = read.labels[i];
+  }
+  return {};
 }
 
 }  // namespace
@@ -220,7 +224,7 @@ int update_command(const Options& options, const std::string& list) {
     return kUsageError;
   }
   const std::string out = options.update->empty() ? list : *options.update;
-  const OpenedList opened = open_list(list, options.column);
+  const OpenedList opened = open_list(list, options);
   if (!opened.list) {
     warn("cannot update " + table_cell(list) + ": " + table_cell(opened.error));
     return kUsageError;
@@ -239,6 +243,11 @@ int update_command(const Options& options, const std::string& list) {
       return kUsageError;
     }
   }
+  std::vector<Place> places;
+  if (const std::string problem = list_places(list, options, lines, places); !problem.empty()) {
+    warn("cannot update " + table_cell(list) + ": " + table_cell(problem));
+    return kUsageError;
+  }
   if (const std::string problem = write_record(out, lines, done); !problem.empty()) {
     warn("cannot update " + table_cell(out) + ": " + table_cell(problem));
     return kUsageError;
@@ -246,7 +255,6 @@ int update_command(const Options& options, const std::string& list) {
   GivenLines given;
   for (const UserListLine& line : lines) given.add_utf8(line.number);
   std::vector<Change> changes;
-  const std::vector<Place> places = list_places(list, options, lines);
   const std::string date = today();
   Batch batch(options, given);
   std::vector<int> todo;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "list_input.h"
 #include "runtime/gbk.h"
 #include "runtime/text.h"
 
@@ -84,9 +85,20 @@ GivenLine GivenLines::operator[](std::size_t index) const {
 }
 
 BatchInput read_batch_input(const std::string& file) {
-  BatchInput input;
   std::string text;
-  input.failure = read_input_bytes(file, text);
+  std::string failure = read_input_bytes(file, text);
+  if (!failure.empty()) return {{}, std::move(failure), false};
+  return batch_input_of(std::move(text));
+}
+
+BatchInput batch_input_of(std::string text) {
+  BatchInput input;
+  TextEncoding encoding = TextEncoding::utf8;
+  input.failure = encoding_of(text, encoding);
+  if (encoding == TextEncoding::utf16le || encoding == TextEncoding::utf16be) {
+    if (input.failure.empty())
+      input.failure = list_text_utf8(text);  // its mark becomes a UTF-8 one
+  }
   if (!input.failure.empty()) return input;
 
   // One copy at a time besides the list itself: a list of hundreds of MiB stays within a small

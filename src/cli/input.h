@@ -69,6 +69,9 @@ struct BatchInput {
 // `file` empty or "-" is standard input. Only a regular file is opened by name: a folder, FIFO
 // or device is refused before reading.
 BatchInput read_batch_input(const std::string& file);
+// The same from the bytes read already. UTF-16 with a byte-order mark is read too; bytes in none
+// of the encodings are refused, never looked up.
+BatchInput batch_input_of(std::string bytes);
 
 // The platform part: the whole content of `file` (standard input for "" or "-") into `bytes`,
 // at most kListFileBytes; returns why it could not be read, or "".

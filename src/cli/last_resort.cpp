@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "cli.h"
+#include "i18n.h"
 #include "runtime/runtime_error.h"
 
 namespace stdlookup::cli {
@@ -40,6 +41,7 @@ namespace {
 int run_to_the_end(int argc, char** argv) {
   set_allocation_failure_handler(out_of_memory);
   std::set_terminate(on_terminate);
+  start_translations();
   try {
     return run(argc, argv);
   } catch (const std::exception& e) {

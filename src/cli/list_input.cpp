@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "input.h"
+#include "lookup/number_cleanup.h"
 #include "output.h"
 #include "runtime/bounded_file.h"
 #include "runtime/gbk.h"
@@ -29,10 +30,10 @@ std::string extension_of(const std::string& path) {
 }
 
 ColumnPick columns(std::size_t first, std::size_t count) {
-  return [first, count](const std::vector<std::string>&, std::string&) {
-    std::vector<std::size_t> picked(count);
-    for (std::size_t i = 0; i < count; ++i) picked[i] = first + i;
-    return picked;
+  return [first, count](const std::vector<std::vector<std::string>>&, std::string&) {
+    Layout layout;
+    for (std::size_t i = 0; i < count; ++i) layout.columns.push_back(first + i);
+    return layout;
   };
 }
 
@@ -196,40 +197,153 @@ Table read_csv_table(std::string_view content, const ColumnPick& pick) {
   return table.finish();
 }
 
+bool looks_like_standard_number(std::string_view text) {
+  const std::string number = normalize_number(text);
+  std::size_t i = 0, letters = 0;
+  for (; i < number.size() && ((number[i] >= 'A' && number[i] <= 'Z') || number[i] == '/'); ++i)
+    letters += number[i] != '/';
+  if (letters < 2 || i > 16) return false;
+  if (i < number.size() && number[i] == ' ') ++i;
+  if (i == number.size() || number[i] < '0' || number[i] > '9') return false;
+  // The rest is the number's parts and year: "2760-2014", "1234.1-2011", "317/XG1-2020".
+  return std::all_of(number.begin() + static_cast<std::ptrdiff_t>(i), number.end(), [](char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || c == '.' || c == '-' || c == '/' ||
+           c == ' ';
+  });
+}
+
+namespace {
+
+using Rows = std::vector<std::vector<std::string>>;
+
+constexpr std::string_view kNumberHeaders[] = {"标准号", "标准编号", "执行标准", "标准代号"};
+constexpr std::string_view kResultHeaders[] = {"标准中文名", "标准名称", "实施日期",
+                                               "是否作废",   "状态",     "查询日期"};
+
+std::string_view cell_of(const Rows& rows, std::size_t row, std::size_t column) {
+  return column < rows[row].size() ? trim_blanks(rows[row][column]) : std::string_view();
+}
+
+// The column of the first cell in `row` that one of `names` heads, by the names' order.
+std::size_t column_named(const Rows& rows, std::size_t row, const auto& names) {
+  for (const auto& name : names) {
+    for (std::size_t c = 0; c < rows[row].size(); ++c)
+      if (cell_of(rows, row, c) == name) return c;
+  }
+  return kNoHeader;
+}
+
+// The texts of the fullest of the first rows, for saying what headers the list has.
+std::string headers_seen(const Rows& rows) {
+  const std::vector<std::string>* fullest = nullptr;
+  std::size_t most = 0;
+  for (const auto& cells : rows) {
+    const auto filled = static_cast<std::size_t>(std::count_if(
+        cells.begin(), cells.end(), [](const std::string& c) { return !trim_blanks(c).empty(); }));
+    if (filled > most) most = filled, fullest = &cells;
+  }
+  if (fullest == nullptr) return "its first " + std::to_string(kHeaderRows) + " rows are empty";
+  std::string seen;
+  std::size_t shown = 0;
+  for (const std::string& cell : *fullest) {
+    std::string text(trim_blanks(cell));
+    if (text.empty()) continue;
+    if (shown++ == 8) return "its headers are " + seen + ", …";
+    if (text.size() > 40) {
+      std::size_t end = 40;
+      while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+      text.resize(end);
+      text += "…";
+    }
+    seen += (seen.empty() ? "\"" : ", \"") + text + "\"";
+  }
+  return "its headers are " + seen;
+}
+
+}  // namespace
+
 ColumnPick numbers_column(std::string_view column) {
-  return [wanted = std::string(column)](const std::vector<std::string>& header,
-                                        std::string& error) -> std::vector<std::size_t> {
+  return [wanted = std::string(column)](const Rows& rows, std::string& error) -> Layout {
     const bool letters = !wanted.empty() && wanted.size() <= 3 &&
                          std::all_of(wanted.begin(), wanted.end(), [](char c) {
                            return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
                          });
+    std::size_t named = kNoHeader;  // with letters: the column they name
     if (letters) {
       std::string upper = wanted;
       for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
       const int index = column_of_reference(upper);
-      if (index < 0) error = "no column " + upper + " (the last is XFD)";
-      return {static_cast<std::size_t>(std::max(index, 0))};
+      if (index < 0) {
+        error = "no column " + upper + " (the last is XFD)";
+        return {};
+      }
+      named = static_cast<std::size_t>(index);
     }
-    const std::string title = wanted.empty() ? "标准号" : wanted;
-    auto found = std::find_if(header.begin(), header.end(),
-                              [&](const std::string& h) { return trim_blanks(h) == title; });
-    if (found != header.end()) return {static_cast<std::size_t>(found - header.begin())};
-    if (!wanted.empty()) error = "no column headed \"" + title + "\"";
-    return {0};
+    // A header by its name, in the first rows: a title may stand above it.
+    std::size_t results_row = kNoHeader;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+      const std::size_t found = letters          ? column_named(rows, r, kNumberHeaders)
+                                : wanted.empty() ? column_named(rows, r, kNumberHeaders)
+                                                 : column_named(rows, r, std::array{wanted});
+      if (found != kNoHeader) return {r, {letters ? named : found}, true};
+      if (results_row == kNoHeader && column_named(rows, r, kResultHeaders) != kNoHeader)
+        results_row = r;
+    }
+    if (letters && results_row != kNoHeader) return {results_row, {named}, true};
+    if (!wanted.empty() && !letters) {
+      error = "no column headed \"" + wanted + "\" in its first " + std::to_string(kHeaderRows) +
+              " rows (" + headers_seen(rows) + ")";
+      return {};
+    }
+    // Else the first standard number gives the column; the nearest cell above it that is not
+    // empty is its header, and without one the numbers start in the first row.
+    for (std::size_t r = results_row == kNoHeader ? 0 : results_row + 1; r < rows.size(); ++r) {
+      for (std::size_t c = 0; c < rows[r].size(); ++c) {
+        if ((letters && c != named) || !looks_like_standard_number(cell_of(rows, r, c))) continue;
+        std::size_t header = results_row;
+        for (std::size_t above = r; above-- > 0 && header == kNoHeader;)
+          if (!cell_of(rows, above, c).empty()) header = above;
+        return {header, {c}, false};
+      }
+    }
+    if (letters) return {0, {named}, false};  // the column named, under the first row as ever
+    error =
+        "no column of standard numbers: none headed 标准号, 标准编号, 执行标准 or 标准代号 "
+        "in its first " +
+        std::to_string(kHeaderRows) + " rows, and none holds standard numbers (" +
+        headers_seen(rows) + "); name the column with --column";
+    return {};
   };
 }
 
 ColumnPick with_label(ColumnPick numbers, std::string_view label) {
-  return
-      [numbers = std::move(numbers), label_column = numbers_column(label)](
-          const std::vector<std::string>& header, std::string& error) -> std::vector<std::size_t> {
-        std::vector<std::size_t> picked = numbers(header, error);
-        if (!error.empty()) return picked;
-        const std::size_t column = label_column(header, error).front();
-        if (!error.empty()) error = "--label: " + error;
-        picked.push_back(column);
-        return picked;
-      };
+  return [numbers = std::move(numbers), wanted = std::string(label)](const Rows& rows,
+                                                                     std::string& error) -> Layout {
+    Layout layout = numbers(rows, error);
+    if (!error.empty() || layout.columns.empty()) return layout;
+    const bool letters = !wanted.empty() && wanted.size() <= 3 &&
+                         std::all_of(wanted.begin(), wanted.end(), [](char c) {
+                           return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+                         });
+    int column = -1;
+    if (letters) {
+      std::string upper = wanted;
+      for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      column = column_of_reference(upper);
+    } else if (layout.header_row != kNoHeader) {
+      const std::size_t found = column_named(rows, layout.header_row, std::array{wanted});
+      if (found != kNoHeader) column = static_cast<int>(found);
+    }
+    if (column < 0) {
+      error = "--label: no column " + (letters ? wanted : "headed \"" + wanted + "\"") +
+              (layout.header_row == kNoHeader
+                   ? std::string()
+                   : " in the header row (row " + std::to_string(layout.header_row + 1) + ")");
+      return {};
+    }
+    layout.columns.push_back(static_cast<std::size_t>(column));
+    return layout;
+  };
 }
 
 NumberList numbers_of(const Table& table) {
@@ -268,18 +382,145 @@ ListRows read_csv_export(std::string_view content) {
 ListRows read_export(const std::string& path) {
   ListRows rows;
   if (extension_of(path) == ".xlsx") {
-    rows = rows_of(read_xlsx_table(path, columns(0, 4)));
+    rows = rows_of(read_xlsx_table(path, columns(0, 4), "1"));  // ours have one sheet
   } else {
     const bool json = extension_of(path) == ".json";
     std::string content;
     rows.error =
         read_bounded_file(native_path(path), json ? kJsonFileBytes : kCsvFileBytes, content);
-    // A CSV file that is not UTF-8 is GBK, as for lists; JSON is UTF-8 by definition.
-    if (rows.error.empty() && !json && !is_valid_utf8(content)) content = gbk_to_utf8(content);
+    // A CSV file is read as lists are; JSON is UTF-8 by definition.
+    if (rows.error.empty() && !json) rows.error = list_text_utf8(content);
     if (rows.error.empty()) rows = json ? read_json_export(content) : read_csv_export(content);
   }
   if (!rows.error.empty()) rows.error = "cannot read " + path + ": " + rows.error;
   return rows;
+}
+
+bool is_valid_gbk(std::string_view bytes) {
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const auto lead = static_cast<unsigned char>(bytes[i]);
+    if (lead < 0x80) continue;
+    if (lead == 0x80 || lead == 0xFF || i + 1 == bytes.size()) return false;
+    const auto trail = static_cast<unsigned char>(bytes[++i]);
+    if (trail < 0x40 || trail == 0x7F || trail == 0xFF) return false;
+  }
+  return true;
+}
+
+std::string encoding_of(std::string_view bytes, TextEncoding& encoding) {
+  if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
+    encoding = bytes[0] == '\xFF' ? TextEncoding::utf16le : TextEncoding::utf16be;
+    return bytes.size() % 2 == 0 ? "" : "UTF-16 cut short (an odd number of bytes)";
+  }
+  // UTF-16 without a byte-order mark, or not text at all.
+  if (bytes.find('\0') != std::string_view::npos)
+    return "it holds NUL bytes: not a text list (UTF-16 without a byte-order mark?)";
+  encoding = is_valid_utf8(bytes) ? TextEncoding::utf8 : TextEncoding::gbk;
+  if (encoding == TextEncoding::gbk && !is_valid_gbk(bytes))
+    return "its text is neither UTF-8, GBK nor UTF-16 with a byte-order mark";
+  return {};
+}
+
+std::string utf16_to_utf8(std::string_view bytes, bool big_endian, bool& valid) {
+  valid = bytes.size() % 2 == 0;
+  std::string utf8;
+  utf8.reserve(bytes.size() * 3 / 2);
+  const auto unit = [&](std::size_t i) -> char32_t {
+    const auto a = static_cast<unsigned char>(bytes[i]),
+               b = static_cast<unsigned char>(bytes[i + 1]);
+    return big_endian ? (a << 8 | b) : (b << 8 | a);
+  };
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    char32_t c = unit(i);
+    if (c >= 0xD800 && c <= 0xDBFF && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 &&
+        unit(i + 2) <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+      i += 2;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      valid = false;
+      c = 0xFFFD;
+    }
+    if (c < 0x80) {
+      utf8 += static_cast<char>(c);
+    } else if (c < 0x800) {
+      utf8 += static_cast<char>(0xC0 | c >> 6);
+      utf8 += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      utf8 += static_cast<char>(0xE0 | c >> 12);
+      utf8 += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+      utf8 += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      utf8 += static_cast<char>(0xF0 | c >> 18);
+      utf8 += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+      utf8 += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+      utf8 += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return utf8;
+}
+
+std::string utf8_to_utf16(std::string_view utf8, bool big_endian) {
+  std::string out;
+  out.reserve(utf8.size() * 2);
+  const auto put = [&](char32_t unit) {
+    const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+    out += big_endian ? high : low;
+    out += big_endian ? low : high;
+  };
+  for (std::size_t i = 0; i < utf8.size();) {
+    const auto b = static_cast<unsigned char>(utf8[i]);
+    const std::size_t length = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+    char32_t c = length == 1 ? b : length == 2 ? b & 0x1F : length == 3 ? b & 0x0F : b & 0x07;
+    for (std::size_t k = 1; k < length && i + k < utf8.size(); ++k)
+      c = c << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+    i += length;
+    if (c >= 0x10000) {
+      put(0xD800 + ((c - 0x10000) >> 10));
+      put(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else {
+      put(c);
+    }
+  }
+  return out;
+}
+
+std::string list_text_utf8(std::string& bytes) {
+  TextEncoding encoding = TextEncoding::utf8;
+  if (std::string why = encoding_of(bytes, encoding); !why.empty()) return why;
+  if (encoding == TextEncoding::gbk) bytes = gbk_to_utf8(bytes);
+  if (encoding == TextEncoding::utf16le || encoding == TextEncoding::utf16be) {
+    bool valid = true;
+    bytes = utf16_to_utf8(bytes, encoding == TextEncoding::utf16be, valid);
+    if (!valid) return "its UTF-16 text is malformed (a lone surrogate)";
+  }
+  return {};
+}
+
+ListKind list_kind(const std::string& name, std::string_view bytes) {
+  if (bytes.starts_with("PK\x03\x04") || bytes.starts_with("PK\x05\x06") ||
+      bytes.starts_with("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"))
+    return ListKind::workbook;
+  const std::string extension = name.empty() || name == "-" ? "" : extension_of(name);
+  if (extension == ".xlsx" || extension == ".xlsm") return ListKind::workbook;
+  return extension == ".csv" ? ListKind::csv : ListKind::text;
+}
+
+NumberList read_list_numbers(std::string bytes, ListKind kind, const std::string& column,
+                             const std::string& sheet, const std::string& label) {
+  const ColumnPick pick =
+      label.empty() ? numbers_column(column) : with_label(numbers_column(column), label);
+  const auto failed = [](std::string why) {
+    NumberList list;
+    list.error = std::move(why);
+    return list;
+  };
+  if (kind == ListKind::workbook) {
+    if (bytes.size() > kWorkbookFileBytes) return failed(too_large_message(kWorkbookFileBytes));
+    return numbers_of(read_xlsx_bytes(bytes, pick, sheet));
+  }
+  if (!sheet.empty()) return failed("--sheet goes with a workbook list");
+  if (std::string why = list_text_utf8(bytes); !why.empty()) return failed(why);
+  return numbers_of(read_csv_table(bytes, pick));
 }
 
 }  // namespace stdlookup::cli

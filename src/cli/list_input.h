@@ -34,26 +34,52 @@ inline constexpr std::uint64_t kPartBytes = 128u << 20;
 inline constexpr std::uint64_t kSmallPartBytes = 8u << 20;
 inline constexpr std::uint64_t kInflationRatio = 100;
 
-// A sheet or CSV file: its first row whole, and of the later rows the cells of the columns
-// picked from that first row, in the order picked (rows whose picked cells are all empty are
-// left out). Shared strings, inline strings and numbers all come out as the text the cell shows
-// unformatted; missing cells are empty.
+// The header row is looked for in a list's first rows; they are kept whole until it is found.
+inline constexpr std::size_t kHeaderRows = 10;
+inline constexpr std::size_t kNoHeader = static_cast<std::size_t>(-1);
+
+// Where a table's header row is (0-based; kNoHeader: none, the rows are data from the first on)
+// and which columns to keep; `named`: the columns were found by their header.
+struct Layout {
+  std::size_t header_row = 0;
+  std::vector<std::size_t> columns;
+  bool named = true;
+};
+
+// A sheet or CSV file: its header row whole, and of the rows after it the cells of the columns
+// picked, in the order picked (rows whose picked cells are all empty are left out). Shared
+// strings, inline strings and numbers all come out as the text the cell shows unformatted;
+// missing cells are empty. A sheet or file without cells has no columns picked.
 struct Table {
   std::vector<std::string> header;
   std::vector<std::vector<std::string>> rows;
-  std::string error;                     // what made the file unreadable; empty when it was read
-  std::vector<std::size_t> row_indices = {};  // each row's place in the sheet or file, 0-based
+  std::string error;  // what made the file unreadable; empty when it was read
+  std::size_t header_row = 0;
+  std::vector<std::size_t> columns;
+  std::string sheet_part;                // of a workbook: the worksheet read
+  std::vector<std::size_t> row_indices;  // each row's place in the sheet or file, 0-based
+
+  static Table failed(std::string why) {
+    Table table;
+    table.error = std::move(why);
+    return table;
+  }
 };
 
-// Chooses the columns to keep from the header row; sets `error` when it cannot.
-using ColumnPick = std::function<std::vector<std::size_t>(const std::vector<std::string>& header,
-                                                          std::string& error)>;
-// The columns `first` to `first + count - 1`.
+// Chooses the header row and the columns to keep from the first rows (at most kHeaderRows, each
+// as far as it has cells); sets `error` when it cannot.
+using ColumnPick = std::function<Layout(const std::vector<std::vector<std::string>>& first_rows,
+                                        std::string& error)>;
+// The columns `first` to `first + count - 1`, under a header in the first row.
 ColumnPick columns(std::size_t first, std::size_t count);
 
-Table read_xlsx_table(const std::string& path, const ColumnPick& pick);  // the first worksheet
-Table read_xlsx_bytes(std::string_view bytes, const ColumnPick& pick);   // a workbook read already
-// RFC 4180; a byte-order mark is dropped.
+// A workbook's list sheet: `sheet` names it (by name, else by its 1-based place); "" the only
+// sheet whose first rows hold the column `pick` looks for (an error when none or several do).
+Table read_xlsx_table(const std::string& path, const ColumnPick& pick,
+                      const std::string& sheet = {});
+Table read_xlsx_bytes(std::string_view bytes, const ColumnPick& pick,
+                      const std::string& sheet = {});  // a workbook read already
+// RFC 4180 on UTF-8; a byte-order mark is dropped.
 Table read_csv_table(std::string_view content, const ColumnPick& pick);
 
 // The CSV grammar every reader of ours shares, leniently RFC 4180: outside a quoted stretch a
@@ -76,11 +102,33 @@ std::string_view trim_blanks(std::string_view text);
 // names a column past the sheet's last (XFD).
 int column_of_reference(std::string_view reference);
 
-// The numbers column of a list: letters "A", "ab", or a header text; empty: the first column
-// headed "标准号", else the first column.
+// Whether a cell reads as a standard number: a letter prefix ("GB/T", "T/CCAA") and digits.
+bool looks_like_standard_number(std::string_view text);
+
+// The numbers column of a list: letters "A", "ab", or a header text; empty: the column headed
+// 标准号, 标准编号, 执行标准 or 标准代号. The header row is the first of the first rows with that
+// header (with letters: any of those or of the result headers); without one, the first standard
+// number found in the first rows gives the column, and the row above it that names it, if any, is
+// the header. Neither: an error naming the headers seen.
 ColumnPick numbers_column(std::string_view column);
 
-// numbers_column's pick, then the column `label` names (letters or a header) as the second.
+// The supported encodings of a text list: UTF-16 by its byte-order mark, else UTF-8, else GBK.
+enum class TextEncoding { utf8, gbk, utf16le, utf16be };
+// Which of them `bytes` are in; "" or why none (NUL bytes, or valid in none of them).
+std::string encoding_of(std::string_view bytes, TextEncoding& encoding);
+// UTF-16 (the byte-order mark becomes U+FEFF) to UTF-8; `valid` false on an unpaired surrogate.
+std::string utf16_to_utf8(std::string_view bytes, bool big_endian, bool& valid);
+std::string utf8_to_utf16(std::string_view utf8, bool big_endian);
+// A text list as UTF-8 (a byte-order mark kept as U+FEFF); "" or why it cannot be read.
+std::string list_text_utf8(std::string& bytes);
+
+// What a list file is, by its first bytes and then its name: a zip (or an OLE file: an .xls or a
+// workbook with a password) is a workbook whatever its name.
+enum class ListKind { workbook, csv, text };
+ListKind list_kind(const std::string& name, std::string_view bytes);
+
+// numbers_column's pick, then as the second column the one `label` names: by letters, or by its
+// header in the header row the numbers' pick chose.
 ColumnPick with_label(ColumnPick numbers, std::string_view label);
 
 struct NumberList {
@@ -92,6 +140,10 @@ struct NumberList {
 
 // The numbers of a table read with numbers_column (or with_label): the cells that are not blank.
 NumberList numbers_of(const Table& table);
+// The numbers of a workbook or CSV list read whole (`kind` not text), in list order.
+// With `label`, each number's label too (see with_label).
+NumberList read_list_numbers(std::string bytes, ListKind kind, const std::string& column,
+                             const std::string& sheet, const std::string& label = {});
 
 // One row of a list as our exports write it.
 struct ListRow {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <functional>
+#include <map>
 #include <memory>
 
 #include "input.h"
@@ -102,26 +103,37 @@ class OpenedElements final : public XmlHandler {
 
 }  // namespace
 
-// The first worksheet's part name, through the workbook's relationships.
-std::string first_sheet_part(zip_t* archive, std::uint64_t limit) {
-  std::string id;
-  bool sheet = false;
+std::vector<SheetEntry> sheets_of(zip_t* archive, std::uint64_t limit) {
+  std::vector<SheetEntry> sheets;
+  std::map<std::string, std::size_t> ids;  // the first sheet of each relationship id
   OpenedElements book([&](std::string_view name, std::string_view tag) {
-    if (name == "sheet" && !sheet) id = attribute_of(tag, "r:id"), sheet = true;
+    if (name != "sheet") return;
+    ids.emplace(attribute_of(tag, "r:id"), sheets.size());
+    sheets.push_back({attribute_of(tag, "name"), {}});
   });
   XmlScanner book_scanner(book);
-  if (!scan_part(archive, "xl/workbook.xml", limit, book_scanner).empty() || !sheet) return {};
-  std::string target;
+  if (!scan_part(archive, "xl/workbook.xml", limit, book_scanner).empty()) return {};
   OpenedElements rels([&](std::string_view name, std::string_view tag) {
-    if (name == "Relationship" && target.empty() && attribute_of(tag, "Id") == id)
-      target = attribute_of(tag, "Target");
+    if (name != "Relationship") return;
+    const auto at = ids.find(attribute_of(tag, "Id"));
+    SheetEntry* sheet = at == ids.end() ? nullptr : &sheets[at->second];
+    const std::string target = attribute_of(tag, "Target");
+    if (sheet != nullptr && sheet->part.empty() && !target.empty())
+      sheet->part = target.starts_with('/') ? target.substr(1) : "xl/" + target;
   });
   XmlScanner rels_scanner(rels);
-  if (!scan_part(archive, "xl/_rels/workbook.xml.rels", limit, rels_scanner).empty() ||
-      target.empty())
-    return "xl/worksheets/sheet1.xml";
-  if (target.starts_with('/')) return target.substr(1);
-  return "xl/" + target;
+  scan_part(archive, "xl/_rels/workbook.xml.rels", limit, rels_scanner);
+  // Without its relationship a sheet is where workbooks keep it.
+  for (std::size_t i = 0; i < sheets.size(); ++i) {
+    if (sheets[i].part.empty())
+      sheets[i].part = "xl/worksheets/sheet" + std::to_string(i + 1) + ".xml";
+  }
+  return sheets;
+}
+
+std::string first_sheet_part(zip_t* archive, std::uint64_t limit) {
+  const std::vector<SheetEntry> sheets = sheets_of(archive, limit);
+  return sheets.empty() ? std::string() : sheets.front().part;
 }
 
 namespace {
@@ -202,13 +214,84 @@ class SheetCells final : public XmlHandler {
 
 }  // namespace
 
-Table read_xlsx_bytes(std::string_view bytes, const ColumnPick& pick) {
+namespace {
+
+// The cells of the sheet in `part` into `table`; with `first_rows_only`, only until the header
+// row is chosen. `*inflated` (when given) counts the bytes inflated, and stops the reading past
+// `limit`.
+std::string read_sheet(zip_t* archive, const std::string& part, std::uint64_t limit,
+                       const SharedStrings& shared, TableBuilder& table, bool first_rows_only,
+                       std::uint64_t* inflated = nullptr) {
+  SheetCells cells(table, shared);
+  XmlScanner scanner(cells);
+  const std::string failure = inflate_part(archive, part, limit, [&](std::string_view chunk) {
+    if (inflated != nullptr && (*inflated += chunk.size()) > limit) return false;
+    return scanner.feed(chunk) && !(first_rows_only && table.picked());
+  });
+  if (first_rows_only && table.picked()) return {};
+  return !failure.empty() ? failure : scanner.finish() ? std::string() : kDamaged;
+}
+
+std::string names_of(const std::vector<const SheetEntry*>& sheets) {
+  std::string names;
+  for (const SheetEntry* sheet : sheets)
+    names += (names.empty() ? "\"" : ", \"") + sheet->name + "\"";
+  return names;
+}
+
+// The list's sheet: the one `wanted` names, else the only one whose first rows hold the column
+// `pick` looks for (found by its header rather than by its numbers, where some are); "" or why
+// there is none.
+std::string choose_sheet(zip_t* archive, std::uint64_t limit, const SharedStrings& shared,
+                         const ColumnPick& pick, const std::string& wanted, std::string& part) {
+  const std::vector<SheetEntry> sheets = sheets_of(archive, limit);
+  if (sheets.empty()) return kDamaged;
+  std::vector<const SheetEntry*> all;
+  for (const SheetEntry& sheet : sheets) all.push_back(&sheet);
+  if (!wanted.empty()) {
+    for (const SheetEntry& sheet : sheets) {
+      if (sheet.name == wanted) return part = sheet.part, "";
+    }
+    std::size_t place = 0;
+    const auto [end, error] = std::from_chars(wanted.data(), wanted.data() + wanted.size(), place);
+    if (error != std::errc() || end != wanted.data() + wanted.size()) place = 0;
+    if (place >= 1 && place <= sheets.size()) return part = sheets[place - 1].part, "";
+    return "--sheet " + wanted + ": no such sheet (it has " + names_of(all) + ")";
+  }
+  if (sheets.size() == 1) return part = sheets.front().part, "";
+  std::vector<const SheetEntry*> named, numbered;
+  // All the sheets' first rows together are read within what one part may inflate to.
+  std::uint64_t inflated = 0;
+  for (const SheetEntry& sheet : sheets) {
+    TableBuilder probe(pick);
+    const std::string failure =
+        read_sheet(archive, sheet.part, limit, shared, probe, true, &inflated);
+    if (inflated > limit) {
+      return "its sheets inflate to more than " + std::to_string(limit >> 20) +
+             " MiB (a zip bomb?)";
+    }
+    if (!failure.empty()) continue;
+    const Table first = probe.finish();
+    if (!first.error.empty() || first.columns.empty()) continue;
+    (first.header_row != kNoHeader && probe.named() ? named : numbered).push_back(&sheet);
+  }
+  const auto& found = named.empty() ? numbered : named;
+  if (found.size() == 1) return part = found.front()->part, "";
+  if (found.empty())
+    return "none of its sheets (" + names_of(all) +
+           ") has a column of standard numbers in its first rows: choose the sheet with --sheet "
+           "NAME or --sheet N";
+  return "its sheets " + names_of(found) +
+         " all have a column of standard numbers: choose one with --sheet NAME or --sheet N";
+}
+
+}  // namespace
+
+Table read_xlsx_bytes(std::string_view bytes, const ColumnPick& pick, const std::string& sheet) {
   std::string opening;
   Archive archive = open_archive(bytes, opening);
-  if (!archive) return {{}, {}, opening};
+  if (!archive) return Table::failed(opening);
   const std::uint64_t limit = part_limit(bytes.size());
-  const std::string sheet_part = first_sheet_part(archive.get(), limit);
-  if (sheet_part.empty()) return {{}, {}, kDamaged};
 
   SharedStrings shared;
   XmlScanner strings_scanner(shared);
@@ -217,23 +300,26 @@ Table read_xlsx_bytes(std::string_view bytes, const ColumnPick& pick) {
       scan_part(archive.get(), "xl/sharedStrings.xml", limit, strings_scanner, &no_strings);
   if (no_strings) failure.clear();
   if (failure.empty()) failure = shared.error;
-  if (!failure.empty()) return {{}, {}, failure};
+  if (!failure.empty()) return Table::failed(failure);
 
+  std::string part;
+  if (failure = choose_sheet(archive.get(), limit, shared, pick, sheet, part); !failure.empty())
+    return Table::failed(failure);
   TableBuilder table(pick);
-  SheetCells cells(table, shared);
-  XmlScanner sheet_scanner(cells);
-  failure = scan_part(archive.get(), sheet_part, limit, sheet_scanner);
+  failure = read_sheet(archive.get(), part, limit, shared, table, false);
   if (!failure.empty() && table.error().empty()) table.fail(failure);
-  return table.finish();
+  Table read = table.finish();
+  if (read.error.empty()) read.sheet_part = part;
+  return read;
 }
 
-Table read_xlsx_table(const std::string& path, const ColumnPick& pick) {
+Table read_xlsx_table(const std::string& path, const ColumnPick& pick, const std::string& sheet) {
   std::string bytes;
   if (std::string failure = read_bounded_file(native_path(path), kWorkbookFileBytes, bytes);
       !failure.empty()) {
-    return {{}, {}, failure};
+    return Table::failed(failure);
   }
-  return read_xlsx_bytes(bytes, pick);
+  return read_xlsx_bytes(bytes, pick, sheet);
 }
 
 }  // namespace stdlookup::cli

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
+#include <fstream>
 #include <string_view>
 
 #include "batch_output.h"
@@ -104,6 +105,9 @@ class CsvList final : public UserList {
   std::string bytes_;
   std::size_t start_ = 0;  // after a byte-order mark
   bool gbk_ = false;
+  std::string file_;  // of a UTF-16 list: the file's bytes (bytes_ holds them as UTF-8)
+  bool big_endian_ = false;
+  std::size_t header_row_ = 0;
   std::vector<Record> records_;
   std::array<std::size_t, kResults> columns_{};
   std::array<bool, kResults> appended_{};
@@ -113,6 +117,16 @@ class CsvList final : public UserList {
 };
 
 std::string CsvList::open(std::string bytes) {
+  TextEncoding encoding = TextEncoding::utf8;
+  if (std::string why = encoding_of(bytes, encoding); !why.empty()) return why;
+  if (encoding == TextEncoding::utf16le || encoding == TextEncoding::utf16be) {
+    // Split and edited as UTF-8, written back as UTF-16 (the mark becomes U+FEFF and back).
+    big_endian_ = encoding == TextEncoding::utf16be;
+    std::string utf8 = bytes;
+    if (std::string why = list_text_utf8(utf8); !why.empty()) return why;
+    file_ = std::move(bytes);
+    bytes = std::move(utf8);
+  }
   bytes_ = std::move(bytes);
   const bool utf8 = is_valid_utf8(bytes_);
   if (std::string_view(bytes_).starts_with(kBom) && !utf8)
@@ -120,19 +134,24 @@ std::string CsvList::open(std::string bytes) {
   gbk_ = !utf8;
   start_ = std::string_view(bytes_).starts_with(kBom) ? kBom.size() : 0;
 
-  // The numbers as the batch reads them, and its verdict on the file's limits.
-  const ColumnPick pick = numbers_column(column_);
-  const NumberList expected = numbers_of(read_csv_table(gbk_ ? gbk_to_utf8(bytes_) : bytes_, pick));
+  // The numbers, header row and numbers column as the batch finds them, and its verdict on the
+  // file's limits.
+  const Table table = read_csv_table(gbk_ ? gbk_to_utf8(bytes_) : bytes_, numbers_column(column_));
+  const NumberList expected = numbers_of(table);
   if (!expected.error.empty()) return expected.error;
+  if (table.columns.empty()) return "it holds no standard numbers";
+  if (table.header_row == kNoHeader)
+    return "it has no header row (standard numbers from its first line on): add a header row, "
+           "e.g. 标准号, above the numbers, so that the results have columns to go to";
+  header_row_ = table.header_row;
+  const std::size_t numbers = table.columns.front();
 
   records_ = split_records(bytes_, start_);
   std::vector<std::string> header;
-  if (!records_.empty()) {
-    for (const Span& field : split_fields(bytes_, records_[0])) header.push_back(text_of(field));
+  if (header_row_ < records_.size()) {
+    for (const Span& field : split_fields(bytes_, records_[header_row_]))
+      header.push_back(text_of(field));
   }
-  std::string error;
-  const std::size_t numbers = pick(header, error).front();
-  if (!error.empty()) return error;
 
   for (const Record& record : records_)
     width_ = std::max(width_, split_fields(bytes_, record).size());
@@ -151,7 +170,7 @@ std::string CsvList::open(std::string bytes) {
     if (appended_[k]) columns_[k] = next++;
   }
 
-  for (std::size_t r = 1; r < records_.size(); ++r) {
+  for (std::size_t r = header_row_ + 1; r < records_.size(); ++r) {
     const std::vector<Span> fields = split_fields(bytes_, records_[r]);
     if (numbers >= fields.size()) continue;
     UserListLine line{text_of(fields[numbers]), static_cast<int>(r + 1), {}};
@@ -198,8 +217,9 @@ std::string CsvList::content(const std::vector<std::optional<ResultValues>>& res
                                                                                  : nullptr;
     // A blank line stays blank; a record without a new field stays as it was, unless appended
     // columns give every record their fields (empty ones, but the header's).
-    const bool blank = record.begin == record.end && r > 0;
-    if (blank || (!result && appended == 0)) {
+    // Title lines above the header stay as they are.
+    const bool blank = record.begin == record.end && r != header_row_;
+    if (blank || r < header_row_ || (!result && appended == 0)) {
       out.append(bytes_, record.begin, record.next - record.begin);
       continue;
     }
@@ -217,7 +237,7 @@ std::string CsvList::content(const std::vector<std::optional<ResultValues>>& res
       std::string field;
       if (k < kResults && result) {
         field = encode(csv_text_cell(*fields_of(*result)[k]), r);
-      } else if (k < kResults && r == 0 && appended_[k]) {
+      } else if (k < kResults && r == header_row_ && appended_[k]) {
         field = encode(std::string(kHeaders[k].front()), r);
       } else {
         out += raw;
@@ -236,8 +256,9 @@ std::string CsvList::write(const std::vector<std::optional<ResultValues>>& resul
                            const std::string& out) const {
   if (results.size() != lines_.size()) return "the results do not match the list's lines";
   std::string error;
-  const std::string text = content(results, error);
+  std::string text = content(results, error);
   if (!error.empty()) return error;
+  if (!file_.empty()) text = utf8_to_utf16(text, big_endian_);
 
   // Checked before it is written: read as the batch reads it, the new text holds the same
   // numbers, the results where they went and the earlier values elsewhere.
@@ -263,7 +284,8 @@ std::string CsvList::write(const std::vector<std::optional<ResultValues>>& resul
     std::error_code same_error;
     std::string now;
     if (std::filesystem::equivalent(native_path(path_), native_path(out), same_error) &&
-        read_bounded_file(native_path(path_), kCsvFileBytes, now).empty() && now != bytes_)
+        read_bounded_file(native_path(path_), kCsvFileBytes, now).empty() &&
+        now != (file_.empty() ? bytes_ : file_))
       return utf8_to_gbk("it was changed since it was read (saved again meanwhile?)");
     return utf8_to_gbk(open_elsewhere(out));
   };
@@ -293,6 +315,20 @@ OpenedList open_user_csv(const std::string& path, const std::string& column) {
   auto list = std::make_unique<CsvList>(path, column);
   if (std::string why = list->open(std::move(bytes)); !why.empty()) return {nullptr, why};
   return {std::move(list), {}};
+}
+
+OpenedList open_user_list(const std::string& path, const std::string& column,
+                          const std::string& sheet) {
+  char head[8] = {};
+  std::ifstream file(native_path(path), std::ios::binary);
+  file.read(head, sizeof head);
+  const ListKind kind =
+      list_kind(path, std::string_view(head, static_cast<std::size_t>(file.gcount())));
+  if (kind == ListKind::workbook) return open_user_workbook(path, column, sheet);
+  if (kind == ListKind::text)
+    return {nullptr, "--update goes with a workbook (.xlsx, .xlsm) or a .csv list"};
+  if (!sheet.empty()) return {nullptr, "--sheet goes with a workbook list"};
+  return open_user_csv(path, column);
 }
 
 }  // namespace stdlookup::cli

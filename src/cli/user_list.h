@@ -47,10 +47,16 @@ struct OpenedList {
   std::string error;  // why it cannot be updated faithfully (then list is null)
 };
 
-// A workbook (.xlsx): changed result cells get a highlight fill, appended headers our header
-// look; untouched package parts are copied byte for byte.
-OpenedList open_user_workbook(const std::string& path, const std::string& column);
-// A CSV list: quoting, encoding (UTF-8 with or without BOM, GBK) and line ends kept.
+// A workbook (.xlsx, .xlsm): changed result cells get a highlight fill, appended headers our
+// header look; untouched package parts are copied byte for byte. `sheet` as for
+// read_xlsx_table.
+OpenedList open_user_workbook(const std::string& path, const std::string& column,
+                              const std::string& sheet = {});
+// A CSV list: quoting, encoding (UTF-8 with or without BOM, GBK, UTF-16 with BOM) and line ends
+// kept.
 OpenedList open_user_csv(const std::string& path, const std::string& column);
+// Either, by what the file is (list_kind); a plain list of lines cannot be updated.
+OpenedList open_user_list(const std::string& path, const std::string& column,
+                          const std::string& sheet);
 
 }  // namespace stdlookup::cli

@@ -1,4 +1,4 @@
-// The user's own workbook with the results written into it. The first sheet's XML and, when a
+// The user's own workbook with the results written into it. The list sheet's XML and, when a
 // fill or a bold header is needed, styles.xml are edited in place; every other part is copied
 // as it is, compressed data included. The new file replaces the old only once it reads back
 // with the results in their cells and every other part unchanged.
@@ -63,7 +63,7 @@ std::string part_of_target(const std::string& target) {
   return target.starts_with('/') ? target.substr(1) : "xl/" + target;
 }
 
-// A workbook read for updating: its parts, the map of its first sheet and its styles.
+// A workbook read for updating: its parts, the map of its list sheet and its styles.
 struct Workbook {
   std::string error;
   std::string bytes;
@@ -76,23 +76,29 @@ struct Workbook {
   StylesEditor styles;
 };
 
+constexpr const char* kNoHeaderRow =
+    "it has no header row (standard numbers from its first row on): add a header row, e.g. "
+    "标准号, above the numbers, so that the results have columns to go to";
+
 // The lines must be the numbers a batch reads from this workbook, or it is not updated.
-std::string lines_problem(const Workbook& book, const std::string& column) {
-  const NumberList numbers = numbers_of(read_xlsx_bytes(book.bytes, numbers_column(column)));
-  if (!numbers.error.empty()) return numbers.error;
-  bool same = numbers.numbers.size() == book.map.lines.size();
+std::string lines_problem(const Table& table, const SheetMap& map) {
+  const NumberList numbers = numbers_of(table);
+  bool same = numbers.numbers.size() == map.lines.size();
   for (std::size_t i = 0; same && i < numbers.numbers.size(); ++i)
-    same = numbers.numbers[i] == book.map.lines[i].number;
-  return same ? "" : "its first sheet is laid out in a way the update cannot follow";
+    same = numbers.numbers[i] == map.lines[i].number;
+  return same ? "" : "its list sheet is laid out in a way the update cannot follow";
 }
 
 // `same_lines`: whether to hold the lines against the numbers the batch reads (not needed again
 // for the very bytes that were held so already).
-Workbook read_workbook(std::string bytes, const std::string& column, bool same_lines = true) {
+Workbook read_workbook(std::string bytes, const std::string& column, const std::string& sheet,
+                       bool same_lines = true) {
   Workbook book;
   book.bytes = std::move(bytes);
   Archive archive = open_archive(book.bytes, book.error);
   if (!archive) return book;
+  // The sheet, its header row and numbers column as the batch finds them.
+  const Table table = read_xlsx_bytes(book.bytes, numbers_column(column), sheet);
   const auto fail = [&](std::string why) {
     book.error = std::move(why);
     return std::move(book);
@@ -125,8 +131,10 @@ Workbook read_workbook(std::string bytes, const std::string& column, bool same_l
   if (strict)
     return fail("saved as Strict Open XML: save it as an ordinary Excel workbook (.xlsx)");
 
-  book.sheet_part = first_sheet_part(archive.get(), limit);
-  if (book.sheet_part.empty()) return fail(kDamaged);
+  if (!table.error.empty()) return fail(table.error);
+  if (table.columns.empty()) return fail("it holds no standard numbers");
+  if (table.header_row == kNoHeader) return fail(kNoHeaderRow);
+  book.sheet_part = table.sheet_part;
   bool no_relations = false;
   std::string failure =
       read_part(archive.get(), "xl/_rels/workbook.xml.rels", limit, book.relations, &no_relations);
@@ -160,10 +168,11 @@ Workbook read_workbook(std::string bytes, const std::string& column, bool same_l
 
   if (failure = read_part(archive.get(), book.sheet_part, limit, book.sheet); !failure.empty())
     return fail(failure);
-  book.map = map_sheet(book.sheet, shared, book.styles.info(date1904), column);
+  book.map = map_sheet(book.sheet, shared, book.styles.info(date1904), table.header_row + 1,
+                       table.columns.front());
   if (!book.map.error.empty()) return fail(book.map.error);
 
-  if (same_lines) book.error = lines_problem(book, column);
+  if (same_lines) book.error = lines_problem(table, book.map);
   return book;
 }
 
@@ -351,10 +360,11 @@ bool others_unchanged(const std::string& before, const std::string& after,
 
 class UserWorkbook final : public UserList {
  public:
-  UserWorkbook(std::string path, std::string column, std::size_t hash, std::size_t size,
-               std::vector<UserListLine> lines)
+  UserWorkbook(std::string path, std::string column, std::string sheet, std::size_t hash,
+               std::size_t size, std::vector<UserListLine> lines)
       : path_(std::move(path)),
         column_(std::move(column)),
+        sheet_(std::move(sheet)),
         hash_(hash),
         size_(size),
         lines_(std::move(lines)) {}
@@ -368,7 +378,7 @@ class UserWorkbook final : public UserList {
       return failure;
     if (bytes.size() != size_ || hash_of(bytes) != hash_)
       return "the workbook was changed since it was read: run the update again";
-    Workbook book = read_workbook(std::move(bytes), column_, false);
+    Workbook book = read_workbook(std::move(bytes), column_, sheet_, false);
     if (!book.error.empty()) return book.error;
     if (book.map.lines.size() != lines_.size())
       return "the workbook was changed since it was read: run the update again";
@@ -420,7 +430,7 @@ class UserWorkbook final : public UserList {
         return utf8_to_gbk(failure);
       if (!others_unchanged(book.bytes, written, parts, removed))
         return utf8_to_gbk("the written workbook lost parts of the old one");
-      const Workbook back = read_workbook(std::move(written), column_);
+      const Workbook back = read_workbook(std::move(written), column_, sheet_);
       if (!back.error.empty())
         return utf8_to_gbk("the written workbook reads back wrong: " + back.error);
       bool same = back.map.lines.size() == book.map.lines.size();
@@ -459,7 +469,7 @@ class UserWorkbook final : public UserList {
     return options;
   }
 
-  std::string path_, column_;
+  std::string path_, column_, sheet_;
   std::size_t hash_, size_;
   std::vector<UserListLine> lines_;
 };
@@ -474,12 +484,13 @@ bool cut_result_to_cell_limit(ResultValues& result) {
   return cut;
 }
 
-OpenedList open_user_workbook(const std::string& path, const std::string& column) {
+OpenedList open_user_workbook(const std::string& path, const std::string& column,
+                              const std::string& sheet) {
   std::string bytes;
   if (std::string failure = read_file(path, kWorkbookFileBytes, bytes); !failure.empty())
     return {nullptr, failure};
   const std::size_t hash = hash_of(bytes), size = bytes.size();
-  const Workbook book = read_workbook(std::move(bytes), column);
+  const Workbook book = read_workbook(std::move(bytes), column, sheet);
   if (!book.error.empty()) return {nullptr, book.error};
   std::vector<UserListLine> lines;
   lines.reserve(book.map.lines.size());
@@ -488,7 +499,7 @@ OpenedList open_user_workbook(const std::string& path, const std::string& column
     lines.push_back(
         {row.number, static_cast<int>(row.row), {r[0].value, r[1].value, r[2].value, r[3].value}});
   }
-  return {std::make_unique<UserWorkbook>(path, column, hash, size, std::move(lines)), {}};
+  return {std::make_unique<UserWorkbook>(path, column, sheet, hash, size, std::move(lines)), {}};
 }
 
 }  // namespace stdlookup::cli

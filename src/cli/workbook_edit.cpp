@@ -54,8 +54,11 @@ std::string date_of_serial(std::string_view text, bool date1904) {
 class SheetMapper final : public XmlHandler {
  public:
   SheetMapper(std::string_view sheet, const SharedStrings& strings, const StyleInfo& styles,
-              std::string_view numbers_column, SheetMap& map)
-      : sheet_(sheet), strings_(strings), styles_(styles), column_(numbers_column), map_(map) {}
+              std::size_t header_row, std::size_t number_column, SheetMap& map)
+      : sheet_(sheet), strings_(strings), styles_(styles), header_row_(header_row), map_(map) {
+    map_.header_row = header_row;
+    map_.number_column = number_column;
+  }
   void attach(const XmlScanner& scanner) { scanner_ = &scanner; }
 
   void open(std::string_view name, std::string_view tag) override {
@@ -187,7 +190,7 @@ class SheetMapper final : public XmlHandler {
     if (number < next_row_) return fail("the rows of the sheet are out of order");
     next_row_ = number + 1;
     next_column_ = 0;
-    if (number > 1 && !header_done_) finish_header();
+    if (number > header_row_ && !header_done_) finish_header();
     row_ = SheetRow{};
     row_.row = number;
     row_.present = true;
@@ -205,9 +208,9 @@ class SheetMapper final : public XmlHandler {
 
   void close_row() {
     in_row_ = false;
-    if (row_.row == 1) {
+    if (row_.row == header_row_) {
       map_.header = std::move(row_);
-    } else if (!trim_blanks(row_.number).empty()) {
+    } else if (row_.row > header_row_ && !trim_blanks(row_.number).empty()) {
       map_.lines.push_back(std::move(row_));
     }
   }
@@ -228,7 +231,7 @@ class SheetMapper final : public XmlHandler {
     cell_.style = style.empty() ? -1 : static_cast<int>(number_of(style, 0));
     column_index_ = static_cast<std::size_t>(column);
     type_ = attribute_of(tag, "t");
-    capture_ = row_.row == 1 || column_index_ == map_.number_column ||
+    capture_ = row_.row == header_row_ || column_index_ == map_.number_column ||
                std::find(map_.result_column.begin(), map_.result_column.end(), column) !=
                    map_.result_column.end();
     value_.clear();
@@ -258,7 +261,7 @@ class SheetMapper final : public XmlHandler {
       }
       cell_.value = std::move(text);
     }
-    if (row_.row == 1 && !header_done_) {
+    if (row_.row == header_row_ && !header_done_) {
       header_cells_.emplace_back(column_index_, cell_);
       return;
     }
@@ -267,7 +270,7 @@ class SheetMapper final : public XmlHandler {
 
   // Where the cell stands to the result columns of its row.
   void place(SheetRow& row, std::size_t column, CellSpot& cell) {
-    if (row.row != 1 && column == map_.number_column) row.number = cell.value;
+    if (row.row != header_row_ && column == map_.number_column) row.number = cell.value;
     for (std::size_t kind = 0; kind < kResultColumns; ++kind) {
       const int wanted = map_.result_column[kind];
       CellSpot& spot = row.results[kind];
@@ -286,10 +289,6 @@ class SheetMapper final : public XmlHandler {
       if (header.size() <= column) header.resize(column + 1);
       header[column] = cell.value;
     }
-    std::string error;
-    const std::vector<std::size_t> picked = numbers_column(column_)(header, error);
-    if (!error.empty()) return fail(error);
-    map_.number_column = picked.empty() ? 0 : picked.front();
     for (std::size_t kind = 0; kind < kResultColumns; ++kind) {
       for (std::size_t column = 0; column < header.size(); ++column) {
         const std::string_view text = trim_blanks(header[column]);
@@ -310,7 +309,7 @@ class SheetMapper final : public XmlHandler {
   std::string_view sheet_;
   const SharedStrings& strings_;
   const StyleInfo& styles_;
-  std::string column_;
+  std::size_t header_row_;  // 1-based
   SheetMap& map_;
   const XmlScanner* scanner_ = nullptr;
   std::vector<std::string> stack_;
@@ -481,9 +480,9 @@ std::string cell_text(std::string_view text) {
 }
 
 SheetMap map_sheet(std::string_view sheet, const SharedStrings& strings, const StyleInfo& styles,
-                   std::string_view numbers_column) {
+                   std::size_t header_row, std::size_t number_column) {
   SheetMap map;
-  SheetMapper mapper(sheet, strings, styles, numbers_column, map);
+  SheetMapper mapper(sheet, strings, styles, header_row, number_column, map);
   XmlScanner scanner(mapper);
   mapper.attach(scanner);
   constexpr std::size_t kChunk = 1 << 16;
@@ -550,7 +549,7 @@ class SheetEdit {
       header_writes[kind] = {true, false, headers_[kind]};
     }
     SheetRow header = map_.header;
-    header.row = 1;
+    header.row = map_.header_row;
     if (!header.present) {
       for (CellSpot& spot : header.results) spot = CellSpot{};
     }
@@ -615,7 +614,7 @@ class SheetEdit {
                  std::size_t column) {
     int style = spot.present ? std::max(spot.style, 0) : new_cell_style(map_, row, column);
     if (cell.restore) style = styles_.unhighlighted(style);
-    if (row.row == 1) style = styles_.bold(style), header_written_ = true;
+    if (row.row == map_.header_row) style = styles_.bold(style), header_written_ = true;
     if (cell.highlight) style = styles_.highlighted(style);
     last_column_ = std::max(last_column_, column);
     return style;

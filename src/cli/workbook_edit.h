@@ -65,8 +65,8 @@ struct ColumnRange {
   std::string tag;                  // between "<" and ">"
 };
 
-// Where the first worksheet's parts lie, and the cells of its header row and of the rows with a
-// number.
+// Where the list sheet's parts lie, and the cells of its header row and of the rows with a
+// number below it.
 struct SheetMap {
   std::string error;
   std::string prefix;  // the prefix of the sheet's elements ("x:"), usually none
@@ -80,6 +80,7 @@ struct SheetMap {
   std::size_t cols_begin = 0, cols_end = 0;  // <cols> … </cols>
   std::vector<ColumnRange> cols;
   std::size_t last_used_column = 0;  // 1 + the last column holding a cell or a merged area, or 0
+  std::size_t header_row = 1;        // 1-based
   std::size_t number_column = 0;
   std::array<int, kResultColumns> result_column{-1, -1, -1, -1};  // found by header; -1 absent
   SheetRow header;
@@ -87,10 +88,11 @@ struct SheetMap {
   std::vector<Area> merged, array_formulas;
 };
 
-// Reads the sheet; `strings` the shared strings, `headers` the header names of each result kind.
+// Reads the sheet, its header in `header_row` (1-based; rows above it are left alone) and its
+// numbers in `number_column`; `strings` the shared strings.
 class SharedStrings;
 SheetMap map_sheet(std::string_view sheet, const SharedStrings& strings, const StyleInfo& styles,
-                   std::string_view numbers_column);
+                   std::size_t header_row, std::size_t number_column);
 
 // What to write into one result cell: `value` (empty: no value), highlighted when it changed.
 // `restore`: a cell our earlier update highlighted gets its own look back unless highlighted now.

@@ -39,7 +39,13 @@ std::string scan_part(zip_t* archive, const std::string& name, std::uint64_t lim
 std::string read_part(zip_t* archive, const std::string& name, std::uint64_t limit,
                       std::string& content, bool* missing = nullptr);
 
-// The first worksheet's part name, through the workbook's relationships; "" when none.
+// The sheets of a workbook in their order, each with its part name through the workbook's
+// relationships; none when the workbook cannot be read.
+struct SheetEntry {
+  std::string name, part;
+};
+std::vector<SheetEntry> sheets_of(zip_t* archive, std::uint64_t limit);
+// The first sheet's part name; "" when none.
 std::string first_sheet_part(zip_t* archive, std::uint64_t limit);
 
 // The text of string items (<si> of the shared strings, <is> of a cell): <t> directly inside or

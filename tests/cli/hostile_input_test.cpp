@@ -141,6 +141,12 @@ TEST(HostileInput, EveryListAndComparedFileEndsSoonWithAReason) {
       {"",
        deflated("letters.xlsx", workbook_parts("<row><c r=\"ABCDEFGHIJKL1\"><v>1</v></c></row>")),
        2, "beyond the sheet"},
+      {"",  // the first rows of many sheets are looked through within one part's bound
+       deflated("sheets.xlsx",
+                {{"xl/workbook.xml", "<workbook><sheets><sheet/><sheet/></sheets></workbook>"},
+                 {"xl/worksheets/sheet1.xml", "<a>" + std::string(5 << 20, ' ') + "</a>"},
+                 {"xl/worksheets/sheet2.xml", "<a>" + std::string(5 << 20, ' ') + "</a>"}}),
+       2, "zip bomb"},
       {"--compare", file("deep.json", std::string(100'000, '[')), 2, "not a JSON list"},
       {"--compare", test::native_text(home.path()), 2, "is a folder"},
   };

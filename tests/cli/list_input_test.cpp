@@ -1,6 +1,7 @@
 #include "list_input.h"
 
 #include <gtest/gtest.h>
+#include <zip.h>
 
 #include <filesystem>
 #include <fstream>
@@ -10,6 +11,8 @@
 #include "input.h"
 #include "runtime/gbk.h"
 #include "support/temp_dir.h"
+#include "user_list.h"
+#include "xlsx_parts.h"
 
 namespace stdlookup::cli {
 namespace {
@@ -102,6 +105,157 @@ TEST(ListInput, AnOverlongCellIsCutBetweenCharacters) {
   for (const std::string& cell : cells) {
     EXPECT_TRUE(cell.size() <= kCellBytes && cell.size() > kCellBytes - 3) << cell.size();
     EXPECT_TRUE(is_valid_utf8(cell));
+  }
+}
+
+constexpr const char* kSheet2 = "xl/worksheets/sheet2.xml";
+
+// A row of inline-string cells from column A, and a workbook of (name, sheet XML) as a
+// spreadsheet program lays it out.
+std::string row(int r, const std::vector<std::string>& cells) {
+  std::string xml = "<row r=\"" + std::to_string(r) + "\">";
+  for (std::size_t c = 0; c < cells.size(); ++c) {
+    if (cells[c].empty()) continue;
+    xml += "<c r=\"" + std::string(1, static_cast<char>('A' + c)) + std::to_string(r) +
+           "\" t=\"inlineStr\"><is><t>" + cells[c] + "</t></is></c>";
+  }
+  return xml + "</row>";
+}
+std::string workbook(const std::vector<std::pair<std::string, std::string>>& sheets) {
+  std::string book, rels, types = "<Override PartName=\"/xl/styles.xml\" ContentType=\"s\"/>";
+  std::vector<std::pair<std::string, std::string>> parts = {
+      {"xl/styles.xml",
+       "<styleSheet><fonts><font/></fonts><fills><fill/></fills><cellXfs><xf/>"
+       "</cellXfs></styleSheet>"}};
+  for (std::size_t i = 1; i <= sheets.size(); ++i) {
+    const std::string n = std::to_string(i);
+    book +=
+        "<sheet name=\"" + sheets[i - 1].first + "\" sheetId=\"" + n + "\" r:id=\"rId" + n + "\"/>";
+    rels += "<Relationship Id=\"rId" + n + "\" Type=\"x/worksheet\" Target=\"worksheets/sheet" + n +
+            ".xml\"/>";
+    parts.push_back({"xl/worksheets/sheet" + n + ".xml",
+                     "<worksheet>" + sheets[i - 1].second + "</worksheet>"});
+  }
+  parts.push_back({"xl/workbook.xml", "<workbook><sheets>" + book + "</sheets></workbook>"});
+  parts.push_back(
+      {"xl/_rels/workbook.xml.rels",
+       "<Relationships>" + rels +
+           "<Relationship Id=\"rIdS\" Type=\"x/styles\" Target=\"styles.xml\"/></Relationships>"});
+  parts.push_back({"[Content_Types].xml", "<Types>" + types + "</Types>"});
+  zip_source_t* buffer = zip_source_buffer_create(nullptr, 0, 0, nullptr);
+  zip_source_keep(buffer);
+  zip_t* archive = zip_open_from_source(buffer, ZIP_TRUNCATE, nullptr);
+  for (const auto& [name, data] : parts)
+    zip_file_add(archive, name.c_str(), zip_source_buffer(archive, data.data(), data.size(), 0), 0);
+  std::string bytes(1 << 16, '\0');
+  zip_close(archive);
+  zip_source_open(buffer);
+  bytes.resize(static_cast<std::size_t>(zip_source_read(buffer, bytes.data(), bytes.size())));
+  zip_source_close(buffer);
+  zip_source_free(buffer);
+  return bytes;
+}
+std::string utf16(std::u16string_view text, bool big_endian) {
+  std::string bytes = big_endian ? "\xFE\xFF" : "\xFF\xFE";
+  for (char16_t c : text) {
+    bytes += static_cast<char>(big_endian ? c >> 8 : c & 0xFF);
+    bytes += static_cast<char>(big_endian ? c & 0xFF : c >> 8);
+  }
+  return bytes;
+}
+
+// Lists as people keep them, read by the batch and opened for --update; the results written
+// into a copy go under the header, on the list's sheet, and read back.
+TEST(ListInput, CarelessListsAreReadAsTheirOwnersMeantThem) {
+  using V = std::vector<std::string>;
+  const std::string title = row(1, {"2024年产品执行标准清单"});
+  const std::string listed = "<sheetData>" + title + row(2, {"序号", "产品", "标准号"}) +
+                             row(3, {"1", "酱油", "GB 2717-2018"}) +
+                             row(4, {"2", "醋", "GB 2719-2018"}) +
+                             "</sheetData><mergeCells><mergeCell ref=\"A1:C1\"/></mergeCells>";
+  const std::string notes =
+      "<sheetData>" + row(1, {"请勿修改"}) + row(2, {"2024-01-01"}) + "</sheetData>";
+  const V two = {"GB 2717-2018", "GB 2719-2018"}, bare = {"GB 2760-2014", "GB 2762-2017"};
+  const std::string headerless =
+                        "<sheetData>" + row(1, {bare[0]}) + row(2, {bare[1]}) + "</sheetData>",
+                    add = "add a header row", neither = "neither UTF-8, GBK", text = "--update go";
+  struct Case {
+    std::string name, bytes, column, sheet;
+    V numbers;
+    std::string error, update_error;                // a part of the message; "" none
+    std::string part = "xl/worksheets/sheet1.xml";  // where the results go
+  } cases[] = {
+      {"title.xlsx", workbook({{"清单", listed}}), "", "", two, "", ""},
+      {"title-c.xlsx", workbook({{"清单", listed}}), "C", "", two, "", ""},
+      {"notes.xlsx", workbook({{"说明", notes}, {"清单", listed}}), "", "", two, "", "", kSheet2},
+      {"two.xlsx", workbook({{"A", listed}, {"B", listed}}), "", "", {}, "--sheet", "--sheet"},
+      {"by-name.xlsx", workbook({{"A", notes}, {"B", listed}}), "", "B", two, "", "", kSheet2},
+      {"by-place.xlsm", workbook({{"A", listed}, {"B", listed}}), "", "2", two, "", "", kSheet2},
+      {"no-header.xlsx", workbook({{"S", headerless}}), "", "", bare, "", add},
+      {"zip.txt", workbook({{"清单", listed}}), "", "", two, "", ""},
+      {"no-header.csv", "GB 2760-2014\r\nGB 2762-2017\r\n", "", "", bare, "", add},
+      {"zhixing.csv", "产品,执行标准\n酱油,GB 2717-2018\n", "", "", {two[0]}, "", ""},
+      {"untitled.csv", "清单,,\n编号,名称\nGB 2717-2018,酱油\n", "", "", {two[0]}, "", ""},
+      {"le.csv", utf16(u"标准号,备注\r\nGB 2760-2014,甲\r\n", false), "", "", {bare[0]}, "", ""},
+      {"be.csv", utf16(u"标准号\nGB 2760-2014\n", true), "", "", {bare[0]}, "", ""},
+      {"be.txt", utf16(u"GB 2760-2014\r\n", true), "", "", {bare[0]}, "", text},
+      {"xuhao.csv", "序号,产品\n1,酱油\n", "", "", {}, "\"序号\", \"产品\"", "\"序号\", \"产品\""},
+      {"bad.csv", "标准号\nGB \x80\x80 1\n", "", "", {}, neither, neither},
+      {"bad.txt", "GB \xFF\xFF 1\n", "", "", {}, neither, text},
+      {"nul.txt", std::string("G\0B\0 \0001\0", 8), "", "", {}, "NUL", text},
+  };
+  test::TempDir dir;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = test::native_text(dir.write(c.name, c.bytes));
+    const ListKind kind = list_kind(path, c.bytes);
+    NumberList read;
+    if (kind == ListKind::text) {
+      const BatchInput input = batch_input_of(c.bytes);
+      for (const GivenLine& line : input.lines) read.numbers.push_back(line.shown);
+      read.error = input.failure;
+    } else {
+      read = read_list_numbers(c.bytes, kind, c.column, c.sheet);
+    }
+    EXPECT_EQ(read.numbers, c.numbers);
+    const auto says = [](const std::string& message, const std::string& part) {
+      return part.empty() ? message.empty() : message.find(part) != std::string::npos;
+    };
+    EXPECT_TRUE(says(read.error, c.error)) << read.error;
+
+    OpenedList opened = open_user_list(path, c.column, c.sheet);
+    EXPECT_TRUE(says(opened.error, c.update_error)) << opened.error;
+    if (!opened.list) continue;
+    std::vector<std::optional<ResultValues>> results;
+    V lines;
+    for (const UserListLine& line : opened.list->lines()) {
+      lines.push_back(line.number);
+      results.push_back(ResultValues{"名称 " + line.number, "2020-01-01", "现行", "2026-12-09"});
+    }
+    EXPECT_EQ(lines, c.numbers);
+    const std::string out = test::native_text(dir.path() / ("out-" + c.name));
+    EXPECT_EQ(opened.list->write(results, out), "");
+    const OpenedList again = open_user_list(out, c.column, c.sheet);
+    if (!again.list || again.list->lines().size() != results.size()) {
+      ADD_FAILURE() << "read back: " << again.error;
+      continue;
+    }
+    for (std::size_t i = 0; i < results.size(); ++i)
+      EXPECT_EQ(again.list->lines()[i].before.chinese_name, results[i]->chinese_name);
+    std::ifstream written(out, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(written), {}};
+    EXPECT_EQ(bytes.substr(0, 2), c.bytes.substr(0, 2));  // a UTF-16 list keeps its mark
+    if (kind != ListKind::workbook) continue;
+    const auto part = [&](const std::string& of, const std::string& name,
+                          std::string content = {}) {
+      if (Archive zip = open_archive(of, content)) read_part(zip.get(), name, 1 << 20, content);
+      return content;
+    };
+    // The title row and the other sheets stay as they were.
+    EXPECT_NE(part(bytes, c.part).find(title), std::string::npos);
+    for (const char* other : {"xl/worksheets/sheet1.xml", "xl/worksheets/sheet2.xml"}) {
+      EXPECT_EQ(part(bytes, other) == part(c.bytes, other), other != c.part) << other;
+    }
   }
 }
 

@@ -304,7 +304,9 @@ TEST(UserWorkbook, AnyPartOrderUpdatesAndOverLongResultsAreCut) {
   }
   for (const fs::path& list : lists) {
     SCOPED_TRACE(list.filename().string());
-    const auto open = list.extension() == ".csv" ? &open_user_csv : &open_user_workbook;
+    const auto open = [](const std::string& path, const std::string& column) {
+      return open_user_list(path, column, "");
+    };
     OpenedList opened = open(test::native_text(list), "");
     ASSERT_EQ(opened.error, "");
     std::vector<std::optional<Values>> results(opened.list->lines().size(),

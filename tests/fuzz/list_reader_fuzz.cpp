@@ -33,15 +33,19 @@ void check_table(const Table& table, std::size_t picked, bool utf8) {
 }
 
 // A workbook of these parts, stored uncompressed, in memory.
-std::string workbook(const std::string& sheet, const std::string& shared) {
+std::string workbook(const std::string& sheet, const std::string& shared, bool notes = false) {
   zip_error_t error;
   zip_error_init(&error);
   zip_source_t* buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
   zip_source_keep(buffer);
   zip_t* archive = zip_open_from_source(buffer, ZIP_TRUNCATE, &error);
   const std::pair<const char*, std::string> parts[] = {
-      {"xl/workbook.xml", "<workbook><sheets><sheet r:id=\"rId1\"/></sheets></workbook>"},
-      {"xl/worksheets/sheet1.xml", sheet},
+      {"xl/workbook.xml", notes ? "<workbook><sheets><sheet/><sheet/></sheets></workbook>"
+                                : "<workbook><sheets><sheet/></sheets></workbook>"},
+      {"xl/worksheets/sheet1.xml",
+       notes ? "<x><sheetData><row><c t=\"inlineStr\"><is><t>x</t></is></c></row></sheetData></x>"
+             : sheet},
+      {"xl/worksheets/sheet2.xml", sheet},
       {"xl/sharedStrings.xml", shared}};
   for (const auto& [name, data] : parts) {
     zip_source_t* part = zip_source_buffer(archive, data.data(), data.size(), 0);
@@ -92,10 +96,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       check_table(read_xlsx_bytes(input.ConsumeRemainingBytesAsString(), columns(0, 4)), 4, true);
       break;
     case 1: {
+      // Behind a notes sheet, the list sheet is chosen by its first rows.
+      const bool notes = input.ConsumeBool();
       const std::string sheet = input.ConsumeRandomLengthString(1 << 16);
       const std::string column = input.ConsumeRandomLengthString(8);
-      const Table table = read_xlsx_bytes(workbook(sheet, input.ConsumeRemainingBytesAsString()),
-                                          numbers_column(column));
+      const Table table = read_xlsx_bytes(
+          workbook(sheet, input.ConsumeRemainingBytesAsString(), notes), numbers_column(column));
       check_table(table, 1, true);
       FUZZ_CHECK(numbers_of(table).numbers.size() <= table.rows.size());
       break;
@@ -104,6 +110,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       const std::string column = input.ConsumeRandomLengthString(8);
       const std::string csv = input.ConsumeRemainingBytesAsString();
       check_table(read_csv_table(csv, numbers_column(column)), 1, false);
+      // Text in a supported encoding becomes UTF-8; UTF-16 that decodes goes back as it was.
+      std::string text = csv;
+      if (list_text_utf8(text).empty()) {
+        FUZZ_CHECK(is_valid_utf8(text));
+        check_table(read_csv_table(text, numbers_column(column)), 1, true);
+        TextEncoding encoding = TextEncoding::utf8;
+        encoding_of(csv, encoding);
+        if (encoding == TextEncoding::utf16le || encoding == TextEncoding::utf16be)
+          FUZZ_CHECK(utf8_to_utf16(text, encoding == TextEncoding::utf16be) == csv);
+      }
       const ListRows rows = read_csv_export(csv);
       FUZZ_CHECK(rows.error.empty() || rows.rows.empty());
       break;
