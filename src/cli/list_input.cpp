@@ -361,6 +361,42 @@ NumberList numbers_of(const Table& table) {
   return list;
 }
 
+namespace {
+
+// An export's four columns found as the batch finds a list's: ours, or a list of the user's own
+// that --update wrote into (title rows above the header, the numbers in any column). The results
+// go by the headers --update writes; a list whose numbers have no header row, or none that looks
+// like a standard's, holds them in our order. A result column the list lacks repeats the numbers'
+// one, which leaves its cells empty.
+ColumnPick export_columns() {
+  return [numbers = numbers_column("")](const Rows& rows, std::string& error) -> Layout {
+    Layout layout = numbers(rows, error);
+    if (!error.empty() || layout.columns.empty()) {
+      error.clear();  // no numbers to find them by: our four columns under the first row
+      return Layout{0, {0, 1, 2, 3}, false};
+    }
+    const std::size_t number = layout.columns.front();
+    if (layout.header_row == kNoHeader ||
+        column_named(rows, layout.header_row, kResultHeaders) == kNoHeader) {
+      layout.columns = {number, number + 1, number + 2, number + 3};
+      return layout;
+    }
+    for (const auto& names : {std::array<std::string_view, 2>{"标准中文名", "标准名称"},
+                              std::array<std::string_view, 2>{"实施日期", "实施日期"},
+                              std::array<std::string_view, 2>{"是否作废", "状态"}}) {
+      const std::size_t found = column_named(rows, layout.header_row, names);
+      layout.columns.push_back(found == kNoHeader ? number : found);
+    }
+    if (layout.columns.back() == number) {
+      error = "no column headed 是否作废 or 状态 in row " + std::to_string(layout.header_row + 1);
+      return {};
+    }
+    return layout;
+  };
+}
+
+}  // namespace
+
 ListRows read_json_export(std::string_view content) {
   ExportRowsReader reader(content.size());
   nlohmann::json::sax_parse(content, &reader);
@@ -368,7 +404,7 @@ ListRows read_json_export(std::string_view content) {
 }
 
 ListRows read_csv_export(std::string_view content) {
-  ListRows rows = rows_of(read_csv_table(content, columns(0, 4)));
+  ListRows rows = rows_of(read_csv_table(content, export_columns()));
   rows.cut_short = !content.empty() && content.back() != '\n' && content.back() != '\r';
   // The apostrophe our CSV puts before a cell a spreadsheet would run ("'=x") is not the value.
   for (ListRow& row : rows.rows) {
@@ -382,15 +418,22 @@ ListRows read_csv_export(std::string_view content) {
 ListRows read_export(const std::string& path) {
   ListRows rows;
   if (extension_of(path) == ".xlsx") {
-    rows = rows_of(read_xlsx_table(path, columns(0, 4), "1"));  // ours have one sheet
+    rows = rows_of(read_xlsx_table(path, export_columns()));
   } else {
     const bool json = extension_of(path) == ".json";
     std::string content;
     rows.error =
         read_bounded_file(native_path(path), json ? kJsonFileBytes : kCsvFileBytes, content);
     // A CSV file is read as lists are; JSON is UTF-8 by definition.
-    if (rows.error.empty() && !json) rows.error = list_text_utf8(content);
-    if (rows.error.empty()) rows = json ? read_json_export(content) : read_csv_export(content);
+    // A workbook by another name (an .xlsm the user saved, say) is read as a workbook.
+    if (rows.error.empty() && !json && list_kind(path, content) == ListKind::workbook) {
+      rows = content.size() > kWorkbookFileBytes
+                 ? ListRows{{}, too_large_message(kWorkbookFileBytes)}
+                 : rows_of(read_xlsx_bytes(content, export_columns()));
+    } else {
+      if (rows.error.empty() && !json) rows.error = list_text_utf8(content);
+      if (rows.error.empty()) rows = json ? read_json_export(content) : read_csv_export(content);
+    }
   }
   if (!rows.error.empty()) rows.error = "cannot read " + path + ": " + rows.error;
   return rows;

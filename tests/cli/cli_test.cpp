@@ -836,23 +836,28 @@ TEST_F(CliTest, TheReportGoesLineByLineWithEachLinesRow) {
       {"GB FAIL", "现行", "newly_failed"},
       {"GB FAIL", "查询失败", "unchanged"},
   };
-  std::string list = "产品,标准号\r\n", last = "标准号,标准中文名,实施日期,是否作废\r\n";
+  // Last month as our export, and as the user's own list that --update wrote into: a title row,
+  // the numbers in column C, the results under their headers in another order.
+  std::string list = "产品,标准号\r\n", last = "标准号,标准中文名,实施日期,是否作废\r\n",
+              own = "月度清单\r\n产品,备注,标准号,状态,标准名称,实施日期\r\n";
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     list += "p" + std::to_string(i) + "," + cases[i].line + "\r\n";
     const bool found = cases[i].before == "现行" || cases[i].before == "作废";
-    if (!cases[i].before.empty())
-      last += cases[i].line + "," +
-              (found ? page["chinese_name"].get<std::string>() + "," +
-                           page["implementation_date"].get<std::string>()
-                     : ",") +
-              "," + cases[i].before + "\r\n";
+    const std::string name = found ? page["chinese_name"].get<std::string>() : "";
+    const std::string date = found ? page["implementation_date"].get<std::string>() : "";
+    if (cases[i].before.empty()) continue;
+    last += cases[i].line + "," + name + "," + date + "," + cases[i].before + "\r\n";
+    own += "p,," + cases[i].line + "," + cases[i].before + "," + name + "," + date + "\r\n";
   }
   last += "GB 1-2000,,,现行\r\n";  // gone from the list
+  own += "p,,GB 1-2000,现行,,\r\n";
   home.write("list.csv", list);
   home.write("last.csv", last);
-  for (const bool first_run : {false, true}) {
-    SCOPED_TRACE(first_run ? "first run" : "second month");
-    const std::string earlier = (home.path() / (first_run ? "none.csv" : "last.csv")).string();
+  home.write("own.csv", own);
+  for (const std::string earlier_name : {"last.csv", "own.csv", "none.csv"}) {
+    const bool first_run = earlier_name == "none.csv";
+    SCOPED_TRACE(earlier_name);
+    const std::string earlier = (home.path() / earlier_name).string();
     const std::string out = (home.path() / "now.xlsx").string();
     std::filesystem::remove(out);
     auto run = cli({"batch", (home.path() / "list.csv").string(), "--normalize", "--delay", "0",
