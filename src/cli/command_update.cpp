@@ -197,6 +197,25 @@ std::string target_problem(const std::string& out) {
   return open_elsewhere(out);
 }
 
+// Where each line is in the list: its row, and with --label that row's cell, read as the batch
+// reads the list (the same lines in the same order). "" or the message for stderr.
+std::string list_places(const std::string& list, const Options& options,
+                        const std::vector<UserListLine>& lines, std::vector<Place>& places) {
+  places.resize(lines.size());
+  for (std::size_t i = 0; i < lines.size(); ++i) places[i].row = lines[i].row;
+  if (options.label.empty()) return {};
+  std::string bytes;
+  if (std::string failure = read_input_bytes(list, bytes); !failure.empty()) return failure;
+  const ListKind kind = list_kind(list, bytes);
+  const NumberList read =
+      read_list_numbers(std::move(bytes), kind, options.column, options.sheet, options.label);
+  if (!read.error.empty()) return read.error;
+  if (read.labels.size() == lines.size()) {
+    for (std::size_t i = 0; i < lines.size(); ++i) places[i].label = read.labels[i];
+  }
+  return {};
+}
+
 }  // namespace
 
 int update_command(const Options& options, const std::string& list) {
@@ -224,13 +243,18 @@ int update_command(const Options& options, const std::string& list) {
       return kUsageError;
     }
   }
+  std::vector<Place> places;
+  if (const std::string problem = list_places(list, options, lines, places); !problem.empty()) {
+    warn("cannot update " + table_cell(list) + ": " + table_cell(problem));
+    return kUsageError;
+  }
   if (const std::string problem = write_record(out, lines, done); !problem.empty()) {
     warn("cannot update " + table_cell(out) + ": " + table_cell(problem));
     return kUsageError;
   }
   GivenLines given;
   for (const UserListLine& line : lines) given.add_utf8(line.number);
-  std::vector<ListRow> before, now;
+  std::vector<Change> changes;
   const std::string date = today();
   Batch batch(options, given);
   std::vector<int> todo;
@@ -248,10 +272,12 @@ int update_command(const Options& options, const std::string& list) {
       if (cut_result_to_cell_limit(result)) warn(cut_cell_warning(out, line.row, line.number));
       values = result;
     }
-    if (!line.before.status.empty()) before.push_back(list_row(line.number, line.before));
-    now.push_back(list_row(line.number, values));
+    Change& change = changes.emplace_back();
+    if (!line.before.status.empty()) change.before = list_row(line.number, line.before);
+    change.now = list_row(line.number, values);
+    change.place = places[static_cast<std::size_t>(index)];
   });
-  const bool newly_abolished = report_changes(before, now, options);
+  const bool newly_abolished = report_changes(report_of(changes), options);
   if (const std::string reason = opened.list->write(results, out); !reason.empty()) {
     warn("cannot update " + table_cell(out) + ": " + table_cell(reason) +
          "; it was left as it was");
@@ -266,8 +292,8 @@ int update_command(const Options& options, const std::string& list) {
   } else if (const std::string problem = write_record(out, lines, done); !problem.empty()) {
     warn("--resume will ask again for the lines of this run: " + table_cell(problem));
   }
-  if (Batch::interrupted() && now.size() < todo.size()) {
-    warn("stopped after " + std::to_string(now.size()) + " of " + std::to_string(todo.size()) +
+  if (Batch::interrupted() && changes.size() < todo.size()) {
+    warn("stopped after " + std::to_string(changes.size()) + " of " + std::to_string(todo.size()) +
          " lines; their results are in " + table_cell(out) +
          ": run the same command with --resume to go on");
   }
