@@ -24,7 +24,7 @@ _stdlookup_cli() {
       _filedir '@(xlsx|xlsm|csv)'
       return
       ;;
-    --delay | --retries | --column | --sheet)
+    --delay | --retries | --column | --sheet | --label)
       return
       ;;
   esac
@@ -41,7 +41,7 @@ _stdlookup_cli() {
 
   if [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W '--help --version --query-host --download-host --proxy --format
-      --output --delay --quiet --column --sheet --compare --retries --normalize --update --resume' -- "$cur"))
+      --output --delay --quiet --column --sheet --label --compare --retries --normalize --update --resume' -- "$cur"))
   elif [[ -z $command ]]; then
     COMPREPLY=($(compgen -W 'query batch download config' -- "$cur"))
   elif [[ $command == batch ]]; then

@@ -94,11 +94,9 @@ std::vector<int> line_range(int first, int last) {
   return lines;
 }
 
-bool report_changes(const std::vector<ListRow>& before, const std::vector<ListRow>& now,
-                    const Options& options) {
-  const ChangeReport report = compare_lists(before, now);
+bool report_changes(const ChangeReport& report, const Options& options) {
   make_emitter(options.format, print, stdout_is_terminal())->report(report);
-  return !report.newly_abolished.empty();
+  return report.abolished();
 }
 
 int batch_exit_code(const Batch& batch, bool newly_abolished) {

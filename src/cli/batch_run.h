@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "command.h"
+#include "compare.h"
 #include "input.h"
 #include "list_input.h"
 #include "lookup/batch.h"
@@ -37,9 +38,8 @@ class Batch {
 // The indices first … last - 1.
 std::vector<int> line_range(int first, int last);
 
-// Prints the change report from `before` to `now`; true when a standard became 作废.
-bool report_changes(const std::vector<ListRow>& before, const std::vector<ListRow>& now,
-                    const Options& options);
+// Prints the change report; true when a line's standard is 作废 and was not known so before.
+bool report_changes(const ChangeReport& report, const Options& options);
 
 // The exit code of a batch that ran to its end (or was interrupted) and kept its rows.
 int batch_exit_code(const Batch& batch, bool newly_abolished);

@@ -200,6 +200,9 @@ struct Parser {
                      tr("of a workbook list: the sheet of the numbers, by name or number from 1 "
                         "(default: the only sheet with a column of standard numbers)"))
         ->type_name("NAME|N");
+    batch->add_option("--label", options.label,
+                      tr("of a workbook or .csv list: a column (letter or header, e.g. 产品) "
+                         "whose text the change report shows beside each line's row"));
     batch->add_option("--compare", options.compare,
                       tr("an earlier export (.xlsx, .csv or .json): print what changed instead of "
                          "the rows; exit 3 when a standard became 作废"));

@@ -25,6 +25,7 @@ struct Options {
   bool quiet = false;
   // batch
   std::string column;   // of an .xlsx or .csv list
+  std::string label;    // of an .xlsx or .csv list: the column the report shows beside a row
   std::string sheet;    // of a workbook list: its name or 1-based place
   std::string compare;  // an earlier export
   int retries = 0;

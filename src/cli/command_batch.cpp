@@ -18,7 +18,9 @@ namespace {
 
 // What the user gave, line by line: as UTF-8 for showing, as GBK for looking up (a plain list's
 // lines go to the query unchanged, as the window's would). "" or the message for stderr.
-std::string read_given(const Options& options, const std::string& file, GivenLines& given) {
+// `places`: where each line is, for the change report.
+std::string read_given(const Options& options, const std::string& file, GivenLines& given,
+                       std::vector<Place>& places) {
   const std::string name = file.empty() || file == "-" ? tr("standard input") : file;
   // What the list is comes from its bytes as well as its name (a workbook saved as .xlsm, .txt).
   std::string bytes;
@@ -27,18 +29,23 @@ std::string read_given(const Options& options, const std::string& file, GivenLin
   const ListKind kind = list_kind(file, bytes);
   if (kind != ListKind::text) {
     const NumberList list =
-        read_list_numbers(std::move(bytes), kind, options.column, options.sheet);
-    for (const std::string& number : list.numbers) given.add_utf8(number);
+        read_list_numbers(std::move(bytes), kind, options.column, options.sheet, options.label);
+    for (std::size_t i = 0; i < list.numbers.size(); ++i) {
+      given.add_utf8(list.numbers[i]);
+      places.push_back({list.rows[i], i < list.labels.size() ? list.labels[i] : ""});
+    }
     return list.error.empty()
                ? ""
                : tr("cannot read {1}: {2}", {table_cell(name), table_cell(list.error)});
   }
   if (!options.column.empty()) return tr("--column goes with a workbook or .csv list");
   if (!options.sheet.empty()) return tr("--sheet goes with a workbook list");
+  if (!options.label.empty()) return tr("--label goes with a workbook or .csv list");
   BatchInput input = batch_input_of(std::move(bytes));
   if (!input.failure.empty()) return tr("cannot read {1}: {2}", {table_cell(name), input.failure});
   if (input.read_as_gbk) warn(tr("{1} is not UTF-8: read as GBK", {table_cell(name)}));
   given = std::move(input.lines);
+  for (std::size_t i = 0; i < given.size(); ++i) places.push_back({static_cast<int>(i) + 1, ""});
   return {};
 }
 
@@ -146,6 +153,13 @@ std::string options_problem(const Options& options, const std::string& file, Lis
   }
   if (options.resume && !to_file) return tr("--resume goes with --output FILE or --update");
   if (!options.compare.empty()) {
+    // None yet is the first run of a monthly check: every line is new.
+    std::error_code missing;
+    if (!std::filesystem::exists(native_path(options.compare), missing) && !missing) {
+      warn(tr("--compare {1} does not exist yet: a first run, every line is new",
+              {table_cell(options.compare)}));
+      return {};
+    }
     previous = read_export(options.compare);
     if (!previous.error.empty()) return tr("--compare: {1}", {table_cell(previous.error)});
   }
@@ -186,7 +200,8 @@ int batch_command(const Options& options, const std::string& file) {
     return kUsageError;
   }
   GivenLines given;
-  if (const std::string problem = read_given(options, file, given); !problem.empty()) {
+  std::vector<Place> places;
+  if (const std::string problem = read_given(options, file, given, places); !problem.empty()) {
     warn(problem);
     return kUsageError;
   }
@@ -215,7 +230,8 @@ int batch_command(const Options& options, const std::string& file) {
   if (printer) printer->end_rows();
   const std::vector<OutputRow> done = keep_rows ? rows_so_far(rows) : std::vector<OutputRow>();
   const bool newly_abolished =
-      !options.compare.empty() && report_changes(previous.rows, list_rows(done), options);
+      !options.compare.empty() &&
+      report_changes(compare_lists(previous.rows, list_rows(done), places), options);
   if (to_file) {
     if (auto code = write_rows(done, options, printer != nullptr, given.size())) return *code;
   }

@@ -207,6 +207,25 @@ std::string target_problem(const std::string& out) {
   return open_elsewhere(out);
 }
 
+// Where each line is in the list: its row, and with --label that row's cell, read as the batch
+// reads the list (the same lines in the same order). "" or the message for stderr.
+std::string list_places(const std::string& list, const Options& options,
+                        const std::vector<UserListLine>& lines, std::vector<Place>& places) {
+  places.resize(lines.size());
+  for (std::size_t i = 0; i < lines.size(); ++i) places[i].row = lines[i].row;
+  if (options.label.empty()) return {};
+  std::string bytes;
+  if (std::string failure = read_input_bytes(list, bytes); !failure.empty()) return failure;
+  const ListKind kind = list_kind(list, bytes);
+  const NumberList read =
+      read_list_numbers(std::move(bytes), kind, options.column, options.sheet, options.label);
+  if (!read.error.empty()) return read.error;
+  if (read.labels.size() == lines.size()) {
+    for (std::size_t i = 0; i < lines.size(); ++i) places[i].label = read.labels[i];
+  }
+  return {};
+}
+
 }  // namespace
 
 int update_command(const Options& options, const std::string& list) {
@@ -234,13 +253,18 @@ int update_command(const Options& options, const std::string& list) {
       return kUsageError;
     }
   }
+  std::vector<Place> places;
+  if (const std::string problem = list_places(list, options, lines, places); !problem.empty()) {
+    warn(tr("cannot update {1}: {2}", {table_cell(list), table_cell(problem)}));
+    return kUsageError;
+  }
   if (const std::string problem = write_record(out, lines, done); !problem.empty()) {
     warn(tr("cannot update {1}: {2}", {table_cell(out), table_cell(problem)}));
     return kUsageError;
   }
   GivenLines given;
   for (const UserListLine& line : lines) given.add_utf8(line.number);
-  std::vector<ListRow> before, now;
+  std::vector<Change> changes;
   const std::string date = today();
   Batch batch(options, given);
   std::vector<int> todo;
@@ -258,10 +282,12 @@ int update_command(const Options& options, const std::string& list) {
       if (cut_result_to_cell_limit(result)) warn(cut_cell_warning(out, line.row, line.number));
       values = result;
     }
-    if (!line.before.status.empty()) before.push_back(list_row(line.number, line.before));
-    now.push_back(list_row(line.number, values));
+    Change& change = changes.emplace_back();
+    if (!line.before.status.empty()) change.before = list_row(line.number, line.before);
+    change.now = list_row(line.number, values);
+    change.place = places[static_cast<std::size_t>(index)];
   });
-  const bool newly_abolished = report_changes(before, now, options);
+  const bool newly_abolished = report_changes(report_of(changes), options);
   if (const std::string reason = opened.list->write(results, out); !reason.empty()) {
     warn(
         tr("cannot update {1}: {2}; it was left as it was", {table_cell(out), table_cell(reason)}));
@@ -276,14 +302,14 @@ int update_command(const Options& options, const std::string& list) {
   } else if (const std::string problem = write_record(out, lines, done); !problem.empty()) {
     warn(tr("--resume will ask again for the lines of this run: {1}", {table_cell(problem)}));
   }
-  if (Batch::interrupted() && now.size() < todo.size()) {
+  if (Batch::interrupted() && changes.size() < todo.size()) {
     warn(
         // TRANSLATORS: {1} the lines left to look up, {2} those done, {3} the list written.
         trn("stopped after {2} of {1} line; their results are in {3}: run the same command "
             "with --resume to go on",
             "stopped after {2} of {1} lines; their results are in {3}: run the same command "
             "with --resume to go on",
-            todo.size(), {std::to_string(now.size()), table_cell(out)}));
+            todo.size(), {std::to_string(changes.size()), table_cell(out)}));
   }
   return batch_exit_code(batch, newly_abolished);
 }

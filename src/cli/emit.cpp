@@ -114,8 +114,9 @@ Row row_headers() {
   return {utf8(headers[0]), utf8(headers[1]), utf8(headers[2]), utf8(headers[3])};
 }
 
-std::array<ChangeKind, 6> change_kinds(const ChangeReport& report) {
+std::array<ChangeKind, 7> change_kinds(const ChangeReport& report) {
   return {{{"newly_abolished", "新作废", &report.newly_abolished},
+           {"added_abolished", "新增（已作废）", &report.added_abolished},
            {"newly_current", "恢复现行", &report.newly_current},
            {"details_changed", "有变化", &report.details_changed},
            {"newly_failed", "查询失败", &report.newly_failed},

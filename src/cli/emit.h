@@ -58,7 +58,7 @@ struct ChangeKind {
   const std::vector<Change>* changes;
 };
 // The kinds of change, in the order they are reported.
-std::array<ChangeKind, 6> change_kinds(const ChangeReport& report);
+std::array<ChangeKind, 7> change_kinds(const ChangeReport& report);
 // The row a change is shown by (the earlier one for a number gone), and its number.
 const ListRow& shown_side(const Change& change);
 std::string shown_number(const Change& change);

@@ -39,12 +39,13 @@ class CsvEmitter final : public Emitter {
   void report(const ChangeReport& report) override {
     std::vector<Row> table{{"change", "number", "chinese_name", "implementation_date", "status",
                             "previous_chinese_name", "previous_implementation_date",
-                            "previous_status"}};
+                            "previous_status", "row", "label"}};
     for (const ChangeKind& kind : change_kinds(report)) {
       for (const Change& c : *kind.changes) {
         table.push_back({kind.key, shown_number(c), c.now.chinese_name, c.now.implementation_date,
                          c.now.status, c.before.chinese_name, c.before.implementation_date,
-                         c.before.status});
+                         c.before.status, c.place.row > 0 ? std::to_string(c.place.row) : "",
+                         c.place.label});
       }
     }
     lines(table);

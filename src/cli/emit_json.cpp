@@ -84,8 +84,14 @@ class JsonEmitter final : public Emitter {
     json out = json::object();
     for (const ChangeKind& kind : change_kinds(report)) {
       json list = json::array();
-      for (const Change& c : *kind.changes)
-        list.push_back({{"before", side_json(c.before)}, {"now", side_json(c.now)}});
+      for (const Change& c : *kind.changes) {
+        json change = json::object();
+        if (c.place.row > 0) change["row"] = c.place.row;
+        if (!c.place.label.empty()) change["label"] = c.place.label;
+        change["before"] = side_json(c.before);
+        change["now"] = side_json(c.now);
+        list.push_back(std::move(change));
+      }
       out[kind.key] = list;
     }
     out["unchanged"] = report.unchanged;

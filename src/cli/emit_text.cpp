@@ -1,5 +1,6 @@
 // The text format: aligned tables for people, every field from a server made harmless to the
 // terminal.
+#include <algorithm>
 #include <string_view>
 
 #include "emit.h"
@@ -66,15 +67,26 @@ class TextEmitter final : public Emitter {
     std::vector<Row> table;
     for (const ChangeKind& kind : change_kinds(report)) {
       for (const Change& c : *kind.changes) {
-        table.push_back({kind.word, table_cell(shown_number(c)),
+        table.push_back({kind.word, where(c.place), table_cell(shown_number(c)),
                          table_cell(what_changed(c, kind.changes == &report.details_changed))});
       }
     }
-    table.push_back({"未变", std::to_string(report.unchanged), ""});
+    table.push_back({"未变", "", std::to_string(report.unchanged), ""});
+    // Lines of no known place (gone ones only, say) need no column for it.
+    if (std::all_of(table.begin(), table.end(), [](const Row& row) { return row[1].empty(); })) {
+      for (Row& row : table) row.erase(row.begin() + 1);
+    }
     out_(aligned_table(table));
   }
 
  private:
+  // "第12行 酱油": the row of the list and its --label cell.
+  static std::string where(const Place& place) {
+    if (place.row <= 0) return {};
+    std::string text = "第" + std::to_string(place.row) + "行";
+    return place.label.empty() ? text : text + " " + table_cell(place.label);
+  }
+
   // "现行 → 作废", and for other details the name and date before and now.
   static std::string what_changed(const Change& c, bool details) {
     std::string what =

@@ -320,15 +320,91 @@ ColumnPick numbers_column(std::string_view column) {
   };
 }
 
+ColumnPick with_label(ColumnPick numbers, std::string_view label) {
+  return [numbers = std::move(numbers), wanted = std::string(label)](const Rows& rows,
+                                                                     std::string& error) -> Layout {
+    Layout layout = numbers(rows, error);
+    if (!error.empty() || layout.columns.empty()) return layout;
+    const bool letters = !wanted.empty() && wanted.size() <= 3 &&
+                         std::all_of(wanted.begin(), wanted.end(), [](char c) {
+                           return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+                         });
+    int column = -1;
+    if (letters) {
+      std::string upper = wanted;
+      for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      column = column_of_reference(upper);
+    } else if (layout.header_row != kNoHeader) {
+      const std::size_t found = column_named(rows, layout.header_row, std::array{wanted});
+      if (found != kNoHeader) column = static_cast<int>(found);
+    }
+    if (column < 0) {
+      const std::string row = std::to_string(layout.header_row + 1);
+      if (layout.header_row == kNoHeader)
+        error = letters ? tr("--label: no column {1}", {wanted})
+                        : tr("--label: no column headed \"{1}\"", {wanted});
+      else if (letters)
+        error = tr("--label: no column {1} in the header row (row {2})", {wanted, row});
+      else
+        error = tr("--label: no column headed \"{1}\" in the header row (row {2})", {wanted, row});
+      return {};
+    }
+    layout.columns.push_back(static_cast<std::size_t>(column));
+    return layout;
+  };
+}
+
 NumberList numbers_of(const Table& table) {
   NumberList list;
   list.error = table.error;
   if (!list.error.empty()) return list;
-  for (const auto& cells : table.rows) {
-    if (!cells.empty() && !trim_blanks(cells[0]).empty()) list.numbers.push_back(cells[0]);
+  for (std::size_t i = 0; i < table.rows.size(); ++i) {
+    const auto& cells = table.rows[i];
+    if (cells.empty() || trim_blanks(cells[0]).empty()) continue;
+    list.numbers.push_back(cells[0]);
+    list.rows.push_back(i < table.row_indices.size() ? static_cast<int>(table.row_indices[i]) + 1
+                                                     : 0);
+    if (cells.size() > 1) list.labels.push_back(cells[1]);
   }
   return list;
 }
+
+namespace {
+
+// An export's four columns found as the batch finds a list's: ours, or a list of the user's own
+// that --update wrote into (title rows above the header, the numbers in any column). The results
+// go by the headers --update writes; a list whose numbers have no header row, or none that looks
+// like a standard's, holds them in our order. A result column the list lacks repeats the numbers'
+// one, which leaves its cells empty.
+ColumnPick export_columns() {
+  return [numbers = numbers_column("")](const Rows& rows, std::string& error) -> Layout {
+    Layout layout = numbers(rows, error);
+    if (!error.empty() || layout.columns.empty()) {
+      error.clear();  // no numbers to find them by: our four columns under the first row
+      return Layout{0, {0, 1, 2, 3}, false};
+    }
+    const std::size_t number = layout.columns.front();
+    if (layout.header_row == kNoHeader ||
+        column_named(rows, layout.header_row, kResultHeaders) == kNoHeader) {
+      layout.columns = {number, number + 1, number + 2, number + 3};
+      return layout;
+    }
+    for (const auto& names : {std::array<std::string_view, 2>{"标准中文名", "标准名称"},
+                              std::array<std::string_view, 2>{"实施日期", "实施日期"},
+                              std::array<std::string_view, 2>{"是否作废", "状态"}}) {
+      const std::size_t found = column_named(rows, layout.header_row, names);
+      layout.columns.push_back(found == kNoHeader ? number : found);
+    }
+    if (layout.columns.back() == number) {
+      error = tr("no column headed 是否作废 or 状态 in row {1}",
+                 {std::to_string(layout.header_row + 1)});
+      return {};
+    }
+    return layout;
+  };
+}
+
+}  // namespace
 
 ListRows read_json_export(std::string_view content) {
   ExportRowsReader reader(content.size());
@@ -337,7 +413,7 @@ ListRows read_json_export(std::string_view content) {
 }
 
 ListRows read_csv_export(std::string_view content) {
-  ListRows rows = rows_of(read_csv_table(content, columns(0, 4)));
+  ListRows rows = rows_of(read_csv_table(content, export_columns()));
   rows.cut_short = !content.empty() && content.back() != '\n' && content.back() != '\r';
   // The apostrophe our CSV puts before a cell a spreadsheet would run ("'=x") is not the value.
   for (ListRow& row : rows.rows) {
@@ -351,15 +427,22 @@ ListRows read_csv_export(std::string_view content) {
 ListRows read_export(const std::string& path) {
   ListRows rows;
   if (extension_of(path) == ".xlsx") {
-    rows = rows_of(read_xlsx_table(path, columns(0, 4), "1"));  // ours have one sheet
+    rows = rows_of(read_xlsx_table(path, export_columns()));
   } else {
     const bool json = extension_of(path) == ".json";
     std::string content;
     rows.error =
         read_bounded_file(native_path(path), json ? kJsonFileBytes : kCsvFileBytes, content);
     // A CSV file is read as lists are; JSON is UTF-8 by definition.
-    if (rows.error.empty() && !json) rows.error = list_text_utf8(content);
-    if (rows.error.empty()) rows = json ? read_json_export(content) : read_csv_export(content);
+    // A workbook by another name (an .xlsm the user saved, say) is read as a workbook.
+    if (rows.error.empty() && !json && list_kind(path, content) == ListKind::workbook) {
+      rows = content.size() > kWorkbookFileBytes
+                 ? ListRows{{}, too_large_message(kWorkbookFileBytes)}
+                 : rows_of(read_xlsx_bytes(content, export_columns()));
+    } else {
+      if (rows.error.empty() && !json) rows.error = list_text_utf8(content);
+      if (rows.error.empty()) rows = json ? read_json_export(content) : read_csv_export(content);
+    }
   }
   if (!rows.error.empty()) rows.error = tr("cannot read {1}: {2}", {path, rows.error});
   return rows;
@@ -475,14 +558,21 @@ ListKind list_kind(const std::string& name, std::string_view bytes) {
 }
 
 NumberList read_list_numbers(std::string bytes, ListKind kind, const std::string& column,
-                             const std::string& sheet) {
+                             const std::string& sheet, const std::string& label) {
+  const ColumnPick pick =
+      label.empty() ? numbers_column(column) : with_label(numbers_column(column), label);
+  const auto failed = [](std::string why) {
+    NumberList list;
+    list.error = std::move(why);
+    return list;
+  };
   if (kind == ListKind::workbook) {
-    if (bytes.size() > kWorkbookFileBytes) return {{}, too_large_message(kWorkbookFileBytes)};
-    return numbers_of(read_xlsx_bytes(bytes, numbers_column(column), sheet));
+    if (bytes.size() > kWorkbookFileBytes) return failed(too_large_message(kWorkbookFileBytes));
+    return numbers_of(read_xlsx_bytes(bytes, pick, sheet));
   }
-  if (!sheet.empty()) return {{}, tr("--sheet goes with a workbook list")};
-  if (std::string why = list_text_utf8(bytes); !why.empty()) return {{}, why};
-  return numbers_of(read_csv_table(bytes, numbers_column(column)));
+  if (!sheet.empty()) return failed(tr("--sheet goes with a workbook list"));
+  if (std::string why = list_text_utf8(bytes); !why.empty()) return failed(why);
+  return numbers_of(read_csv_table(bytes, pick));
 }
 
 }  // namespace stdlookup::cli

@@ -56,7 +56,8 @@ struct Table {
   std::string error;  // what made the file unreadable; empty when it was read
   std::size_t header_row = 0;
   std::vector<std::size_t> columns;
-  std::string sheet_part;  // of a workbook: the worksheet read
+  std::string sheet_part;                // of a workbook: the worksheet read
+  std::vector<std::size_t> row_indices;  // each row's place in the sheet or file, 0-based
 
   static Table failed(std::string why) {
     Table table;
@@ -126,16 +127,23 @@ std::string list_text_utf8(std::string& bytes);
 enum class ListKind { workbook, csv, text };
 ListKind list_kind(const std::string& name, std::string_view bytes);
 
+// numbers_column's pick, then as the second column the one `label` names: by letters, or by its
+// header in the header row the numbers' pick chose.
+ColumnPick with_label(ColumnPick numbers, std::string_view label);
+
 struct NumberList {
   std::vector<std::string> numbers;
+  std::vector<int> rows;            // each number's sheet row or CSV record, 1-based
+  std::vector<std::string> labels;  // read with_label: the label column's cell on that row
   std::string error;
 };
 
-// The numbers of a table read with numbers_column: the cells that are not blank.
+// The numbers of a table read with numbers_column (or with_label): the cells that are not blank.
 NumberList numbers_of(const Table& table);
 // The numbers of a workbook or CSV list read whole (`kind` not text), in list order.
+// With `label`, each number's label too (see with_label).
 NumberList read_list_numbers(std::string bytes, ListKind kind, const std::string& column,
-                             const std::string& sheet);
+                             const std::string& sheet, const std::string& label = {});
 
 // One row of a list as our exports write it.
 struct ListRow {

@@ -73,7 +73,10 @@ class TableBuilder {
                        [](const auto& a, const auto& b) { return a.first < b.first; });
     }
     table_.rows.reserve(rows_.size());
-    for (auto& [index, cells] : rows_) table_.rows.push_back(std::move(cells));
+    for (auto& [index, cells] : rows_) {
+      table_.rows.push_back(std::move(cells));
+      table_.row_indices.push_back(index);
+    }
     table_.header_row = layout_.header_row;
     table_.columns = layout_.columns;
     return std::move(table_);

@@ -2,12 +2,14 @@
 // the whole workbook in one go (row by row, in constant-memory mode) to a checked temporary file.
 // With the readable look: the first row as a header (bold, frozen, with a filter), the columns as
 // wide as their content, and a row whose 是否作废 says the standard is abolished, or that it could
-// not be looked up, in a colour that shows it. Plain, nothing but the cells.
+// not be looked up, in a colour that shows it; printed landscape, one page wide, the header on
+// each page. Plain, nothing but the cells.
 #include <xlsxwriter.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdint>
 #include <map>
 #include <set>
 #include <vector>
@@ -240,6 +242,7 @@ class XlsxWorkbookWriter final : public WorkbookWriter {
   std::size_t set_look(lxw_worksheet* sheet) {
     // Widths in characters of the default font (display_width: East Asian wide ones count two).
     constexpr int kCap = 60;
+    constexpr std::uint8_t kPaperA4 = 9;
     constexpr double kMinimum = LXW_DEF_COL_WIDTH, kMargin = 2, kFilterButton = 2;
     std::size_t columns = 0;
     for (const auto& row : rows_) columns = std::max(columns, row.size());
@@ -258,7 +261,12 @@ class XlsxWorkbookWriter final : public WorkbookWriter {
       worksheet_set_column(sheet, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c),
                            std::clamp(widths[c], kMinimum, double{kCap}), nullptr);
     }
+    // Printed: landscape A4, the columns on one page's width, as many pages long as it takes.
+    worksheet_set_landscape(sheet);
+    worksheet_set_paper(sheet, kPaperA4);
+    worksheet_fit_to_pages(sheet, 1, 0);
     if (!header_) return columns;
+    worksheet_repeat_rows(sheet, 0, 0);  // the header on every printed page
     worksheet_freeze_panes(sheet, 1, 0);
     worksheet_autofilter(sheet, 0, 0, static_cast<lxw_row_t>(rows_.size() - 1),
                          static_cast<lxw_col_t>(columns - 1));

@@ -464,9 +464,9 @@ TEST_F(CliTest, UpdateWritesIntoTheUsersWorkbookAndReportsWhatChanged) {
   test::CannedResponse abolished;
   abolished.body = replaced(test::canned_detail_page(), "现行", "作废");
   server.serve("/gbquery.htm?SID=GB%202760-2014&x=30&y=8", abolished);
-  run = cli({"batch", own, "--update", "--delay", "0"});
+  run = cli({"batch", own, "--update", "--delay", "0", "--label", "F"});
   EXPECT_EQ(run.exit_code, 3) << run.err;
-  EXPECT_NE(run.out.find("新作废"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("新作废  第2行 张三"), std::string::npos) << run.out;
   // 标准名称 and 实施日期 are the list's own columns; 是否作废 and 查询日期 were added after them.
   const nlohmann::json cells = test::read_workbook_xml(own)["cells"];
   EXPECT_EQ(cells["H1"]["value"], "是否作废");
@@ -810,8 +810,80 @@ TEST_F(CliTest, CompareReportsWhatChangedAndExitsThreeWhenAStandardWasAbolished)
   EXPECT_EQ(run.exit_code, 0) << run.err;
   EXPECT_NE(run.out.find("未变"), std::string::npos) << run.out;
   EXPECT_EQ(run.out.find("GB 2760-2014"), std::string::npos) << run.out;  // no rows, a report
+  // No earlier export yet: the first run, its lines new.
   EXPECT_EQ(cli({"batch", "--compare", (home.path() / "none.json").string()}, "GB 1\n").exit_code,
-            2);
+            0);
+}
+
+// Two months of a small list, line by line: what each line's pair of answers is reported as,
+// with its row and --label cell. The same list with no earlier export yet: every line is new.
+TEST_F(CliTest, TheReportGoesLineByLineWithEachLinesRow) {
+  const nlohmann::json page = nlohmann::json::parse(
+      cli({"batch", "--delay", "0", "--format", "json"}, "GB 2760-2014\n").out)[0];
+  struct Case {
+    std::string line;
+    std::string before;  // last month's status; "" for a line not in last month's export
+    std::string kind;    // what this month's answer makes of it
+  } cases[] = {
+      {"GB 2760-2011", "现行", "newly_abolished"},
+      {"GB 2760-2011", "", "added_abolished"},
+      {"GB 2760-2014", "现行", "unchanged"},
+      {"GB 2760-2014", "作废", "newly_current"},
+      {"gb2760-2014", "抱歉，没找到", "details_changed"},
+      {"GB 2760-2014", "", "added"},  // listed four times, last month three
+      {"GB 9999", "抱歉，没找到", "unchanged"},
+      {"GB 9999", "现行", "details_changed"},
+      {"GB FAIL", "现行", "newly_failed"},
+      {"GB FAIL", "查询失败", "unchanged"},
+  };
+  // Last month as our export, and as the user's own list that --update wrote into: a title row,
+  // the numbers in column C, the results under their headers in another order.
+  std::string list = "产品,标准号\r\n", last = "标准号,标准中文名,实施日期,是否作废\r\n",
+              own = "月度清单\r\n产品,备注,标准号,状态,标准名称,实施日期\r\n";
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    list += "p" + std::to_string(i) + "," + cases[i].line + "\r\n";
+    const bool found = cases[i].before == "现行" || cases[i].before == "作废";
+    const std::string name = found ? page["chinese_name"].get<std::string>() : "";
+    const std::string date = found ? page["implementation_date"].get<std::string>() : "";
+    if (cases[i].before.empty()) continue;
+    last += cases[i].line + "," + name + "," + date + "," + cases[i].before + "\r\n";
+    own += "p,," + cases[i].line + "," + cases[i].before + "," + name + "," + date + "\r\n";
+  }
+  last += "GB 1-2000,,,现行\r\n";  // gone from the list
+  own += "p,,GB 1-2000,现行,,\r\n";
+  home.write("list.csv", list);
+  home.write("last.csv", last);
+  home.write("own.csv", own);
+  for (const std::string earlier_name : {"last.csv", "own.csv", "none.csv"}) {
+    const bool first_run = earlier_name == "none.csv";
+    SCOPED_TRACE(earlier_name);
+    const std::string earlier = (home.path() / earlier_name).string();
+    const std::string out = (home.path() / "now.xlsx").string();
+    std::filesystem::remove(out);
+    auto run = cli({"batch", (home.path() / "list.csv").string(), "--normalize", "--delay", "0",
+                    "--label", "产品", "--compare", earlier, "--output", out, "--format", "json"});
+    EXPECT_EQ(run.exit_code, 3) << run.err;
+    EXPECT_EQ(run.err.find("first run") != std::string::npos, first_run) << run.err;
+    EXPECT_TRUE(std::filesystem::exists(out));
+    const nlohmann::json report = nlohmann::json::parse(run.out, nullptr, false);
+    ASSERT_TRUE(report.is_object()) << run.out;
+    int unchanged = 0;
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+      std::string kind = cases[i].kind;
+      if (first_run) kind = cases[i].line == "GB 2760-2011" ? "added_abolished" : "added";
+      if (kind == "unchanged") {
+        ++unchanged;
+        continue;
+      }
+      const nlohmann::json where = {{"label", "p" + std::to_string(i)}, {"row", i + 2}};
+      EXPECT_THAT(report[kind], testing::Contains(testing::Truly([&](const nlohmann::json& c) {
+                    return c["row"] == where["row"] && c["label"] == where["label"];
+                  })))
+          << kind << " " << where;
+    }
+    EXPECT_EQ(report["unchanged"], unchanged);
+    EXPECT_EQ(report["gone"].size(), first_run ? 0u : 1u);
+  }
 }
 
 TEST_F(CliTest, RetriesHonourRetryAfterAndGiveUpAfterN) {

@@ -280,7 +280,7 @@ TEST(CompareLists, FindsEachKindOfChange) {
       row("GB 5-2000", "e", "2000-01-01", "现行"),
       row("GB 7-2000", "g", "2000-01-01", "现行"),  // added
   };
-  const ChangeReport report = compare_lists(before, now);
+  const ChangeReport report = compare_lists(before, now, {});
   const auto numbers = [](const std::vector<Change>& changes, bool now_side) {
     std::vector<std::string> out;
     for (const Change& c : changes) out.push_back(now_side ? c.now.number : c.before.number);

@@ -74,7 +74,7 @@ TEST_F(ExportTest, WritesHeaderAndRowsAsTextCellsThenReportsAndOpens) {
 // The window's export writes values in text cells and nothing else: no widths, fonts, fills,
 // frozen panes or filter. The look belongs to the command line's workbooks (the readable
 // writer): a bold, frozen header with a filter, columns as wide as their content (East Asian
-// characters counting two, within a cap), abolished and failed rows coloured.
+// characters counting two, within a cap), abolished and failed rows coloured, a print setup.
 TEST_F(ExportTest, OnlyTheReadableWriterGivesTheWorkbookALook) {
   const std::string fills[][2] = {
       {"现行", ""}, {"作废", "FFFFC7CE"}, {"查询失败", "FFD9D9D9"}, {"抱歉，没找到", "FFD9D9D9"}};
@@ -91,6 +91,13 @@ TEST_F(ExportTest, OnlyTheReadableWriterGivesTheWorkbookALook) {
     EXPECT_EQ(test::read_workbook_xml(path), book);  // our reader agrees
     EXPECT_EQ(book["freeze"].get<std::string>() + book["filter"].get<std::string>(),
               look ? "A2A1:D5" : "");
+    // Printed landscape, one page wide, the header row on every page.
+    auto package = test::read_package(path);
+    EXPECT_EQ(package["xl/worksheets/sheet1.xml"].find(
+                  R"(<pageSetup paperSize="9" fitToHeight="0" orientation="landscape"/>)") !=
+                      std::string::npos &&
+                  package["xl/workbook.xml"].find("_xlnm.Print_Titles") != std::string::npos,
+              look);
     for (int r = 1; r <= 5; ++r) {
       for (const std::string column : {"A", "B", "C", "D"}) {
         const auto& cell = book["cells"][column + std::to_string(r)];
