@@ -6,7 +6,7 @@ STDLOOKUP_RUN_PACKAGES=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n fonts-wqy-microhei
   libcurl4-openssl-dev libxlsxwriter-dev libzip-dev nlohmann-json3-dev libcli11-dev
-  libcpp-httplib-dev libpugixml-dev xdg-utils
+  libcpp-httplib-dev libpugixml-dev xdg-utils gettext
 )
 # What scripts/package needs on top: manual pages, the .deb's library dependencies.
 STDLOOKUP_PACKAGE_PACKAGES=(
@@ -20,7 +20,7 @@ STDLOOKUP_TEST_PACKAGES=(
   "${STDLOOKUP_PACKAGE_PACKAGES[@]}"
   libgtest-dev libgmock-dev qt6-base-private-dev python3 python3-openpyxl python3-requests xvfb xauth
   clang-format g++-mingw-w64-x86-64-posix ccache
-  lintian desktop-file-utils appstream man-db libtsan2
+  lintian desktop-file-utils appstream man-db libtsan2 locales-all
 )
 
 # What scripts/bench needs: what the test suite needs (its Python peers among them).
@@ -38,7 +38,7 @@ STDLOOKUP_FUZZ_PACKAGES=(
 # (scripts/windows-deps, scripts/package windows).
 STDLOOKUP_WINDOWS_PACKAGES=(
   cmake ninja-build mingw-w64 g++-mingw-w64-x86-64-posix libz-mingw-w64-dev binutils-mingw-w64-x86-64
-  googletest libcli11-dev nlohmann-json3-dev debian-archive-keyring dpkg-dev ca-certificates
+  googletest libcli11-dev nlohmann-json3-dev debian-archive-keyring dpkg-dev ca-certificates gettext
   wine wine64 locales fonts-wqy-microhei nsis
 )
 

@@ -6,6 +6,7 @@
 #include "cli_platform.h"
 #include "emit.h"
 #include "export/export.h"
+#include "i18n.h"
 #include "runtime/atomic_file.h"
 #include "runtime/gbk.h"
 #include "runtime/system.h"
@@ -36,20 +37,21 @@ Text write_xlsx(const std::vector<OutputRow>& rows, const std::string& path) {
 }  // namespace
 
 std::string cut_cell_warning(const std::string& path, int row, const std::string& query) {
-  return table_cell(path) + ": row " + std::to_string(row) + " (" + table_cell(query) +
-         "): a cell over " + std::to_string(kCellCharacterLimit) +
-         " characters was cut to fit, ending in \"…\"";
+  // TRANSLATORS: {1} the file, {2} the sheet row, {3} the standard number, {4} the limit.
+  return tr("{1}: row {2} ({3}): a cell over {4} characters was cut to fit, ending in \"…\"",
+            {table_cell(path), std::to_string(row), table_cell(query),
+             std::to_string(kCellCharacterLimit)});
 }
 
 std::string output_problem(const std::string& path) {
   const std::string extension = extension_of(path);
   if (extension != ".xlsx" && extension != ".csv" && extension != ".json") {
-    return "--output " + table_cell(path) +
-           ": unknown extension; use .xlsx, .csv or .json, or - for stdout";
+    return tr("--output {1}: unknown extension; use .xlsx, .csv or .json, or - for stdout",
+              {table_cell(path)});
   }
   // Said in words of our own: the system's error numbers differ between platforms.
   if (Text problem = replacement_problem(path); !problem.empty())
-    return "cannot write " + table_cell(path) + ": " + utf8(problem);
+    return tr("cannot write {1}: {2}", {table_cell(path), utf8(problem)});
   return {};
 }
 
@@ -63,8 +65,8 @@ std::string open_elsewhere(const std::string& path) {
       return fs::exists(
           native.parent_path() / (std::u8string(before) + name + std::u8string(after)), error);
     };
-    if (lock(u8".~lock.", u8"#")) return "the list is open in LibreOffice: close it first";
-    if (lock(u8"~$", u8"")) return "the list is open in Excel or WPS: close it first";
+    if (lock(u8".~lock.", u8"#")) return tr("the list is open in LibreOffice: close it first");
+    if (lock(u8"~$", u8"")) return tr("the list is open in Excel or WPS: close it first");
   }
   return {};
 }
@@ -99,8 +101,10 @@ void Progress::show(int done, const std::string& current) {
     std::snprintf(buf, sizeof buf, "%02d:%02d", seconds / 60, seconds % 60);
     left = buf;
   }
-  std::fprintf(stderr, "\r\033[K[%s] %d/%d  %s  剩余 %s", bar.c_str(), done, total_,
-               table_cell(current).c_str(), left.c_str());
+  // TRANSLATORS: the time a run still needs, mm:ss, at the end of the progress line.
+  const std::string time_left = tr("剩余 {1}", {left});
+  std::fprintf(stderr, "\r\033[K[%s] %d/%d  %s  %s", bar.c_str(), done, total_,
+               table_cell(current).c_str(), time_left.c_str());
   std::fflush(stderr);
 }
 

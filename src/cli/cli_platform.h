@@ -24,4 +24,14 @@ void release_stop_signals();
 bool stdout_is_terminal();
 bool stderr_is_terminal();
 
+// The folder of the running program, from the system rather than argv[0]; empty when unknown.
+std::filesystem::path program_folder();
+
+// Where gettext looks for the catalogues of `domain` (a folder with LANG/LC_MESSAGES below).
+void bind_catalogues(const char* domain, const std::filesystem::path& folder);
+
+// Windows: the user's UI language as LANGUAGE when no variable names one; nothing elsewhere,
+// where the environment is the setting.
+void choose_language();
+
 }  // namespace stdlookup::cli

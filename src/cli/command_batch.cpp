@@ -7,6 +7,7 @@
 #include "cli.h"
 #include "cli_platform.h"
 #include "emit.h"
+#include "i18n.h"
 #include "lookup/number_cleanup.h"
 #include "runtime/gbk.h"
 #include "runtime/system.h"
@@ -20,11 +21,11 @@ namespace {
 // `places`: where each line is, for the change report.
 std::string read_given(const Options& options, const std::string& file, GivenLines& given,
                        std::vector<Place>& places) {
-  const std::string name = file.empty() || file == "-" ? std::string("standard input") : file;
+  const std::string name = file.empty() || file == "-" ? tr("standard input") : file;
   // What the list is comes from its bytes as well as its name (a workbook saved as .xlsm, .txt).
   std::string bytes;
   if (std::string failure = read_input_bytes(file, bytes); !failure.empty())
-    return "cannot read " + table_cell(name) + ": " + failure;
+    return tr("cannot read {1}: {2}", {table_cell(name), failure});
   const ListKind kind = list_kind(file, bytes);
   if (kind != ListKind::text) {
     const NumberList list =
@@ -33,15 +34,16 @@ std::string read_given(const Options& options, const std::string& file, GivenLin
       given.add_utf8(list.numbers[i]);
       places.push_back({list.rows[i], i < list.labels.size() ? list.labels[i] : ""});
     }
-    return list.error.empty() ? ""
-                              : "cannot read " + table_cell(name) + ": " + table_cell(list.error);
+    return list.error.empty()
+               ? ""
+               : tr("cannot read {1}: {2}", {table_cell(name), table_cell(list.error)});
   }
-  if (!options.column.empty()) return "--column goes with a workbook or .csv list";
-  if (!options.sheet.empty()) return "--sheet goes with a workbook list";
-  if (!options.label.empty()) return "--label goes with a workbook or .csv list";
+  if (!options.column.empty()) return tr("--column goes with a workbook or .csv list");
+  if (!options.sheet.empty()) return tr("--sheet goes with a workbook list");
+  if (!options.label.empty()) return tr("--label goes with a workbook or .csv list");
   BatchInput input = batch_input_of(std::move(bytes));
-  if (!input.failure.empty()) return "cannot read " + table_cell(name) + ": " + input.failure;
-  if (input.read_as_gbk) warn(table_cell(name) + " is not UTF-8: read as GBK");
+  if (!input.failure.empty()) return tr("cannot read {1}: {2}", {table_cell(name), input.failure});
+  if (input.read_as_gbk) warn(tr("{1} is not UTF-8: read as GBK", {table_cell(name)}));
   given = std::move(input.lines);
   for (std::size_t i = 0; i < given.size(); ++i) places.push_back({static_cast<int>(i) + 1, ""});
   return {};
@@ -89,17 +91,20 @@ std::string held_rows(const std::string& path, const Batch& batch, std::size_t l
                       std::vector<std::optional<OutputRow>>& rows) {
   if (!std::filesystem::exists(native_path(path))) return {};
   ListRows held = read_export(path);
-  const std::string cannot = "--resume: cannot go on from " + table_cell(path) + ": ";
-  if (!held.error.empty() && !held.cut_short) return cannot + table_cell(held.error);
+  const auto cannot = [&](const std::string& why) {
+    return tr("--resume: cannot go on from {1}: {2}", {table_cell(path), why});
+  };
+  if (!held.error.empty() && !held.cut_short) return cannot(table_cell(held.error));
   if (held.cut_short && extension_of(path) == ".csv" && !held.rows.empty()) held.rows.pop_back();
-  if (held.rows.size() > lines) return cannot + "it holds more rows than the list has lines";
+  if (held.rows.size() > lines) return cannot(tr("it holds more rows than the list has lines"));
   for (std::size_t i = 0; i < held.rows.size(); ++i) {
     if (!complete(held.rows[i])) continue;
     const std::string asked = batch.query_of(static_cast<int>(i));
     if (!same_standard(asked, held.rows[i])) {
-      return cannot + "its row " + std::to_string(i + 1) + " is " +
-             table_cell(held.rows[i].number) + ", the list's line is " + table_cell(asked) +
-             "; leave --resume out to start again";
+      return cannot(
+          tr("its row {1} is {2}, the list's line is {3}; leave --resume out to start "
+             "again",
+             {std::to_string(i + 1), table_cell(held.rows[i].number), table_cell(asked)}));
     }
     rows[i] = held_row(held.rows[i], batch.normalizes());
   }
@@ -141,22 +146,22 @@ std::string options_problem(const Options& options, const std::string& file, Lis
   std::error_code error;
   if (to_file && !file.empty() && file != "-" &&
       std::filesystem::equivalent(native_path(file), native_path(options.output), error))
-    return "--output " + table_cell(options.output) +
-           ": that is your list: use --update to write into it";
+    return tr("--output {1}: that is your list: use --update to write into it",
+              {table_cell(options.output)});
   if (to_file) {
     if (std::string problem = output_problem(options.output); !problem.empty()) return problem;
   }
-  if (options.resume && !to_file) return "--resume goes with --output FILE or --update";
+  if (options.resume && !to_file) return tr("--resume goes with --output FILE or --update");
   if (!options.compare.empty()) {
     // None yet is the first run of a monthly check: every line is new.
     std::error_code missing;
     if (!std::filesystem::exists(native_path(options.compare), missing) && !missing) {
-      warn("--compare " + table_cell(options.compare) +
-           " does not exist yet: a first run, every line is new");
+      warn(tr("--compare {1} does not exist yet: a first run, every line is new",
+              {table_cell(options.compare)}));
       return {};
     }
     previous = read_export(options.compare);
-    if (!previous.error.empty()) return "--compare: " + table_cell(previous.error);
+    if (!previous.error.empty()) return tr("--compare: {1}", {table_cell(previous.error)});
   }
   return {};
 }
@@ -168,14 +173,19 @@ std::optional<int> write_rows(const std::vector<OutputRow>& rows, const Options&
   if (Text reason = write_output(rows, options.output); !reason.empty()) {
     // No lookup is thrown away.
     if (!printed) print(rows_text(rows, options.format, stdout_is_terminal()));
-    warn("cannot write " + table_cell(options.output) + ": " + utf8(reason) +
-         (printed ? "" : "; the rows went to stdout"));
+    warn(printed ? tr("cannot write {1}: {2}", {table_cell(options.output), utf8(reason)})
+                 : tr("cannot write {1}: {2}; the rows went to stdout",
+                      {table_cell(options.output), utf8(reason)}));
     return kUsageError;
   }
   if (Batch::interrupted() && rows.size() < lines) {
-    warn("stopped after " + std::to_string(rows.size()) + " of " + std::to_string(lines) +
-         " lines; their rows are in " + table_cell(options.output) +
-         ": run the same command with --resume to go on");
+    warn(
+        // TRANSLATORS: {1} the lines of the list, {2} the lines done, {3} the output file.
+        trn("stopped after {2} of {1} line; their rows are in {3}: run the same command with "
+            "--resume to go on",
+            "stopped after {2} of {1} lines; their rows are in {3}: run the same command with "
+            "--resume to go on",
+            lines, {std::to_string(rows.size()), table_cell(options.output)}));
   }
   return std::nullopt;
 }

@@ -2,6 +2,7 @@
 #include "cli.h"
 #include "cli_platform.h"
 #include "emit.h"
+#include "i18n.h"
 #include "runtime/gbk.h"
 
 namespace stdlookup::cli {
@@ -10,17 +11,17 @@ int download_command(const Options& options, const std::string& number) {
   const DownloadResult result = find_download(utf8_to_gbk(number));
   make_emitter(options.format, print, stdout_is_terminal())->download(result);
   if (!result.found) {
-    warn(table_cell(number) + ": no download found");
+    warn(tr("{1}: no download found", {table_cell(number)}));
     return kSomeFailed;
   }
   if (result.detail_failed) {
-    warn(table_cell(number) + ": the detail page " + table_cell(utf8(result.detail_link)) +
-         " could not be fetched");
+    warn(tr("{1}: the detail page {2} could not be fetched",
+            {table_cell(number), table_cell(utf8(result.detail_link))}));
     return kSomeFailed;
   }
   if (result.download_link.empty()) {
-    warn(table_cell(number) + ": no download link on the detail page " +
-         table_cell(utf8(result.detail_link)));
+    warn(tr("{1}: no download link on the detail page {2}",
+            {table_cell(number), table_cell(utf8(result.detail_link))}));
     return kSomeFailed;
   }
   return kAllAnswered;

@@ -11,6 +11,7 @@
 #include "cli.h"
 #include "cli_platform.h"
 #include "emit.h"
+#include "i18n.h"
 #include "runtime/atomic_file.h"
 #include "runtime/bounded_file.h"
 #include "runtime/system.h"
@@ -30,14 +31,15 @@ std::string today() {
 
 // "" or the message for stderr.
 std::string update_problem(const Options& options, const std::string& list) {
-  if (list.empty() || list == "-") return "--update goes with a list file, not standard input";
+  if (list.empty() || list == "-") return tr("--update goes with a list file, not standard input");
   const std::string extension = extension_of(list);
   if (!options.output.empty() || !options.compare.empty())
-    return "--update writes into the list and reports the changes itself: leave --output and "
-           "--compare out";
+    return tr(
+        "--update writes into the list and reports the changes itself: leave --output and "
+        "--compare out");
   const std::string& out = *options.update;
   if (!out.empty() && extension_of(out) != extension)
-    return "--update " + table_cell(out) + ": the copy must be a " + extension + " file too";
+    return tr("--update {1}: the copy must be a {2} file too", {table_cell(out), extension});
   return {};
 }
 
@@ -152,13 +154,15 @@ std::string resume_from(const std::string& list, const std::string& out, const O
   if (copy && !fs::exists(native_path(out), error)) return {};  // nothing written yet
   OpenedList held;
   if (copy && !(held = open_list(out, options)).list)
-    return "--resume: cannot go on from " + table_cell(out) + ": " + table_cell(held.error);
+    return tr("--resume: cannot go on from {1}: {2}", {table_cell(out), table_cell(held.error)});
   // What the interrupted run wrote: the list itself, or a copy of it that must be this one's.
   const std::vector<UserListLine>& written = copy ? held.list->lines() : lines;
   std::vector<int> matched;
   if (!match_lines(numbers_of(lines), numbers_of(written), matched)) {
-    return "--resume: " + table_cell(out) + " is not a copy of " + table_cell(list) +
-           " (its lines are not the list's, in order); leave --resume out to start again";
+    return tr(
+        "--resume: {1} is not a copy of {2} (its lines are not the list's, in order); leave "
+        "--resume out to start again",
+        {table_cell(out), table_cell(list)});
   }
   // Without a record the last run looked every line up.
   const auto record = read_record(out);
@@ -179,9 +183,15 @@ std::string resume_from(const std::string& list, const std::string& out, const O
     ++count;
     if (copy) results[i] = written[static_cast<std::size_t>(j)].before;
   }
-  warn("--resume: " + std::to_string(count) + " of " + std::to_string(lines.size()) +
-       " lines were looked up already" +
-       (record ? "" : " (by the last update, which ran to its end)"));
+  const std::string looked_up = std::to_string(count);
+  // TRANSLATORS: {1} the lines of the list, {2} those looked up by the earlier run.
+  warn(record ? trn("--resume: {2} of {1} line was looked up already",
+                    "--resume: {2} of {1} lines were looked up already", lines.size(), {looked_up})
+              : trn("--resume: {2} of {1} line was looked up already (by the last update, which "
+                    "ran to its end)",
+                    "--resume: {2} of {1} lines were looked up already (by the last update, which "
+                    "ran to its end)",
+                    lines.size(), {looked_up}));
   return {};
 }
 
@@ -226,11 +236,11 @@ int update_command(const Options& options, const std::string& list) {
   const std::string out = options.update->empty() ? list : *options.update;
   const OpenedList opened = open_list(list, options);
   if (!opened.list) {
-    warn("cannot update " + table_cell(list) + ": " + table_cell(opened.error));
+    warn(tr("cannot update {1}: {2}", {table_cell(list), table_cell(opened.error)}));
     return kUsageError;
   }
   if (const std::string problem = target_problem(out); !problem.empty()) {
-    warn("cannot update " + table_cell(out) + ": " + table_cell(problem));
+    warn(tr("cannot update {1}: {2}", {table_cell(out), table_cell(problem)}));
     return kUsageError;
   }
   const std::vector<UserListLine>& lines = opened.list->lines();
@@ -245,11 +255,11 @@ int update_command(const Options& options, const std::string& list) {
   }
   std::vector<Place> places;
   if (const std::string problem = list_places(list, options, lines, places); !problem.empty()) {
-    warn("cannot update " + table_cell(list) + ": " + table_cell(problem));
+    warn(tr("cannot update {1}: {2}", {table_cell(list), table_cell(problem)}));
     return kUsageError;
   }
   if (const std::string problem = write_record(out, lines, done); !problem.empty()) {
-    warn("cannot update " + table_cell(out) + ": " + table_cell(problem));
+    warn(tr("cannot update {1}: {2}", {table_cell(out), table_cell(problem)}));
     return kUsageError;
   }
   GivenLines given;
@@ -279,8 +289,8 @@ int update_command(const Options& options, const std::string& list) {
   });
   const bool newly_abolished = report_changes(report_of(changes), options);
   if (const std::string reason = opened.list->write(results, out); !reason.empty()) {
-    warn("cannot update " + table_cell(out) + ": " + table_cell(reason) +
-         "; it was left as it was");
+    warn(
+        tr("cannot update {1}: {2}; it was left as it was", {table_cell(out), table_cell(reason)}));
     return kUsageError;
   }
   // The record goes once every line is looked up; else it says which are left (those of an
@@ -290,12 +300,16 @@ int update_command(const Options& options, const std::string& list) {
   if (std::find(done.begin(), done.end(), false) == done.end()) {
     fs::remove(native_path(record_path(out)), error);
   } else if (const std::string problem = write_record(out, lines, done); !problem.empty()) {
-    warn("--resume will ask again for the lines of this run: " + table_cell(problem));
+    warn(tr("--resume will ask again for the lines of this run: {1}", {table_cell(problem)}));
   }
   if (Batch::interrupted() && changes.size() < todo.size()) {
-    warn("stopped after " + std::to_string(changes.size()) + " of " + std::to_string(todo.size()) +
-         " lines; their results are in " + table_cell(out) +
-         ": run the same command with --resume to go on");
+    warn(
+        // TRANSLATORS: {1} the lines left to look up, {2} those done, {3} the list written.
+        trn("stopped after {2} of {1} line; their results are in {3}: run the same command "
+            "with --resume to go on",
+            "stopped after {2} of {1} lines; their results are in {3}: run the same command "
+            "with --resume to go on",
+            todo.size(), {std::to_string(changes.size()), table_cell(out)}));
   }
   return batch_exit_code(batch, newly_abolished);
 }

@@ -1,6 +1,7 @@
 #include "emit.h"
 
 #include "export/export.h"
+#include "i18n.h"
 #include "lookup/hosts.h"
 #include "runtime/gbk.h"
 #include "runtime/settings.h"
@@ -34,54 +35,73 @@ std::string utf8(const Text& gbk) {
   return gbk_to_utf8(gbk);
 }
 
-std::string reason_text(FailureReason reason, int http_status) {
+namespace {
+
+// The English words of a reason other than an HTTP status: JSON's constants, and the keys of
+// their translations on stderr.
+const char* reason_words(FailureReason reason) {
   switch (reason) {
     case FailureReason::none:
-      return {};
-    case FailureReason::refused:
-      return "connection refused";
-    case FailureReason::not_resolved:
-      return "host name does not resolve";
-    case FailureReason::proxy_refused:
-      return "proxy refused";
-    case FailureReason::timed_out:
-      return "timed out";
-    case FailureReason::too_large:
-      return "answer too large";
     case FailureReason::http_status:
-      return "HTTP status " + std::to_string(http_status);
+      return "";
+    case FailureReason::refused:
+      return tr_noop("connection refused");
+    case FailureReason::not_resolved:
+      return tr_noop("host name does not resolve");
+    case FailureReason::proxy_refused:
+      return tr_noop("proxy refused");
+    case FailureReason::timed_out:
+      return tr_noop("timed out");
+    case FailureReason::too_large:
+      return tr_noop("answer too large");
     case FailureReason::not_a_standard_page:
-      return "not a standard's page";
+      return tr_noop("not a standard's page");
     case FailureReason::no_answer:
       break;
   }
-  return "no usable answer";
+  return tr_noop("no usable answer");
+}
+
+}  // namespace
+
+std::string reason_text(FailureReason reason, int http_status) {
+  if (reason == FailureReason::http_status) return "HTTP status " + std::to_string(http_status);
+  return reason_words(reason);
 }
 
 std::string failure_message(const std::string& query, FailureReason reason, int http_status) {
-  std::string message = table_cell(query) + ": 查询失败: " + reason_text(reason, http_status);
+  // gettext gives the catalogue's header for "".
+  const char* words = reason_words(reason);
+  const std::string why = reason == FailureReason::http_status
+                              ? tr("HTTP status {1}", {std::to_string(http_status)})
+                          : *words ? tr(words)
+                                   : std::string();
+  const auto message = [&](const std::string& more) {
+    // TRANSLATORS: {1} the standard number, {2} why, {3} more about where.
+    return more.empty() ? tr("{1}: 查询失败: {2}", {table_cell(query), why})
+                        : tr("{1}: 查询失败: {2} ({3})", {table_cell(query), why, more});
+  };
   switch (reason) {
     case FailureReason::refused:
     case FailureReason::not_resolved:
     case FailureReason::timed_out:
       break;
     case FailureReason::proxy_refused:
-      return message + " (proxy " + utf8(proxy()) + ")";
+      return message(tr("proxy {1}", {utf8(proxy())}));
     case FailureReason::too_large:
-      return message + " (over " + std::to_string(kTransportBodyCap >> 20) + " MiB)";
+      return message(tr("over {1} MiB", {std::to_string(kTransportBodyCap >> 20)}));
     case FailureReason::not_a_standard_page:
-      return message + " (a login or block page?)";
+      return message(tr("a login or block page?"));
     default:
-      return message;
+      return message("");
   }
   // Nothing answers at the host: say which, and where it is set when nobody set it.
-  message += " (query host " + utf8(query_host());
-  if (!query_host_built_in()) return message + ")";
+  if (!query_host_built_in()) return message(tr("query host {1}", {utf8(query_host())}));
   const std::u8string file = settings_file_path().u8string();
-  return message + ", built in; set query_host in " +
-         (file.empty() ? std::string("the settings file")
-                       : table_cell(std::string(file.begin(), file.end()))) +
-         ")";
+  return message(
+      tr("query host {1}, built in; set query_host in {2}",
+         {utf8(query_host()), file.empty() ? tr("the settings file")
+                                           : table_cell(std::string(file.begin(), file.end()))}));
 }
 
 Row row_cells(const OutputRow& r) {

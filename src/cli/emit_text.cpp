@@ -4,9 +4,25 @@
 #include <string_view>
 
 #include "emit.h"
+#include "i18n.h"
 
 namespace stdlookup::cli {
 namespace {
+
+// Where a setting came from, in the user's language (JSON keeps the English words).
+std::string origin_text(const Setting& setting) {
+  switch (setting.origin) {
+    case SettingOrigin::built_in:
+      return tr("built-in");
+    case SettingOrigin::file:
+      return setting.where;
+    case SettingOrigin::environment:
+      return tr("environment {1}", {setting.where});
+    case SettingOrigin::command_line:
+      return tr("option {1}", {setting.where});
+  }
+  return {};
+}
 
 class TextEmitter final : public Emitter {
  public:
@@ -29,11 +45,11 @@ class TextEmitter final : public Emitter {
     std::vector<Row> rows;
     for (std::string_view key : kSettingKeys) {
       const Setting& s = *find_setting(settings, key);
-      rows.push_back({std::string(key), s.value, describe_origin(s)});
+      rows.push_back({std::string(key), s.value, origin_text(s)});
     }
-    if (rows.back()[1].empty()) rows.back()[1] = "(direct)";
+    if (rows.back()[1].empty()) rows.back()[1] = tr("(direct)");
     const bool exists = std::filesystem::is_regular_file(file);
-    rows.push_back({"file", file.string(), exists ? "" : "(none)"});
+    rows.push_back({"file", file.string(), exists ? "" : tr("(none)")});
     out_(aligned_table(rows));
   }
 

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "i18n.h"
 #include "input.h"
 #include "runtime/bounded_file.h"
 #include "runtime/system.h"
@@ -17,7 +18,7 @@ std::string read_input_bytes(const std::string& file, std::string& bytes) {
   // Standard input is what the shell gave: a terminal, a pipe or /dev/null, but no folder.
   struct stat info {};
   if (fstat(STDIN_FILENO, &info) != 0) return std::strerror(errno);
-  if (S_ISDIR(info.st_mode)) return "is a folder";
+  if (S_ISDIR(info.st_mode)) return tr("is a folder");
   char buffer[65536];
   for (;;) {
     const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);

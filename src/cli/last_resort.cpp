@@ -12,17 +12,32 @@
 namespace stdlookup::cli {
 namespace {
 
-[[noreturn]] void stop(const char* reason) {
+[[noreturn]] void stop_with(const char* line) {
   std::fflush(stdout);
-  std::fprintf(stderr, "stdlookup-cli: stopped: %s\n", reason);
+  std::fprintf(stderr, "stdlookup-cli: %s\n", line);
   std::_Exit(kUsageError);
+}
+
+// `reason` nullptr for an internal error. The English words when there is no memory to
+// translate them.
+[[noreturn]] void stop(const char* reason) {
+  constexpr const char* kInternal = tr_noop("an internal error");
+  try {
+    const std::string why = reason ? std::string(reason) : tr(kInternal);
+    stop_with(tr("stopped: {1}", {why}).c_str());
+  } catch (...) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "stdlookup-cli: stopped: %s\n", reason ? reason : kInternal);
+    std::_Exit(kUsageError);
+  }
 }
 
 // Called with nothing to spare: formats on the stack.
 [[noreturn]] void out_of_memory(std::size_t byte_count) {
   char reason[96];
-  std::snprintf(reason, sizeof reason, "out of memory (%zu bytes more were needed)", byte_count);
-  stop(reason);
+  std::snprintf(reason, sizeof reason, "stopped: out of memory (%zu bytes more were needed)",
+                byte_count);
+  stop_with(reason);
 }
 
 // An exception that left a thread, or one thrown where none may be.
@@ -33,7 +48,7 @@ namespace {
     stop(e.what());
   } catch (...) {
   }
-  stop("an internal error");
+  stop(nullptr);
 }
 
 }  // namespace
@@ -47,7 +62,7 @@ int run_to_the_end(int argc, char** argv) {
   } catch (const std::exception& e) {
     stop(e.what());
   } catch (...) {
-    stop("an internal error");
+    stop(nullptr);
   }
 }
 

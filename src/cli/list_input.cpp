@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <nlohmann/json.hpp>
 
+#include "i18n.h"
 #include "input.h"
 #include "lookup/number_cleanup.h"
 #include "output.h"
@@ -85,7 +86,7 @@ class ExportRowsReader final : public nlohmann::json_sax<nlohmann::json> {
     return true;
   }
   bool start_object(std::size_t) override {
-    if (depth_ == 0) return fail("not a JSON list of rows");
+    if (depth_ == 0) return fail(tr_noop("not a JSON list of rows"));
     if (++depth_ == 2) row_ = {};
     return true;
   }
@@ -109,20 +110,20 @@ class ExportRowsReader final : public nlohmann::json_sax<nlohmann::json> {
   bool parse_error(std::size_t position, const std::string&,
                    const nlohmann::detail::exception&) override {
     result.cut_short = position > size_;  // the parser read past the end
-    return fail("not a JSON list of rows");
+    return fail(tr_noop("not a JSON list of rows"));
   }
 
  private:
   bool value() {
     field_ = nullptr;
-    return depth_ > 0 || fail("not a JSON list of rows");
+    return depth_ > 0 || fail(tr_noop("not a JSON list of rows"));
   }
   bool fail(const char* why) {
-    if (result.error.empty()) result.error = why;
+    if (result.error.empty()) result.error = tr(why);
     return false;
   }
 
-  static constexpr const char* kTooMuch = "more than a list of ours can hold (64 MiB)";
+  static constexpr const char* kTooMuch = tr_noop("more than a list of ours can hold (64 MiB)");
   std::size_t size_;
   int depth_ = 0;
   ListRow row_;
@@ -242,13 +243,14 @@ std::string headers_seen(const Rows& rows) {
         cells.begin(), cells.end(), [](const std::string& c) { return !trim_blanks(c).empty(); }));
     if (filled > most) most = filled, fullest = &cells;
   }
-  if (fullest == nullptr) return "its first " + std::to_string(kHeaderRows) + " rows are empty";
+  if (fullest == nullptr)
+    return trn("its first row is empty", "its first {1} rows are empty", kHeaderRows);
   std::string seen;
   std::size_t shown = 0;
   for (const std::string& cell : *fullest) {
     std::string text(trim_blanks(cell));
     if (text.empty()) continue;
-    if (shown++ == 8) return "its headers are " + seen + ", …";
+    if (shown++ == 8) return tr("its headers are {1}, …", {seen});
     if (text.size() > 40) {
       std::size_t end = 40;
       while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
@@ -257,7 +259,7 @@ std::string headers_seen(const Rows& rows) {
     }
     seen += (seen.empty() ? "\"" : ", \"") + text + "\"";
   }
-  return "its headers are " + seen;
+  return tr("its headers are {1}", {seen});
 }
 
 }  // namespace
@@ -274,7 +276,7 @@ ColumnPick numbers_column(std::string_view column) {
       for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
       const int index = column_of_reference(upper);
       if (index < 0) {
-        error = "no column " + upper + " (the last is XFD)";
+        error = tr("no column {1} (the last is XFD)", {upper});
         return {};
       }
       named = static_cast<std::size_t>(index);
@@ -291,8 +293,9 @@ ColumnPick numbers_column(std::string_view column) {
     }
     if (letters && results_row != kNoHeader) return {results_row, {named}, true};
     if (!wanted.empty() && !letters) {
-      error = "no column headed \"" + wanted + "\" in its first " + std::to_string(kHeaderRows) +
-              " rows (" + headers_seen(rows) + ")";
+      error = trn("no column headed \"{2}\" in its first row ({3})",
+                  "no column headed \"{2}\" in its first {1} rows ({3})", kHeaderRows,
+                  {wanted, headers_seen(rows)});
       return {};
     }
     // Else the first standard number gives the column; the nearest cell above it that is not
@@ -307,11 +310,12 @@ ColumnPick numbers_column(std::string_view column) {
       }
     }
     if (letters) return {0, {named}, false};  // the column named, under the first row as ever
-    error =
-        "no column of standard numbers: none headed 标准号, 标准编号, 执行标准 or 标准代号 "
-        "in its first " +
-        std::to_string(kHeaderRows) + " rows, and none holds standard numbers (" +
-        headers_seen(rows) + "); name the column with --column";
+    error = trn(
+        "no column of standard numbers: none headed 标准号, 标准编号, 执行标准 or 标准代号 in its "
+        "first row, and none holds standard numbers ({2}); name the column with --column",
+        "no column of standard numbers: none headed 标准号, 标准编号, 执行标准 or 标准代号 in its "
+        "first {1} rows, and none holds standard numbers ({2}); name the column with --column",
+        kHeaderRows, {headers_seen(rows)});
     return {};
   };
 }
@@ -335,10 +339,14 @@ ColumnPick with_label(ColumnPick numbers, std::string_view label) {
       if (found != kNoHeader) column = static_cast<int>(found);
     }
     if (column < 0) {
-      error = "--label: no column " + (letters ? wanted : "headed \"" + wanted + "\"") +
-              (layout.header_row == kNoHeader
-                   ? std::string()
-                   : " in the header row (row " + std::to_string(layout.header_row + 1) + ")");
+      const std::string row = std::to_string(layout.header_row + 1);
+      if (layout.header_row == kNoHeader)
+        error = letters ? tr("--label: no column {1}", {wanted})
+                        : tr("--label: no column headed \"{1}\"", {wanted});
+      else if (letters)
+        error = tr("--label: no column {1} in the header row (row {2})", {wanted, row});
+      else
+        error = tr("--label: no column headed \"{1}\" in the header row (row {2})", {wanted, row});
       return {};
     }
     layout.columns.push_back(static_cast<std::size_t>(column));
@@ -388,7 +396,8 @@ ColumnPick export_columns() {
       layout.columns.push_back(found == kNoHeader ? number : found);
     }
     if (layout.columns.back() == number) {
-      error = "no column headed 是否作废 or 状态 in row " + std::to_string(layout.header_row + 1);
+      error = tr("no column headed 是否作废 or 状态 in row {1}",
+                 {std::to_string(layout.header_row + 1)});
       return {};
     }
     return layout;
@@ -435,7 +444,7 @@ ListRows read_export(const std::string& path) {
       if (rows.error.empty()) rows = json ? read_json_export(content) : read_csv_export(content);
     }
   }
-  if (!rows.error.empty()) rows.error = "cannot read " + path + ": " + rows.error;
+  if (!rows.error.empty()) rows.error = tr("cannot read {1}: {2}", {path, rows.error});
   return rows;
 }
 
@@ -453,14 +462,14 @@ bool is_valid_gbk(std::string_view bytes) {
 std::string encoding_of(std::string_view bytes, TextEncoding& encoding) {
   if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
     encoding = bytes[0] == '\xFF' ? TextEncoding::utf16le : TextEncoding::utf16be;
-    return bytes.size() % 2 == 0 ? "" : "UTF-16 cut short (an odd number of bytes)";
+    return bytes.size() % 2 == 0 ? "" : tr("UTF-16 cut short (an odd number of bytes)");
   }
   // UTF-16 without a byte-order mark, or not text at all.
   if (bytes.find('\0') != std::string_view::npos)
-    return "it holds NUL bytes: not a text list (UTF-16 without a byte-order mark?)";
+    return tr("it holds NUL bytes: not a text list (UTF-16 without a byte-order mark?)");
   encoding = is_valid_utf8(bytes) ? TextEncoding::utf8 : TextEncoding::gbk;
   if (encoding == TextEncoding::gbk && !is_valid_gbk(bytes))
-    return "its text is neither UTF-8, GBK nor UTF-16 with a byte-order mark";
+    return tr("its text is neither UTF-8, GBK nor UTF-16 with a byte-order mark");
   return {};
 }
 
@@ -534,7 +543,7 @@ std::string list_text_utf8(std::string& bytes) {
   if (encoding == TextEncoding::utf16le || encoding == TextEncoding::utf16be) {
     bool valid = true;
     bytes = utf16_to_utf8(bytes, encoding == TextEncoding::utf16be, valid);
-    if (!valid) return "its UTF-16 text is malformed (a lone surrogate)";
+    if (!valid) return tr("its UTF-16 text is malformed (a lone surrogate)");
   }
   return {};
 }
@@ -561,7 +570,7 @@ NumberList read_list_numbers(std::string bytes, ListKind kind, const std::string
     if (bytes.size() > kWorkbookFileBytes) return failed(too_large_message(kWorkbookFileBytes));
     return numbers_of(read_xlsx_bytes(bytes, pick, sheet));
   }
-  if (!sheet.empty()) return failed("--sheet goes with a workbook list");
+  if (!sheet.empty()) return failed(tr("--sheet goes with a workbook list"));
   if (std::string why = list_text_utf8(bytes); !why.empty()) return failed(why);
   return numbers_of(read_csv_table(bytes, pick));
 }

@@ -22,22 +22,22 @@ std::string inflate_part(zip_t* archive, const std::string& name, std::uint64_t 
   zip_int64_t index = zip_name_locate(archive, name.c_str(), 0);
   if (index < 0) {
     if (missing != nullptr) *missing = true;
-    return kDamaged;
+    return tr(kDamaged);
   }
   Entry entry(zip_fopen_index(archive, static_cast<zip_uint64_t>(index), 0), &zip_fclose);
-  if (!entry) return kDamaged;
+  if (!entry) return tr(kDamaged);
   char buffer[65536];
   std::uint64_t total = 0;
   for (;;) {
     const zip_int64_t n = zip_fread(entry.get(), buffer, sizeof buffer);
-    if (n < 0) return kDamaged;
+    if (n < 0) return tr(kDamaged);
     if (n == 0) break;
     total += static_cast<std::uint64_t>(n);
     if (total > limit) {
-      return "a part of the workbook inflates to more than " + std::to_string(limit >> 20) +
-             " MiB (a zip bomb?)";
+      return tr("a part of the workbook inflates to more than {1} MiB (a zip bomb?)",
+                {std::to_string(limit >> 20)});
     }
-    if (!chunk(std::string_view(buffer, static_cast<std::size_t>(n)))) return kDamaged;
+    if (!chunk(std::string_view(buffer, static_cast<std::size_t>(n)))) return tr(kDamaged);
   }
   return {};
 }
@@ -47,7 +47,7 @@ std::string scan_part(zip_t* archive, const std::string& name, std::uint64_t lim
   std::string failure = inflate_part(
       archive, name, limit, [&](std::string_view chunk) { return scanner.feed(chunk); }, missing);
   if (!failure.empty()) return failure;
-  return scanner.finish() ? std::string() : kDamaged;
+  return scanner.finish() ? std::string() : tr(kDamaged);
 }
 
 std::string read_part(zip_t* archive, const std::string& name, std::uint64_t limit,
@@ -69,7 +69,7 @@ std::uint64_t part_limit(std::size_t workbook_bytes) {
 Archive open_archive(std::string_view bytes, std::string& error) {
   // Encrypted workbooks are OLE compound files, not zip archives.
   if (bytes.starts_with("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")) {
-    error = "protected by a password (or an old .xls): save it as .xlsx without one";
+    error = tr("protected by a password (or an old .xls): save it as .xlsx without one");
     return Archive(nullptr, &zip_discard);
   }
   zip_error_t zip_error;
@@ -81,7 +81,7 @@ Archive open_archive(std::string_view bytes, std::string& error) {
   zip_error_fini(&zip_error);
   if (!archive) {
     if (source != nullptr) zip_source_free(source);
-    error = kDamaged;
+    error = tr(kDamaged);
   }
   return archive;
 }
@@ -194,7 +194,7 @@ class SheetCells final : public XmlHandler {
       }
       // Text that is not UTF-8 would reach the outputs (JSON refuses it) as it is.
       cut_cell(text);
-      if (!is_valid_utf8(text)) table_.fail("a cell that is not UTF-8 text (damaged?)");
+      if (!is_valid_utf8(text)) table_.fail(tr("a cell that is not UTF-8 text (damaged?)"));
       table_.add(row_, column_, std::move(text));
     }
   }
@@ -229,7 +229,7 @@ std::string read_sheet(zip_t* archive, const std::string& part, std::uint64_t li
     return scanner.feed(chunk) && !(first_rows_only && table.picked());
   });
   if (first_rows_only && table.picked()) return {};
-  return !failure.empty() ? failure : scanner.finish() ? std::string() : kDamaged;
+  return !failure.empty() ? failure : scanner.finish() ? std::string() : tr(kDamaged);
 }
 
 std::string names_of(const std::vector<const SheetEntry*>& sheets) {
@@ -245,7 +245,7 @@ std::string names_of(const std::vector<const SheetEntry*>& sheets) {
 std::string choose_sheet(zip_t* archive, std::uint64_t limit, const SharedStrings& shared,
                          const ColumnPick& pick, const std::string& wanted, std::string& part) {
   const std::vector<SheetEntry> sheets = sheets_of(archive, limit);
-  if (sheets.empty()) return kDamaged;
+  if (sheets.empty()) return tr(kDamaged);
   std::vector<const SheetEntry*> all;
   for (const SheetEntry& sheet : sheets) all.push_back(&sheet);
   if (!wanted.empty()) {
@@ -256,7 +256,7 @@ std::string choose_sheet(zip_t* archive, std::uint64_t limit, const SharedString
     const auto [end, error] = std::from_chars(wanted.data(), wanted.data() + wanted.size(), place);
     if (error != std::errc() || end != wanted.data() + wanted.size()) place = 0;
     if (place >= 1 && place <= sheets.size()) return part = sheets[place - 1].part, "";
-    return "--sheet " + wanted + ": no such sheet (it has " + names_of(all) + ")";
+    return tr("--sheet {1}: no such sheet (it has {2})", {wanted, names_of(all)});
   }
   if (sheets.size() == 1) return part = sheets.front().part, "";
   std::vector<const SheetEntry*> named, numbered;
@@ -267,8 +267,8 @@ std::string choose_sheet(zip_t* archive, std::uint64_t limit, const SharedString
     const std::string failure =
         read_sheet(archive, sheet.part, limit, shared, probe, true, &inflated);
     if (inflated > limit) {
-      return "its sheets inflate to more than " + std::to_string(limit >> 20) +
-             " MiB (a zip bomb?)";
+      return tr("its sheets inflate to more than {1} MiB (a zip bomb?)",
+                {std::to_string(limit >> 20)});
     }
     if (!failure.empty()) continue;
     const Table first = probe.finish();
@@ -278,11 +278,14 @@ std::string choose_sheet(zip_t* archive, std::uint64_t limit, const SharedString
   const auto& found = named.empty() ? numbered : named;
   if (found.size() == 1) return part = found.front()->part, "";
   if (found.empty())
-    return "none of its sheets (" + names_of(all) +
-           ") has a column of standard numbers in its first rows: choose the sheet with --sheet "
-           "NAME or --sheet N";
-  return "its sheets " + names_of(found) +
-         " all have a column of standard numbers: choose one with --sheet NAME or --sheet N";
+    return tr(
+        "none of its sheets ({1}) has a column of standard numbers in its first rows: choose "
+        "the sheet with --sheet NAME or --sheet N",
+        {names_of(all)});
+  return tr(
+      "its sheets {1} all have a column of standard numbers: choose one with --sheet NAME or "
+      "--sheet N",
+      {names_of(found)});
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+#include <libintl.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -30,5 +31,17 @@ bool stdout_is_terminal() {
 bool stderr_is_terminal() {
   return isatty(STDERR_FILENO) == 1;
 }
+
+std::filesystem::path program_folder() {
+  std::error_code error;
+  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::filesystem::path() : program.parent_path();
+}
+
+void bind_catalogues(const char* domain, const std::filesystem::path& folder) {
+  bindtextdomain(domain, folder.c_str());
+}
+
+void choose_language() {}
 
 }  // namespace stdlookup::cli

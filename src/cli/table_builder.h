@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "i18n.h"
 #include "list_input.h"
 
 namespace stdlookup::cli {
@@ -27,7 +28,7 @@ class TableBuilder {
   bool wants(std::size_t row, std::size_t column) {
     if (!table_.error.empty()) return false;
     if (row >= kSheetRows || column >= kSheetColumns)
-      return fail("a cell lies beyond the sheet's last row or column (XFD1048576)");
+      return fail(tr("a cell lies beyond the sheet's last row or column (XFD1048576)"));
     if (!picked_ && row < kHeaderRows) return true;
     if (!picked_ && !pick()) return false;
     if (layout_.header_row != kNoHeader && row <= layout_.header_row) return false;
@@ -109,7 +110,7 @@ class TableBuilder {
     if (rows_.empty() || rows_.back().first != row) {
       // A row costs its cells' strings and its own bookkeeping besides their text.
       bytes_ += sizeof(rows_.front()) + columns.size() * sizeof(std::string);
-      if (bytes_ > kTableBytes) return fail(kTooMuch);
+      if (bytes_ > kTableBytes) return fail(tr(kTooMuch));
       in_order_ = in_order_ && (rows_.empty() || rows_.back().first < row);
       rows_.emplace_back(row, std::vector<std::string>(columns.size()));
     }
@@ -119,12 +120,12 @@ class TableBuilder {
 
   bool keep(std::string& cell, std::string text) {
     bytes_ += text.size() - std::min(text.size(), cell.size());
-    if (bytes_ > kTableBytes) return fail(kTooMuch);
+    if (bytes_ > kTableBytes) return fail(tr(kTooMuch));
     cell = std::move(text);
     return true;
   }
 
-  static constexpr const char* kTooMuch = "more than a list of ours can hold (64 MiB)";
+  static constexpr const char* kTooMuch = tr_noop("more than a list of ours can hold (64 MiB)");
   const ColumnPick& pick_;
   bool picked_ = false;
   Layout layout_;

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "batch_output.h"
+#include "i18n.h"
 #include "input.h"
 #include "list_input.h"
 #include "output.h"
@@ -130,7 +131,7 @@ std::string CsvList::open(std::string bytes) {
   bytes_ = std::move(bytes);
   const bool utf8 = is_valid_utf8(bytes_);
   if (std::string_view(bytes_).starts_with(kBom) && !utf8)
-    return "it starts with a UTF-8 byte-order mark but is not UTF-8";
+    return tr("it starts with a UTF-8 byte-order mark but is not UTF-8");
   gbk_ = !utf8;
   start_ = std::string_view(bytes_).starts_with(kBom) ? kBom.size() : 0;
 
@@ -139,10 +140,11 @@ std::string CsvList::open(std::string bytes) {
   const Table table = read_csv_table(gbk_ ? gbk_to_utf8(bytes_) : bytes_, numbers_column(column_));
   const NumberList expected = numbers_of(table);
   if (!expected.error.empty()) return expected.error;
-  if (table.columns.empty()) return "it holds no standard numbers";
+  if (table.columns.empty()) return tr("it holds no standard numbers");
   if (table.header_row == kNoHeader)
-    return "it has no header row (standard numbers from its first line on): add a header row, "
-           "e.g. 标准号, above the numbers, so that the results have columns to go to";
+    return tr(
+        "it has no header row (standard numbers from its first line on): add a header "
+        "row, e.g. 标准号, above the numbers, so that the results have columns to go to");
   header_row_ = table.header_row;
   const std::size_t numbers = table.columns.front();
 
@@ -186,7 +188,7 @@ std::string CsvList::open(std::string bytes) {
   std::vector<std::string> numbers_found;
   for (const UserListLine& line : lines_) numbers_found.push_back(line.number);
   if (numbers_found != expected.numbers)
-    return "its records cannot be told apart faithfully (malformed GBK text?)";
+    return tr("its records cannot be told apart faithfully (malformed GBK text?)");
   return {};
 }
 
@@ -197,8 +199,8 @@ std::string CsvList::content(const std::vector<std::optional<ResultValues>>& res
     if (!gbk_) return csv_field(utf8);
     const Text gbk = utf8_to_gbk(utf8);
     if (gbk_to_utf8(gbk) != utf8 && error.empty()) {
-      error = "record " + std::to_string(record + 1) + " gets \"" + table_cell(utf8) +
-              "\", which GBK (the list's encoding) cannot hold";
+      error = tr("record {1} gets \"{2}\", which GBK (the list's encoding) cannot hold",
+                 {std::to_string(record + 1), table_cell(utf8)});
     }
     return csv_field(gbk);
   };
@@ -254,7 +256,7 @@ std::string CsvList::content(const std::vector<std::optional<ResultValues>>& res
 
 std::string CsvList::write(const std::vector<std::optional<ResultValues>>& results,
                            const std::string& out) const {
-  if (results.size() != lines_.size()) return "the results do not match the list's lines";
+  if (results.size() != lines_.size()) return tr("the results do not match the list's lines");
   std::string error;
   std::string text = content(results, error);
   if (!error.empty()) return error;
@@ -264,7 +266,7 @@ std::string CsvList::write(const std::vector<std::optional<ResultValues>>& resul
   // numbers, the results where they went and the earlier values elsewhere.
   CsvList check(out, column_);
   if (std::string why = check.open(text); !why.empty())
-    return "the updated list would not read back (" + why + ")";
+    return tr("the updated list would not read back ({1})", {why});
   bool same = check.lines_.size() == lines_.size();
   for (std::size_t i = 0; i < lines_.size() && same; ++i) {
     ResultValues expected = results[i] ? *results[i] : lines_[i].before;
@@ -275,7 +277,7 @@ std::string CsvList::write(const std::vector<std::optional<ResultValues>>& resul
       same = same && *want[k] == *got[k];
     }
   }
-  if (!same) return "the updated list would not read back as written";
+  if (!same) return tr("the updated list would not read back as written");
 
   ReplaceOptions options;
   options.in_place = true;
@@ -286,7 +288,7 @@ std::string CsvList::write(const std::vector<std::optional<ResultValues>>& resul
     if (std::filesystem::equivalent(native_path(path_), native_path(out), same_error) &&
         read_bounded_file(native_path(path_), kCsvFileBytes, now).empty() &&
         now != (file_.empty() ? bytes_ : file_))
-      return utf8_to_gbk("it was changed since it was read (saved again meanwhile?)");
+      return utf8_to_gbk(tr("it was changed since it was read (saved again meanwhile?)"));
     return utf8_to_gbk(open_elsewhere(out));
   };
   const FileReplacement replaced = replace_file(
@@ -299,7 +301,7 @@ std::string CsvList::write(const std::vector<std::optional<ResultValues>>& resul
         std::string back;
         const std::string failed = read_bounded_file(native_path(temp), kCsvFileBytes, back);
         if (!failed.empty()) return utf8_to_gbk(failed);
-        return back == text ? Text() : utf8_to_gbk("the written file reads back differently");
+        return back == text ? Text() : utf8_to_gbk(tr("the written file reads back differently"));
       },
       options);
   return gbk_to_utf8(failure_of(replaced));
@@ -326,8 +328,8 @@ OpenedList open_user_list(const std::string& path, const std::string& column,
       list_kind(path, std::string_view(head, static_cast<std::size_t>(file.gcount())));
   if (kind == ListKind::workbook) return open_user_workbook(path, column, sheet);
   if (kind == ListKind::text)
-    return {nullptr, "--update goes with a workbook (.xlsx, .xlsm) or a .csv list"};
-  if (!sheet.empty()) return {nullptr, "--sheet goes with a workbook list"};
+    return {nullptr, tr("--update goes with a workbook (.xlsx, .xlsm) or a .csv list")};
+  if (!sheet.empty()) return {nullptr, tr("--sheet goes with a workbook list")};
   return open_user_csv(path, column);
 }
 

@@ -11,6 +11,7 @@
 
 #include "batch_output.h"
 #include "export/workbook_writer.h"
+#include "i18n.h"
 #include "runtime/atomic_file.h"
 #include "runtime/bounded_file.h"
 #include "runtime/gbk.h"
@@ -76,9 +77,9 @@ struct Workbook {
   StylesEditor styles;
 };
 
-constexpr const char* kNoHeaderRow =
+constexpr const char* kNoHeaderRow = tr_noop(
     "it has no header row (standard numbers from its first row on): add a header row, e.g. "
-    "标准号, above the numbers, so that the results have columns to go to";
+    "标准号, above the numbers, so that the results have columns to go to");
 
 // The lines must be the numbers a batch reads from this workbook, or it is not updated.
 std::string lines_problem(const Table& table, const SheetMap& map) {
@@ -86,7 +87,7 @@ std::string lines_problem(const Table& table, const SheetMap& map) {
   bool same = numbers.numbers.size() == map.lines.size();
   for (std::size_t i = 0; same && i < numbers.numbers.size(); ++i)
     same = numbers.numbers[i] == map.lines[i].number;
-  return same ? "" : "its list sheet is laid out in a way the update cannot follow";
+  return same ? "" : tr("its list sheet is laid out in a way the update cannot follow");
 }
 
 // `same_lines`: whether to hold the lines against the numbers the batch reads (not needed again
@@ -108,9 +109,9 @@ Workbook read_workbook(std::string bytes, const std::string& column, const std::
   for (zip_int64_t i = 0; i < entries; ++i) {
     zip_stat_t stat;
     if (zip_stat_index(archive.get(), static_cast<zip_uint64_t>(i), 0, &stat) != 0)
-      return fail(kDamaged);
+      return fail(tr(kDamaged));
     if ((stat.valid & ZIP_STAT_ENCRYPTION_METHOD) && stat.encryption_method != ZIP_EM_NONE)
-      return fail("parts of it are encrypted: save it without a password");
+      return fail(tr("parts of it are encrypted: save it without a password"));
   }
   const std::uint64_t limit = part_limit(book.bytes.size());
 
@@ -127,13 +128,13 @@ Workbook read_workbook(std::string bytes, const std::string& column, const std::
         const std::string value = attribute_of(tag, "date1904");
         if (name == "workbookPr") date1904 = value == "1" || value == "true";
       }))
-    return fail(kDamaged);
+    return fail(tr(kDamaged));
   if (strict)
-    return fail("saved as Strict Open XML: save it as an ordinary Excel workbook (.xlsx)");
+    return fail(tr("saved as Strict Open XML: save it as an ordinary Excel workbook (.xlsx)"));
 
   if (!table.error.empty()) return fail(table.error);
-  if (table.columns.empty()) return fail("it holds no standard numbers");
-  if (table.header_row == kNoHeader) return fail(kNoHeaderRow);
+  if (table.columns.empty()) return fail(tr("it holds no standard numbers"));
+  if (table.header_row == kNoHeader) return fail(tr(kNoHeaderRow));
   book.sheet_part = table.sheet_part;
   bool no_relations = false;
   std::string failure =
@@ -162,7 +163,7 @@ Workbook read_workbook(std::string bytes, const std::string& column, const std::
   std::string styles;
   bool no_styles = false;
   failure = read_part(archive.get(), book.styles_part, limit, styles, &no_styles);
-  if (no_styles) return fail("it has no styles part, which the update needs");
+  if (no_styles) return fail(tr("it has no styles part, which the update needs"));
   if (!failure.empty()) return fail(failure);
   if (failure = book.styles.load(std::move(styles)); !failure.empty()) return fail(failure);
 
@@ -288,14 +289,14 @@ std::string rebuild(const std::string& original, const std::map<std::string, std
                     const std::vector<std::string>& removed, std::string& result) {
   PackageSource package(original);
   zip_source_t* source = package.create();
-  if (source == nullptr) return "out of memory";
+  if (source == nullptr) return tr("out of memory");
   zip_error_t error;
   zip_error_init(&error);
   zip_t* archive = zip_open_from_source(source, 0, &error);
   zip_error_fini(&error);
   if (archive == nullptr) {
     zip_source_free(source);
-    return kDamaged;
+    return tr(kDamaged);
   }
   Archive owned(archive, &zip_discard);
   for (const auto& [name, content] : replaced) {
@@ -303,11 +304,11 @@ std::string rebuild(const std::string& original, const std::map<std::string, std
     zip_source_t* part = zip_source_buffer(archive, content.data(), content.size(), 0);
     if (index < 0 || part == nullptr) {
       if (part != nullptr) zip_source_free(part);
-      return kDamaged;
+      return tr(kDamaged);
     }
     if (zip_file_replace(archive, static_cast<zip_uint64_t>(index), part, 0) < 0) {
       zip_source_free(part);
-      return kDamaged;
+      return tr(kDamaged);
     }
     // zlib's usual level: libzip keeps its slowest, best one for a part deflated before, unless
     // the method named differs from the part's (ZIP_CM_DEFAULT is deflate all the same).
@@ -317,9 +318,9 @@ std::string rebuild(const std::string& original, const std::map<std::string, std
     const zip_int64_t index = zip_name_locate(archive, name.c_str(), 0);
     if (index >= 0) zip_delete(archive, static_cast<zip_uint64_t>(index));
   }
-  if (zip_close(owned.get()) < 0) return "the workbook could not be put together again";
+  if (zip_close(owned.get()) < 0) return tr("the workbook could not be put together again");
   owned.release();
-  if (!package.written()) return "the workbook could not be put together again";
+  if (!package.written()) return tr("the workbook could not be put together again");
   result = std::move(package.result());
   return {};
 }
@@ -377,11 +378,11 @@ class UserWorkbook final : public UserList {
     if (std::string failure = read_file(path_, kWorkbookFileBytes, bytes); !failure.empty())
       return failure;
     if (bytes.size() != size_ || hash_of(bytes) != hash_)
-      return "the workbook was changed since it was read: run the update again";
+      return tr("the workbook was changed since it was read: run the update again");
     Workbook book = read_workbook(std::move(bytes), column_, sheet_, false);
     if (!book.error.empty()) return book.error;
     if (book.map.lines.size() != lines_.size())
-      return "the workbook was changed since it was read: run the update again";
+      return tr("the workbook was changed since it was read: run the update again");
 
     std::vector<RowWrites> writes(lines_.size());
     for (std::size_t i = 0; i < lines_.size() && i < results.size(); ++i) {
@@ -429,10 +430,10 @@ class UserWorkbook final : public UserList {
       if (std::string failure = read_file(temp, 2 * kWorkbookFileBytes, written); !failure.empty())
         return utf8_to_gbk(failure);
       if (!others_unchanged(book.bytes, written, parts, removed))
-        return utf8_to_gbk("the written workbook lost parts of the old one");
+        return utf8_to_gbk(tr("the written workbook lost parts of the old one"));
       const Workbook back = read_workbook(std::move(written), column_, sheet_);
       if (!back.error.empty())
-        return utf8_to_gbk("the written workbook reads back wrong: " + back.error);
+        return utf8_to_gbk(tr("the written workbook reads back wrong: {1}", {back.error}));
       bool same = back.map.lines.size() == book.map.lines.size();
       for (std::size_t i = 0; same && i < writes.size(); ++i) {
         same = back.map.lines[i].row == book.map.lines[i].row;
@@ -441,7 +442,7 @@ class UserWorkbook final : public UserList {
             same = back.map.lines[i].results[kind].value == writes[i][kind].value;
         }
       }
-      return same ? Text() : utf8_to_gbk("the written workbook does not hold the results");
+      return same ? Text() : utf8_to_gbk(tr("the written workbook does not hold the results"));
     };
     const FileReplacement replaced = replace_file(
         out,
@@ -463,7 +464,7 @@ class UserWorkbook final : public UserList {
       if (std::string failure = read_file(path_, kWorkbookFileBytes, now); !failure.empty())
         return utf8_to_gbk(failure);
       if (now.size() != size_ || hash_of(now) != hash_)
-        return utf8_to_gbk("the workbook was changed since it was read: run the update again");
+        return utf8_to_gbk(tr("the workbook was changed since it was read: run the update again"));
       return utf8_to_gbk(open_elsewhere(out));
     };
     return options;

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "export/workbook_writer.h"
+#include "i18n.h"
 #include "input.h"
 #include "runtime/text.h"
 #include "table_builder.h"
@@ -66,7 +67,7 @@ class SheetMapper final : public XmlHandler {
     stack_.emplace_back(name);
     if (depth == 0) {
       if (tag.find("http://purl.oclc.org/ooxml/") != std::string_view::npos)
-        fail("saved as Strict Open XML: save it as an ordinary Excel workbook (.xlsx)");
+        fail(tr("saved as Strict Open XML: save it as an ordinary Excel workbook (.xlsx)"));
       return;
     }
     const std::size_t begin = scanner_->markup_begin(), end = scanner_->markup_end();
@@ -92,7 +93,7 @@ class SheetMapper final : public XmlHandler {
     if (depth == 2 && name == "col" && stack_[1] == "cols") {
       const std::size_t first = number_of(attribute_of(tag, "min"), 0);
       const std::size_t last = number_of(attribute_of(tag, "max"), 0);
-      if (first < 1 || last < first || last > kSheetColumns) return fail(kDamaged);
+      if (first < 1 || last < first || last > kSheetColumns) return fail(tr(kDamaged));
       map_.cols.push_back({first - 1, last - 1, std::string(tag)});
     } else if (depth == 2 && name == "mergeCell") {
       Area area;
@@ -155,7 +156,7 @@ class SheetMapper final : public XmlHandler {
     std::size_t appended = 0;
     for (int column : map_.result_column) appended += column < 0;
     if (map_.last_used_column + appended > kSheetColumns)
-      return fail("no room for the result columns after the last column (XFD)");
+      return fail(tr("no room for the result columns after the last column (XFD)"));
     // Cells we would write must be ones a value can go into alone.
     const auto check = [&](std::size_t row, const CellSpot& spot, std::size_t kind) {
       const std::size_t column = static_cast<std::size_t>(map_.result_column[kind]);
@@ -163,13 +164,13 @@ class SheetMapper final : public XmlHandler {
       for (const Area& area : map_.merged) {
         if (area.contains(row, column) && (area.first_row != row || area.first_column != column ||
                                            area.last_column != column || area.last_row != row))
-          return fail("result cell " + where + " lies in merged cells");
+          return fail(tr("result cell {1} lies in merged cells", {where}));
       }
       for (const Area& area : map_.array_formulas) {
         if (area.contains(row, column))
-          return fail("result cell " + where + " lies in an array formula's range");
+          return fail(tr("result cell {1} lies in an array formula's range", {where}));
       }
-      if (spot.shared_master) fail("a shared formula starts in result cell " + where);
+      if (spot.shared_master) fail(tr("a shared formula starts in result cell {1}", {where}));
     };
     for (const SheetRow& line : map_.lines) {
       for (std::size_t kind = 0; kind < kResultColumns; ++kind) {
@@ -186,8 +187,8 @@ class SheetMapper final : public XmlHandler {
   void open_row(std::string_view tag, std::size_t begin, std::size_t end, bool self_closing) {
     const std::string r = attribute_of(tag, "r");
     const std::size_t number = r.empty() ? next_row_ : number_of(r, 0);
-    if (number < 1 || number > kSheetRows) return fail("a row lies beyond the sheet's last");
-    if (number < next_row_) return fail("the rows of the sheet are out of order");
+    if (number < 1 || number > kSheetRows) return fail(tr("a row lies beyond the sheet's last"));
+    if (number < next_row_) return fail(tr("the rows of the sheet are out of order"));
     next_row_ = number + 1;
     next_column_ = 0;
     if (number > header_row_ && !header_done_) finish_header();
@@ -219,9 +220,9 @@ class SheetMapper final : public XmlHandler {
     const std::string r = attribute_of(tag, "r");
     const int column = r.empty() ? static_cast<int>(next_column_) : column_of_reference(r);
     if (column < 0 || static_cast<std::size_t>(column) >= kSheetColumns)
-      return fail("a cell lies beyond the sheet's last column (XFD)");
+      return fail(tr("a cell lies beyond the sheet's last column (XFD)"));
     if (static_cast<std::size_t>(column) < next_column_)
-      return fail("the cells of row " + std::to_string(row_.row) + " are out of order");
+      return fail(tr("the cells of row {1} are out of order", {std::to_string(row_.row)}));
     next_column_ = static_cast<std::size_t>(column) + 1;
     map_.last_used_column = std::max(map_.last_used_column, next_column_);
     cell_ = CellSpot{};
@@ -252,7 +253,7 @@ class SheetMapper final : public XmlHandler {
         text = std::move(value_);
       }
       cut_cell(text);
-      if (!is_valid_utf8(text)) return fail("a cell that is not UTF-8 text (damaged?)");
+      if (!is_valid_utf8(text)) return fail(tr("a cell that is not UTF-8 text (damaged?)"));
       if ((type_.empty() || type_ == "n") && cell_.style >= 0 &&
           static_cast<std::size_t>(cell_.style) < styles_.date_style.size() &&
           styles_.date_style[static_cast<std::size_t>(cell_.style)] &&
@@ -295,8 +296,8 @@ class SheetMapper final : public XmlHandler {
         if (text.empty() || (text != kHeaderNames[kind][0] && text != kHeaderNames[kind][1]))
           continue;
         if (column == map_.number_column)
-          return fail("the numbers column is headed \"" + std::string(text) +
-                      "\", a column the results go to");
+          return fail(tr("the numbers column is headed \"{1}\", a column the results go to",
+                         {std::string(text)}));
         map_.result_column[kind] = static_cast<int>(column);
         break;
       }
@@ -489,8 +490,9 @@ SheetMap map_sheet(std::string_view sheet, const SharedStrings& strings, const S
   bool read = true;
   for (std::size_t at = 0; at < sheet.size() && read; at += kChunk)
     read = scanner.feed(sheet.substr(at, kChunk));
-  if (!read || !scanner.finish()) map.error = kDamaged;
-  if (map.error.empty() && map.sheet_data_end == 0) map.error = "the first sheet holds no cells";
+  if (!read || !scanner.finish()) map.error = tr(kDamaged);
+  if (map.error.empty() && map.sheet_data_end == 0)
+    map.error = tr("the first sheet holds no cells");
   mapper.finish();
   return map;
 }

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "i18n.h"
 #include "workbook_edit.h"
 #include "xlsx_parts.h"
 
@@ -64,7 +65,7 @@ class StylesMapper final : public XmlHandler {
     const std::size_t depth = stack_.size();
     stack_.emplace_back(name);
     if (depth == 0 && tag.find("http://purl.oclc.org/ooxml/") != std::string_view::npos)
-      error = "saved as Strict Open XML: save it as an ordinary Excel workbook (.xlsx)";
+      error = tr("saved as Strict Open XML: save it as an ordinary Excel workbook (.xlsx)");
     if (depth == 2 && name == "numFmt" && stack_[1] == "numFmts") {
       formats_[static_cast<int>(number_of(attribute_of(tag, "numFmtId"), 0))] =
           attribute_of(tag, "formatCode");
@@ -79,7 +80,7 @@ class StylesMapper final : public XmlHandler {
         list.close_begin = list.tag_end;
         const std::string_view qualified = qualified_name(tag);
         prefix = std::string(qualified.substr(0, qualified.size() - name.size()));
-        if (styles_[list.tag_end - 2] == '/') error = "styles without a list the update needs";
+        if (styles_[list.tag_end - 2] == '/') error = tr("styles without a list the update needs");
       }
     }
     if (depth == 2 && current_ != nullptr) item_begin_ = scanner_->markup_begin();
@@ -115,12 +116,13 @@ std::string StylesEditor::load(std::string styles) {
   StylesMapper mapper(styles_, lists, formats_);
   XmlScanner scanner(mapper);
   mapper.attach(scanner);
-  if (!scanner.feed(styles_) || !scanner.finish()) return kDamaged;
+  if (!scanner.feed(styles_) || !scanner.finish()) return tr(kDamaged);
   if (!mapper.error.empty()) return mapper.error;
   prefix_ = mapper.prefix;
   List* mine[3] = {&fonts_, &fills_, &xfs_};
   for (std::size_t i = 0; i < 3; ++i) {
-    if (!lists[i].found || lists[i].items.empty()) return "styles without a list the update needs";
+    if (!lists[i].found || lists[i].items.empty())
+      return tr("styles without a list the update needs");
     mine[i]->found = true;
     mine[i]->tag_begin = lists[i].tag_begin, mine[i]->tag_end = lists[i].tag_end;
     mine[i]->close_begin = lists[i].close_begin;

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "i18n.h"
 #include "list_input.h"
 #include "xml_scanner.h"
 
@@ -19,7 +20,7 @@ namespace stdlookup::cli {
 using Archive = std::unique_ptr<zip_t, decltype(&zip_discard)>;
 using Entry = std::unique_ptr<zip_file_t, decltype(&zip_fclose)>;
 
-inline constexpr const char* kDamaged = "not a readable workbook (damaged?)";
+inline constexpr const char* kDamaged = tr_noop("not a readable workbook (damaged?)");
 
 // What a part may inflate to: a few MiB always, more as the workbook is larger.
 std::uint64_t part_limit(std::size_t workbook_bytes);
@@ -101,7 +102,7 @@ class SharedStrings final : public XmlHandler {
     in_item_ = false;
     const std::string text = item_.take();
     if (ends_.size() == kSharedStrings || bytes_.size() + text.size() > kTableBytes) {
-      if (error.empty()) error = "too many shared strings for a list of ours";
+      if (error.empty()) error = tr("too many shared strings for a list of ours");
       return;
     }
     bytes_ += text;
