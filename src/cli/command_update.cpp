@@ -245,6 +245,7 @@ int update_command(const Options& options, const std::string& list) {
   }
   const std::vector<UserListLine>& lines = opened.list->lines();
   std::vector<std::optional<ResultValues>> results(lines.size());
+  std::vector<bool> failed(lines.size());
   std::vector<bool> done(lines.size());
   if (options.resume) {
     if (std::string problem = resume_from(list, out, options, lines, done, results);
@@ -275,6 +276,7 @@ int update_command(const Options& options, const std::string& list) {
     const UserListLine& line = lines[static_cast<std::size_t>(index)];
     // A failed request leaves the row as it was.
     ResultValues values{line.before.chinese_name, line.before.implementation_date, "查询失败", ""};
+    failed[static_cast<std::size_t>(index)] = row.failed;
     if (!row.failed) {
       ResultValues& result =
           *(results[static_cast<std::size_t>(index)] = results_of(row, line.before, date));
@@ -288,7 +290,7 @@ int update_command(const Options& options, const std::string& list) {
     change.place = places[static_cast<std::size_t>(index)];
   });
   const bool newly_abolished = report_changes(report_of(changes), options);
-  if (const std::string reason = opened.list->write(results, out); !reason.empty()) {
+  if (const std::string reason = opened.list->write(results, out, failed); !reason.empty()) {
     warn(
         tr("cannot update {1}: {2}; it was left as it was", {table_cell(out), table_cell(reason)}));
     return kUsageError;

@@ -87,8 +87,8 @@ class CsvList final : public UserList {
   std::string open(std::string bytes);
 
   const std::vector<UserListLine>& lines() const override { return lines_; }
-  std::string write(const std::vector<std::optional<ResultValues>>& results,
-                    const std::string& out) const override;
+  std::string write(const std::vector<std::optional<ResultValues>>& results, const std::string& out,
+                    const std::vector<bool>& failed) const override;
 
  private:
   // A field as UTF-8 text, as the batch reads it.
@@ -255,7 +255,7 @@ std::string CsvList::content(const std::vector<std::optional<ResultValues>>& res
 }
 
 std::string CsvList::write(const std::vector<std::optional<ResultValues>>& results,
-                           const std::string& out) const {
+                           const std::string& out, const std::vector<bool>& /*failed*/) const {
   if (results.size() != lines_.size()) return tr("the results do not match the list's lines");
   std::string error;
   std::string text = content(results, error);

@@ -34,8 +34,10 @@ class UserList {
   // Writes the list with `results[i]` in the result columns of lines()[i] (a line without a
   // result keeps its cells) to `out`, which may be the list itself. The file at `out` is
   // replaced atomically, and only by a file that was read back and checked; "" or the reason.
+  // A line marked in `failed` was asked this run without an answer: its cells keep their values
+  // but lose an earlier run's highlight, so that the highlight shows this run's changes only.
   virtual std::string write(const std::vector<std::optional<ResultValues>>& results,
-                            const std::string& out) const = 0;
+                            const std::string& out, const std::vector<bool>& failed = {}) const = 0;
 };
 
 // Cuts each text over a workbook cell's limit as the export cuts it (UTF-16 units, ending in

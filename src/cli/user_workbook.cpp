@@ -372,8 +372,8 @@ class UserWorkbook final : public UserList {
 
   const std::vector<UserListLine>& lines() const override { return lines_; }
 
-  std::string write(const std::vector<std::optional<ResultValues>>& results,
-                    const std::string& out) const override {
+  std::string write(const std::vector<std::optional<ResultValues>>& results, const std::string& out,
+                    const std::vector<bool>& failed) const override {
     std::string bytes;
     if (std::string failure = read_file(path_, kWorkbookFileBytes, bytes); !failure.empty())
       return failure;
@@ -386,7 +386,12 @@ class UserWorkbook final : public UserList {
 
     std::vector<RowWrites> writes(lines_.size());
     for (std::size_t i = 0; i < lines_.size() && i < results.size(); ++i) {
-      if (!results[i]) continue;
+      if (!results[i]) {
+        if (i < failed.size() && failed[i]) {
+          for (CellWrite& cell : writes[i]) cell.restore = true;
+        }
+        continue;
+      }
       const ResultValues& r = *results[i];
       const std::array<const std::string*, kResultColumns> values = {
           &r.chinese_name, &r.implementation_date, &r.status, &r.lookup_date};

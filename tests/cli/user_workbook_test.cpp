@@ -320,7 +320,8 @@ TEST(UserWorkbook, AnyPartOrderUpdatesAndOverLongResultsAreCut) {
 }
 
 // Each update's yellow cells are its own changes: an earlier one's highlight gives the cell its
-// own look back (C3's blue fill), the user's own fills are left alone (E7's yellow, as ours was).
+// own look back (C3's blue fill), also when its lookup failed (nullptr: the last run), the user's
+// own fills are left alone (E7's yellow, as ours was).
 TEST(UserWorkbook, EachUpdateHighlightsItsOwnChangesOnly) {
   test::TempDir dir;
   const fs::path list = dir.path() / "list.xlsx";
@@ -346,15 +347,20 @@ TEST(UserWorkbook, EachUpdateHighlightsItsOwnChangesOnly) {
   };
   const auto before = looks();
   const std::pair<const char*, std::set<std::string>> runs[] = {
-      {"名称", {"C2", "C3", "C4", "C5", "H2", "H3"}}, {"名称", {}}, {"新名称", {"C3"}}};
+      {"名称", {"C2", "C3", "C4", "C5", "H2", "H3"}},
+      {"名称", {}},
+      {"新名称", {"C3"}},
+      {nullptr, {}}};
   for (const auto& [name, yellow] : runs) {  // the name of the second line, the cells changed
     OpenedList opened = open_user_workbook(test::native_text(list), "");
     ASSERT_EQ(opened.error, "");
     std::vector<std::optional<Values>> results;
     for (const UserListLine& line : opened.list->lines())
       results.push_back(Values{"名称", line.before.implementation_date, "现行", "2026-12-09"});
-    results[1]->chinese_name = name;
-    ASSERT_EQ(opened.list->write(results, test::native_text(list)), "");
+    std::vector<bool> failed(results.size());
+    if (name) results[1]->chinese_name = name;
+    if (!name) results[1].reset(), failed[1] = true;
+    ASSERT_EQ(opened.list->write(results, test::native_text(list), failed), "");
     for (const auto& [ref, look] : looks()) {
       const auto& [fill, style] = before.at(ref);
       EXPECT_EQ(look.first, yellow.count(ref) ? kHighlight : fill) << ref;
