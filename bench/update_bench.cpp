@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <string>
 
-#include "cli/user_list.h"
+#include "lists/user_list.h"
 
-using stdlookup::cli::ResultValues;
+using stdlookup::lists::ResultValues;
 
 int main(int argc, char** argv) {
   if (argc < 2) {
@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
   };
 
   const auto start = clock::now();
-  auto opened = stdlookup::cli::open_user_workbook(list, "");
+  auto opened = stdlookup::lists::open_user_workbook(list, "");
   const auto opened_at = clock::now();
   if (!opened.list) {
     std::fprintf(stderr, "cannot update %s: %s\n", list.c_str(), opened.error.c_str());

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "command.h"
-#include "compare.h"
-#include "input.h"
-#include "list_input.h"
+#include "lists/compare.h"
+#include "lists/input.h"
+#include "lists/list_input.h"
 #include "lookup/batch.h"
 
 namespace stdlookup::cli {

@@ -8,9 +8,9 @@
 
 #include "cli_platform.h"
 #include "command.h"
-#include "i18n.h"
+#include "lists/output.h"
 #include "lookup/hosts.h"
-#include "output.h"
+#include "runtime/i18n.h"
 #include "runtime/settings.h"
 
 namespace stdlookup::cli {

@@ -11,6 +11,10 @@ enum ExitCode : int {
   kInterrupted = 130,
 };
 
+// Finds the catalogues beside the program and takes the language from the environment; once,
+// before the first text.
+void start_translations();
+
 int run(int argc, char** argv);
 // run, with a last resort: an exception or a failed allocation ends it with kUsageError and the
 // reason on stderr.

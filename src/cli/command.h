@@ -9,7 +9,12 @@
 #include "lookup/scrape.h"
 #include "runtime/settings.h"
 
+namespace stdlookup::lists {}
+
 namespace stdlookup::cli {
+
+// The command line is a front end of the list library: its names are the commands' words.
+using namespace lists;
 
 // What goes to stdout, chosen once from --format.
 enum class OutputFormat { text, json, csv };

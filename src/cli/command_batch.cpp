@@ -7,9 +7,9 @@
 #include "cli.h"
 #include "cli_platform.h"
 #include "emit.h"
-#include "i18n.h"
 #include "lookup/number_cleanup.h"
 #include "runtime/gbk.h"
+#include "runtime/i18n.h"
 #include "runtime/system.h"
 #include "runtime/text.h"
 

@@ -2,8 +2,8 @@
 #include "cli.h"
 #include "cli_platform.h"
 #include "emit.h"
-#include "i18n.h"
 #include "runtime/gbk.h"
+#include "runtime/i18n.h"
 
 namespace stdlookup::cli {
 

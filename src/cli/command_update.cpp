@@ -11,11 +11,11 @@
 #include "cli.h"
 #include "cli_platform.h"
 #include "emit.h"
-#include "i18n.h"
+#include "lists/user_list.h"
 #include "runtime/atomic_file.h"
 #include "runtime/bounded_file.h"
+#include "runtime/i18n.h"
 #include "runtime/system.h"
-#include "user_list.h"
 
 namespace stdlookup::cli {
 namespace {

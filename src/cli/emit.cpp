@@ -1,9 +1,9 @@
 #include "emit.h"
 
 #include "export/export.h"
-#include "i18n.h"
 #include "lookup/hosts.h"
 #include "runtime/gbk.h"
+#include "runtime/i18n.h"
 #include "runtime/settings.h"
 #include "web/transport_core.h"
 

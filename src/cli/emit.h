@@ -9,9 +9,9 @@
 #include <string>
 
 #include "command.h"
-#include "compare.h"
+#include "lists/compare.h"
+#include "lists/output.h"
 #include "lookup/lookup.h"
-#include "output.h"
 
 namespace stdlookup::cli {
 

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "emit.h"
-#include "i18n.h"
+#include "runtime/i18n.h"
 
 namespace stdlookup::cli {
 namespace {

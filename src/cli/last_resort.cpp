@@ -6,7 +6,7 @@
 #include <exception>
 
 #include "cli.h"
-#include "i18n.h"
+#include "runtime/i18n.h"
 #include "runtime/runtime_error.h"
 
 namespace stdlookup::cli {

@@ -12,12 +12,9 @@ using namespace literals;
 
 namespace {
 
-Text cell_address(int column, int row) {
-  return char_text(96 + column) + to_text(row);
-}
-
 void write_text_cell(WorkbookWriter& writer, int column, int row, std::string_view text) {
-  Text address = cell_address(column, row);
+  const std::string address =
+      workbook::column_letters(static_cast<std::size_t>(column - 1)) + std::to_string(row);
   writer.set_range_start(address);
   writer.set_range_end(address);
   writer.set_number_format("@");

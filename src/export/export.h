@@ -7,9 +7,16 @@
 #include <span>
 
 #include "controls/controls.h"
-#include "export/workbook_writer.h"
+#include "workbook/writer.h"
 
 namespace stdlookup {
+
+// The export drives the workbook writer.
+using workbook::kCellCharacterLimit;
+using workbook::make_xlsx_workbook_writer;
+using workbook::SaveResult;
+using workbook::WorkbookLook;
+using workbook::WorkbookWriter;
 
 // "标准号", "标准中文名", "实施日期", "是否作废" (GBK); also the number of columns exported.
 const std::array<Text, 4>& export_header_texts();

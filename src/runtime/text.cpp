@@ -270,4 +270,44 @@ int display_width(std::string_view utf8, int stop_at) {
   return width;
 }
 
+bool is_valid_utf8(std::string_view bytes) {
+  for (std::size_t i = 0; i < bytes.size();) {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    std::size_t length = 0;
+    char32_t c = 0;
+    if (b < 0x80) {
+      ++i;
+      continue;
+    } else if (b >= 0xC2 && b <= 0xDF) {
+      length = 2, c = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      length = 3, c = b & 0x0F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+      length = 4, c = b & 0x07;
+    } else {
+      return false;
+    }
+    if (i + length > bytes.size()) return false;
+    for (std::size_t k = 1; k < length; ++k) {
+      const auto t = static_cast<unsigned char>(bytes[i + k]);
+      if ((t & 0xC0) != 0x80) return false;
+      c = (c << 6) | (t & 0x3F);
+    }
+    // Overlong forms, surrogates and code points past U+10FFFF are not UTF-8.
+    if ((length == 3 && c < 0x800) || (length == 4 && (c < 0x10000 || c > 0x10FFFF)) ||
+        (c >= 0xD800 && c <= 0xDFFF)) {
+      return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
+std::string_view trim_blanks(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
 }  // namespace stdlookup

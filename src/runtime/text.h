@@ -47,4 +47,8 @@ Text space_text(int count);
 // control character none, any other one. Counting stops once `stop_at` is reached.
 int display_width(std::string_view utf8, int stop_at = INT_MAX);
 
+bool is_valid_utf8(std::string_view bytes);
+// `text` without the blanks (space, tab, CR, LF) around it, as headers are compared.
+std::string_view trim_blanks(std::string_view text);
+
 }  // namespace stdlookup

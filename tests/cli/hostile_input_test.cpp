@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "input.h"
+#include "lists/input.h"
 #include "support/platform.h"
 #include "support/scoped_env.h"
 #include "support/subprocess.h"
@@ -153,7 +153,7 @@ TEST(HostileInput, EveryListAndComparedFileEndsSoonWithAReason) {
   std::vector<Case> all(std::begin(cases), std::end(cases));
   if (!test::kWindows) {
     all.push_back({"--compare", "/dev/zero", 2, "is not a file"});
-    std::filesystem::resize_file(home.write("huge.txt"), cli::kListFileBytes + 1);  // sparse here
+    std::filesystem::resize_file(home.write("huge.txt"), lists::kListFileBytes + 1);  // sparse here
     all.push_back({"", test::native_text(home.path() / "huge.txt"), 2, "is larger than 512 MiB"});
     for (const char* name : {"fifo.xlsx", "fifo.csv", "fifo.json", "fifo.txt"}) {
       ASSERT_EQ(std::system(("mkfifo " + (home.path() / name).string()).c_str()), 0);

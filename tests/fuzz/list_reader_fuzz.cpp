@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "cli/input.h"
-#include "cli/list_input.h"
-#include "cli/xml_scanner.h"
+#include "lists/input.h"
+#include "lists/list_input.h"
+#include "workbook/xml.h"
 #include "fuzz_check.h"
 
 using namespace stdlookup;
-using namespace stdlookup::cli;
+using namespace stdlookup::lists;
 
 namespace {
 

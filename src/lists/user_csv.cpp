@@ -1,0 +1,339 @@
+// The user's CSV list with the results written into it. The file is kept as bytes and split into
+// records and fields exactly as the batch reads it; a record is rewritten only where a result
+// goes, and of a rewritten record every other field is copied as it was, quotes and all. GBK
+// needs no decoding to be split: its trail bytes never take the value of a comma, a quote, CR
+// or LF.
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <string_view>
+
+#include "lists/files.h"
+#include "lists/input.h"
+#include "lists/list_input.h"
+#include "lists/output.h"
+#include "lists/table_builder.h"
+#include "lists/user_list.h"
+#include "runtime/atomic_file.h"
+#include "runtime/bounded_file.h"
+#include "runtime/gbk.h"
+#include "runtime/i18n.h"
+#include "runtime/system.h"
+#include "runtime/text.h"
+
+namespace stdlookup::lists {
+
+using namespace workbook;
+namespace {
+
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+// The result columns in the order of ResultValues; a column is found by any of its headers and
+// appended with the first.
+constexpr std::size_t kResults = 4;
+const std::array<std::vector<std::string_view>, kResults> kHeaders = {{
+    {"标准中文名", "标准名称"},
+    {"实施日期"},
+    {"是否作废", "状态"},
+    {"查询日期"},
+}};
+
+template <typename Values>  // ResultValues, const or not
+auto fields_of(Values& values) {
+  return std::array{&values.chinese_name, &values.implementation_date, &values.status,
+                    &values.lookup_date};
+}
+
+struct Span {
+  std::size_t begin, end;
+};
+
+// A record's fields lie in [begin, end); its line end (CR, LF or CRLF; none at the very end of
+// the file) in [end, next).
+struct Record {
+  std::size_t begin, end, next;
+};
+
+// The records from `at` on, as read_csv_table splits them.
+std::vector<Record> split_records(std::string_view bytes, std::size_t at) {
+  std::vector<Record> records;
+  std::size_t begin = at;
+  scan_csv(
+      bytes, at, [](std::size_t, std::size_t, std::size_t, std::size_t) { return true; },
+      [&](std::size_t end, std::size_t next) {
+        records.push_back({begin, end, next});
+        begin = next;
+        return true;
+      });
+  return records;
+}
+
+std::vector<Span> split_fields(std::string_view bytes, const Record& record) {
+  std::vector<Span> fields;
+  scan_csv(
+      bytes.substr(0, record.end), record.begin,
+      [&](std::size_t, std::size_t, std::size_t begin, std::size_t end) {
+        fields.push_back({begin, end});
+        return true;
+      },
+      [](std::size_t, std::size_t) { return true; });
+  if (fields.empty()) fields.push_back({record.begin, record.end});  // an empty record
+  return fields;
+}
+
+class CsvList final : public UserList {
+ public:
+  CsvList(std::string path, std::string column)
+      : path_(std::move(path)), column_(std::move(column)) {}
+  // "" when the list can be updated, else why not.
+  std::string open(std::string bytes);
+
+  const std::vector<UserListLine>& lines() const override { return lines_; }
+  std::string write(const std::vector<std::optional<ResultValues>>& results, const std::string& out,
+                    const std::vector<bool>& failed) const override;
+
+ private:
+  // A field as UTF-8 text, as the batch reads it.
+  std::string text_of(const Span& field) const {
+    const std::string text =
+        csv_unquoted(std::string_view(bytes_).substr(field.begin, field.end - field.begin));
+    std::string utf8 = gbk_ ? gbk_to_utf8(text) : text;
+    cut_cell(utf8);
+    return utf8;
+  }
+  std::string content(const std::vector<std::optional<ResultValues>>& results,
+                      std::string& error) const;
+
+  std::string path_, column_;
+  std::string bytes_;
+  std::size_t start_ = 0;  // after a byte-order mark
+  bool gbk_ = false;
+  std::string file_;  // of a UTF-16 list: the file's bytes (bytes_ holds them as UTF-8)
+  bool big_endian_ = false;
+  std::size_t header_row_ = 0;
+  std::vector<Record> records_;
+  std::array<std::size_t, kResults> columns_{};
+  std::array<bool, kResults> appended_{};
+  std::size_t width_ = 0;  // the fields of the widest record: appended columns come after
+  std::vector<UserListLine> lines_;
+  std::vector<std::size_t> line_records_;
+};
+
+std::string CsvList::open(std::string bytes) {
+  TextEncoding encoding = TextEncoding::utf8;
+  if (std::string why = encoding_of(bytes, encoding); !why.empty()) return why;
+  if (encoding == TextEncoding::utf16le || encoding == TextEncoding::utf16be) {
+    // Split and edited as UTF-8, written back as UTF-16 (the mark becomes U+FEFF and back).
+    big_endian_ = encoding == TextEncoding::utf16be;
+    std::string utf8 = bytes;
+    if (std::string why = list_text_utf8(utf8); !why.empty()) return why;
+    file_ = std::move(bytes);
+    bytes = std::move(utf8);
+  }
+  bytes_ = std::move(bytes);
+  const bool utf8 = is_valid_utf8(bytes_);
+  if (std::string_view(bytes_).starts_with(kBom) && !utf8)
+    return tr("it starts with a UTF-8 byte-order mark but is not UTF-8");
+  gbk_ = !utf8;
+  start_ = std::string_view(bytes_).starts_with(kBom) ? kBom.size() : 0;
+
+  // The numbers, header row and numbers column as the batch finds them, and its verdict on the
+  // file's limits.
+  const Table table = read_csv_table(gbk_ ? gbk_to_utf8(bytes_) : bytes_, numbers_column(column_));
+  const NumberList expected = numbers_of(table);
+  if (!expected.error.empty()) return expected.error;
+  if (table.columns.empty()) return tr("it holds no standard numbers");
+  if (table.header_row == kNoHeader)
+    return tr(
+        "it has no header row (standard numbers from its first line on): add a header "
+        "row, e.g. 标准号, above the numbers, so that the results have columns to go to");
+  header_row_ = table.header_row;
+  const std::size_t numbers = table.columns.front();
+
+  records_ = split_records(bytes_, start_);
+  std::vector<std::string> header;
+  if (header_row_ < records_.size()) {
+    for (const Span& field : split_fields(bytes_, records_[header_row_]))
+      header.push_back(text_of(field));
+  }
+
+  for (const Record& record : records_)
+    width_ = std::max(width_, split_fields(bytes_, record).size());
+  std::size_t next = width_;
+  for (std::size_t k = 0; k < kResults; ++k) {
+    appended_[k] = true;
+    for (std::size_t c = 0; c < header.size() && appended_[k]; ++c) {
+      const bool taken = c == numbers || std::find(columns_.begin(), columns_.begin() + k, c) !=
+                                             columns_.begin() + k;
+      const auto& names = kHeaders[k];
+      if (!taken && std::find(names.begin(), names.end(), trim_blanks(header[c])) != names.end()) {
+        columns_[k] = c;
+        appended_[k] = false;
+      }
+    }
+    if (appended_[k]) columns_[k] = next++;
+  }
+
+  for (std::size_t r = header_row_ + 1; r < records_.size(); ++r) {
+    const std::vector<Span> fields = split_fields(bytes_, records_[r]);
+    if (numbers >= fields.size()) continue;
+    UserListLine line{text_of(fields[numbers]), static_cast<int>(r + 1), {}};
+    if (trim_blanks(line.number).empty()) continue;
+    const auto before = fields_of(line.before);
+    for (std::size_t k = 0; k < kResults; ++k) {
+      if (appended_[k] || columns_[k] >= fields.size()) continue;
+      *before[k] = csv_cell_value(text_of(fields[columns_[k]]));
+    }
+    lines_.push_back(std::move(line));
+    line_records_.push_back(r);
+  }
+  std::vector<std::string> numbers_found;
+  for (const UserListLine& line : lines_) numbers_found.push_back(line.number);
+  if (numbers_found != expected.numbers)
+    return tr("its records cannot be told apart faithfully (malformed GBK text?)");
+  return {};
+}
+
+std::string CsvList::content(const std::vector<std::optional<ResultValues>>& results,
+                             std::string& error) const {
+  // A new field, quoted where needed, in the file's encoding.
+  const auto encode = [&](const std::string& utf8, std::size_t record) -> std::string {
+    if (!gbk_) return csv_field(utf8);
+    const Text gbk = utf8_to_gbk(utf8);
+    if (gbk_to_utf8(gbk) != utf8 && error.empty()) {
+      error = tr("record {1} gets \"{2}\", which GBK (the list's encoding) cannot hold",
+                 {std::to_string(record + 1), table_cell(utf8)});
+    }
+    return csv_field(gbk);
+  };
+  const std::size_t appended =
+      static_cast<std::size_t>(std::count(appended_.begin(), appended_.end(), true));
+  const std::size_t last = *std::max_element(columns_.begin(), columns_.end());
+
+  std::string out(bytes_, 0, start_);
+  out.reserve(bytes_.size() + records_.size() * 16);
+  std::size_t line = 0;  // the next line's index; lines are in record order
+  for (std::size_t r = 0; r < records_.size() && error.empty(); ++r) {
+    const Record& record = records_[r];
+    while (line < line_records_.size() && line_records_[line] < r) ++line;
+    const ResultValues* result =
+        line < line_records_.size() && line_records_[line] == r && results[line] ? &*results[line]
+                                                                                 : nullptr;
+    // A blank line stays blank; a record without a new field stays as it was, unless appended
+    // columns give every record their fields (empty ones, but the header's).
+    // Title lines above the header stay as they are.
+    const bool blank = record.begin == record.end && r != header_row_;
+    if (blank || r < header_row_ || (!result && appended == 0)) {
+      out.append(bytes_, record.begin, record.next - record.begin);
+      continue;
+    }
+    const std::vector<Span> fields = split_fields(bytes_, record);
+    std::size_t count = appended > 0 ? width_ + appended : fields.size();
+    if (result) count = std::max(count, last + 1);
+    for (std::size_t c = 0; c < count; ++c) {
+      if (c > 0) out += ',';
+      const std::string_view raw =
+          c < fields.size()
+              ? std::string_view(bytes_).substr(fields[c].begin, fields[c].end - fields[c].begin)
+              : std::string_view();
+      const auto k = static_cast<std::size_t>(std::find(columns_.begin(), columns_.end(), c) -
+                                              columns_.begin());
+      std::string field;
+      if (k < kResults && result) {
+        field = encode(csv_text_cell(*fields_of(*result)[k]), r);
+      } else if (k < kResults && r == header_row_ && appended_[k]) {
+        field = encode(std::string(kHeaders[k].front()), r);
+      } else {
+        out += raw;
+        continue;
+      }
+      // A field whose text stays the same keeps its bytes, quotes and all.
+      out +=
+          csv_unquoted(raw) == csv_unquoted(field) && c < fields.size() ? std::string(raw) : field;
+    }
+    out.append(bytes_, record.end, record.next - record.end);
+  }
+  return error.empty() ? out : std::string();
+}
+
+std::string CsvList::write(const std::vector<std::optional<ResultValues>>& results,
+                           const std::string& out, const std::vector<bool>& /*failed*/) const {
+  if (results.size() != lines_.size()) return tr("the results do not match the list's lines");
+  std::string error;
+  std::string text = content(results, error);
+  if (!error.empty()) return error;
+  if (!file_.empty()) text = utf8_to_utf16(text, big_endian_);
+
+  // Checked before it is written: read as the batch reads it, the new text holds the same
+  // numbers, the results where they went and the earlier values elsewhere.
+  CsvList check(out, column_);
+  if (std::string why = check.open(text); !why.empty())
+    return tr("the updated list would not read back ({1})", {why});
+  bool same = check.lines_.size() == lines_.size();
+  for (std::size_t i = 0; i < lines_.size() && same; ++i) {
+    ResultValues expected = results[i] ? *results[i] : lines_[i].before;
+    const auto want = fields_of(expected), got = fields_of(check.lines_[i].before);
+    same = check.lines_[i].number == lines_[i].number;
+    for (std::size_t k = 0; k < kResults; ++k) {
+      cut_cell(*want[k]);
+      same = same && *want[k] == *got[k];
+    }
+  }
+  if (!same) return tr("the updated list would not read back as written");
+
+  ReplaceOptions options;
+  options.in_place = true;
+  // The list itself may have been saved again while the lookups ran: that is not overwritten.
+  options.before_replacing = [&]() {
+    std::error_code same_error;
+    std::string now;
+    if (std::filesystem::equivalent(native_path(path_), native_path(out), same_error) &&
+        read_bounded_file(native_path(path_), kCsvFileBytes, now).empty() &&
+        now != (file_.empty() ? bytes_ : file_))
+      return utf8_to_gbk(tr("it was changed since it was read (saved again meanwhile?)"));
+    return utf8_to_gbk(open_elsewhere(out));
+  };
+  const FileReplacement replaced = replace_file(
+      out,
+      [&](const std::string& temp) {
+        const int failed = write_whole_file(temp, text);
+        return failed ? describe_file_error(failed) : Text();
+      },
+      [&](const std::string& temp) {
+        std::string back;
+        const std::string failed = read_bounded_file(native_path(temp), kCsvFileBytes, back);
+        if (!failed.empty()) return utf8_to_gbk(failed);
+        return back == text ? Text() : utf8_to_gbk(tr("the written file reads back differently"));
+      },
+      options);
+  return gbk_to_utf8(failure_of(replaced));
+}
+
+}  // namespace
+
+OpenedList open_user_csv(const std::string& path, const std::string& column) {
+  std::string bytes;
+  if (std::string failed = read_bounded_file(native_path(path), kCsvFileBytes, bytes);
+      !failed.empty())
+    return {nullptr, failed};
+  auto list = std::make_unique<CsvList>(path, column);
+  if (std::string why = list->open(std::move(bytes)); !why.empty()) return {nullptr, why};
+  return {std::move(list), {}};
+}
+
+OpenedList open_user_list(const std::string& path, const std::string& column,
+                          const std::string& sheet) {
+  char head[8] = {};
+  std::ifstream file(native_path(path), std::ios::binary);
+  file.read(head, sizeof head);
+  const ListKind kind =
+      list_kind(path, std::string_view(head, static_cast<std::size_t>(file.gcount())));
+  if (kind == ListKind::workbook) return open_user_workbook(path, column, sheet);
+  if (kind == ListKind::text)
+    return {nullptr, tr("--update goes with a workbook (.xlsx, .xlsm) or a .csv list")};
+  if (!sheet.empty()) return {nullptr, tr("--sheet goes with a workbook list")};
+  return open_user_csv(path, column);
+}
+
+}  // namespace stdlookup::lists
