@@ -1,5 +1,5 @@
 # The libraries that write and read workbooks, as the same targets on every platform:
-# stdlookup::xlsxwriter, stdlookup::zip and pugixml::pugixml. Linux uses Debian's packages;
+# stdlookup::xlsxwriter, stdlookup::zip, stdlookup::expat and pugixml::pugixml. Linux uses Debian's packages;
 # Windows the static libraries that scripts/windows-deps cross-builds from Debian's source
 # packages, with mingw-w64's static zlib (ZLIB_USE_STATIC_LIBS in the toolchain).
 if(WIN32)
@@ -18,7 +18,9 @@ else()
   pkg_check_modules(XLSXWRITER REQUIRED IMPORTED_TARGET xlsxwriter)
   # pkg-config rather than libzip's CMake package: Debian's references tools it does not install.
   pkg_check_modules(LIBZIP REQUIRED IMPORTED_TARGET libzip)
+  pkg_check_modules(EXPAT REQUIRED IMPORTED_TARGET expat)
   add_library(stdlookup::xlsxwriter ALIAS PkgConfig::XLSXWRITER)
   add_library(stdlookup::zip ALIAS PkgConfig::LIBZIP)
+  add_library(stdlookup::expat ALIAS PkgConfig::EXPAT)
 endif()
 find_package(pugixml REQUIRED)

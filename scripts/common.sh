@@ -5,7 +5,7 @@
 STDLOOKUP_RUN_PACKAGES=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n fonts-wqy-microhei
-  libcurl4-openssl-dev libxlsxwriter-dev libzip-dev nlohmann-json3-dev libcli11-dev
+  libcurl4-openssl-dev libxlsxwriter-dev libzip-dev libexpat1-dev nlohmann-json3-dev libcli11-dev
   libcpp-httplib-dev libpugixml-dev xdg-utils gettext
 )
 # What scripts/package needs on top: manual pages, the .deb's library dependencies.
