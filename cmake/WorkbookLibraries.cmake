@@ -13,6 +13,9 @@ if(WIN32)
     INTERFACE_INCLUDE_DIRECTORIES ${XLSXWRITER_INCLUDE_DIR}
     INTERFACE_LINK_LIBRARIES ZLIB::ZLIB)
   add_library(stdlookup::zip ALIAS libzip::zip)
+  # expat's own config: its static target carries XML_STATIC, so the headers declare no dllimport.
+  find_package(expat CONFIG REQUIRED)
+  add_library(stdlookup::expat ALIAS expat::expat)
 else()
   find_package(PkgConfig REQUIRED)
   pkg_check_modules(XLSXWRITER REQUIRED IMPORTED_TARGET xlsxwriter)
