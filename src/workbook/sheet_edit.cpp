@@ -54,6 +54,7 @@ class SheetMapper final : public XmlHandler {
         map_.has_cols = true;
         map_.cols_begin = begin, map_.cols_end = end;
       } else if (name == "sheetData") {
+        if (map_.sheet_data_end != 0) return fail(tr(kDamaged));  // a sheet has one
         const std::string_view qualified = qualified_name(tag);
         map_.prefix = std::string(qualified.substr(0, qualified.size() - name.size()));
         map_.sheet_data_begin = begin, map_.sheet_data_end = end;
@@ -95,12 +96,15 @@ class SheetMapper final : public XmlHandler {
   }
 
   void close(std::string_view name) override {
-    if (!stack_.empty()) stack_.pop_back();
+    // An end tag of another element than the one open: the rows and cells cannot be told.
+    if (stack_.empty() || stack_.back() != name) return fail(tr(kDamaged));
+    stack_.pop_back();
     const std::size_t depth = stack_.size();
     if (depth == 1 && name == "cols") {
       map_.cols_end = scanner_->markup_end();
     } else if (depth == 1 && name == "sheetData") {
       in_data_ = false;
+      if (!header_done_ && !map_.header.present) map_.header.tag_begin = scanner_->markup_begin();
       if (!header_done_) finish_header();
     } else if (depth == 2 && name == "row" && in_row_) {
       close_row();
@@ -121,6 +125,7 @@ class SheetMapper final : public XmlHandler {
   }
 
   void finish() {
+    if (!stack_.empty()) fail(tr(kDamaged));  // elements left open: the sheet is cut short
     if (!map_.error.empty()) return;
     if (!header_done_) finish_header();
     for (const Area& area : map_.merged)
@@ -163,7 +168,10 @@ class SheetMapper final : public XmlHandler {
     if (number < next_row_) return fail(tr("the rows of the sheet are out of order"));
     next_row_ = number + 1;
     next_column_ = 0;
-    if (number > header_row_ && !header_done_) finish_header();
+    if (number > header_row_ && !header_done_) {
+      if (!map_.header.present) map_.header.tag_begin = begin;  // a missing header row goes here
+      finish_header();
+    }
     row_ = SheetRow{};
     row_.row = number;
     row_.present = true;
@@ -493,7 +501,7 @@ class SheetEdit {
     if (!row.present) {
       std::string text = "<" + p_ + "row r=\"" + std::to_string(row.row) + "\">";
       for (const Splice& cell : inserted) text += cell.text;
-      splices_.push_back({map_.sheet_data_end, map_.sheet_data_end, text + "</" + p_ + "row>"});
+      splices_.push_back({row.tag_begin, row.tag_begin, text + "</" + p_ + "row>"});
       return;
     }
     const std::string tag = grew ? widened_spans(row.tag, low, high) : row.tag;

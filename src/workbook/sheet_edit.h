@@ -42,7 +42,7 @@ struct CellSpot {
 struct SheetRow {
   std::size_t row = 0;  // 1-based
   bool present = false;
-  std::size_t tag_begin = 0, tag_end = 0;  // the <row> start tag
+  std::size_t tag_begin = 0, tag_end = 0;  // the <row> start tag; where it goes when absent
   bool self_closing = false;
   std::string tag;  // between "<" and ">", without a closing "/"
   int style = -1;   // the row's style when it has one (customFormat)
