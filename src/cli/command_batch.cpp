@@ -170,13 +170,18 @@ std::string options_problem(const Options& options, const std::string& file, Lis
 // exit code is returned.
 std::optional<int> write_rows(const std::vector<OutputRow>& rows, const Options& options,
                               bool printed, std::size_t lines) {
-  if (Text reason = write_output(rows, options.output); !reason.empty()) {
+  const auto written = write_output(rows, options.output);
+  if (!written.ok()) {
     // No lookup is thrown away.
     if (!printed) print(rows_text(rows, options.format, stdout_is_terminal()));
-    warn(printed ? tr("cannot write {1}: {2}", {table_cell(options.output), utf8(reason)})
+    warn(printed ? tr("cannot write {1}: {2}", {table_cell(options.output), written.error()})
                  : tr("cannot write {1}: {2}; the rows went to stdout",
-                      {table_cell(options.output), utf8(reason)}));
+                      {table_cell(options.output), written.error()}));
     return kUsageError;
+  }
+  for (int row : *written) {
+    const OutputRow& r = rows[static_cast<std::size_t>(row)];
+    warn(cut_cell_warning(options.output, row + 2, r.query));
   }
   if (Batch::interrupted() && rows.size() < lines) {
     warn(
