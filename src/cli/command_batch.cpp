@@ -72,7 +72,7 @@ OutputRow held_row(const ListRow& row, bool normalize) {
                  utf8_to_gbk(row.status),
                  utf8_to_gbk(row.implementation_date),
                  {}};
-  held.failed = row.status == "查询失败";
+  held.failed = row.status == status_words::failed;
   held.query = row.query.empty() ? row.number : row.query;
   if (normalize) held.line = held.query;
   return held;
@@ -80,8 +80,9 @@ OutputRow held_row(const ListRow& row, bool normalize) {
 
 // Whether a row holds all a batch row has: a status is its last field, one of four words.
 bool complete(const ListRow& row) {
-  return row.status == "现行" || row.status == "作废" || row.status == "抱歉，没找到" ||
-         row.status == "查询失败";
+  using namespace status_words;
+  return row.status == current || row.status == abolished || row.status == not_found ||
+         row.status == failed;
 }
 
 // --resume: the rows an interrupted run left in `path` for the first lines of the list (none when

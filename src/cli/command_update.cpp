@@ -119,7 +119,8 @@ int update_command(const Options& options, const std::string& list) {
   batch.run(todo, [&](int index, OutputRow row) {
     const UserListLine& line = lines[static_cast<std::size_t>(index)];
     // A failed request leaves the row as it was.
-    ResultValues values{line.before.chinese_name, line.before.implementation_date, "查询失败", ""};
+    ResultValues values{line.before.chinese_name, line.before.implementation_date,
+                        std::string(status_words::failed), ""};
     failed[static_cast<std::size_t>(index)] = row.failed;
     if (!row.failed) {
       ResultValues& result =

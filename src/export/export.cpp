@@ -1,5 +1,6 @@
 #include "export/export.h"
 
+#include "lists/columns.h"
 #include "runtime/conversion.h"
 #include "runtime/gbk.h"
 #include "runtime/system.h"
@@ -55,8 +56,9 @@ Text success_message(const std::vector<int>& cut_rows) {
 }  // namespace
 
 const std::array<Text, 4>& export_header_texts() {
-  static const std::array<Text, 4> headers = {"标准号"_gbk, "标准中文名"_gbk, "实施日期"_gbk,
-                                              "是否作废"_gbk};
+  static const std::array<Text, 4> headers = {
+      utf8_to_gbk(lists::kRowHeaders[0]), utf8_to_gbk(lists::kRowHeaders[1]),
+      utf8_to_gbk(lists::kRowHeaders[2]), utf8_to_gbk(lists::kRowHeaders[3])};
   return headers;
 }
 
