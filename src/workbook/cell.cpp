@@ -93,10 +93,13 @@ std::string cell_text(std::string_view text) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
     std::size_t length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
     length = std::min(length, text.size() - i);
-    if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') {
+    const std::string_view character = text.substr(i, length);
+    // XML 1.0 has no C0 control but tab and line ends, and neither U+FFFE nor U+FFFF.
+    if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r') || character == "\xEF\xBF\xBE" ||
+        character == "\xEF\xBF\xBF") {
       out += "\xEF\xBF\xBD";
     } else {
-      out.append(text.substr(i, length));
+      out.append(character);
     }
     i += length;
   }

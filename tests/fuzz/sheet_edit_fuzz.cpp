@@ -34,7 +34,7 @@ std::string character(std::uint8_t b) {
   char32_t c = b;
   if (b >= 0x80 && b < 0xC0) c = U'\u4E00' + (b - 0x80) * 97u;
   if (b >= 0xC0 && b < 0xE0) c = U'\U0001F600' + (b - 0xC0) * 1031u;
-  if (b >= 0xE0) c = U"\u00A0\u0085\u2028\u3000\uFEFF\uFFFD\u00E9\u200B"[b % 8];
+  if (b >= 0xE0) c = U"\u00A0\u0085\u2028\u3000\uFEFF\uFFFD\uFFFE\uFFFF"[b % 8];
   std::string out;
   if (c < 0x80) return out += static_cast<char>(c);
   const int extra = c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
