@@ -1,16 +1,16 @@
 // The readers of lists and compared exports on any input: a workbook's bytes, a workbook made of
 // any sheet and shared-strings XML, a CSV file, a JSON export. Whatever comes in, what they keep
-// stays within the limits, and the XML scanner sees the same document however it is chunked.
+// stays within the limits, and the XML reader sees the same document however it is chunked.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <zip.h>
 
 #include <string>
 #include <vector>
 
+#include "fuzz_check.h"
 #include "lists/input.h"
 #include "lists/list_input.h"
 #include "workbook/xml.h"
-#include "fuzz_check.h"
 
 using namespace stdlookup;
 using namespace stdlookup::lists;
@@ -64,25 +64,32 @@ std::string workbook(const std::string& sheet, const std::string& shared, bool n
   return bytes;
 }
 
-// Every event as text, so that two scans can be compared; adjacent texts are one.
+// Every event as text, so that two readings can be compared; adjacent texts are one.
 class Recorder final : public XmlHandler {
  public:
   std::string events;
-  void open(std::string_view name, std::string_view tag) override {
-    events += "<" + std::string(name) + "|" + attribute_of(tag, "r") + ">";
+  void open(const XmlElement& element) override {
+    events += "<" + describe(element) + "|" + std::string(element.attribute("r")) + ">";
   }
-  void close(std::string_view name) override { events += "</" + std::string(name) + ">"; }
+  void close(const XmlElement& element) override { events += "</" + describe(element) + ">"; }
   void text(std::string_view text) override { events += text; }
+
+ private:
+  static std::string describe(const XmlElement& element) {
+    return std::string(element.uri) + " " + std::string(element.prefix) + ":" +
+           std::string(element.name) + "@" + std::to_string(element.begin) + "-" +
+           std::to_string(element.end);
+  }
 };
 
 void check_chunking(const std::string& xml, std::size_t chunk) {
   Recorder whole, pieces;
-  XmlScanner one(whole), many(pieces);
-  const bool whole_ok = one.feed(xml) && one.finish();
+  XmlReader one(whole), many(pieces);
+  const bool whole_ok = one.feed(xml).ok() && one.finish().ok();
   bool pieces_ok = true;
   for (std::size_t at = 0; at < xml.size() && pieces_ok; at += chunk)
-    pieces_ok = many.feed(std::string_view(xml).substr(at, chunk));
-  pieces_ok = pieces_ok && many.finish();
+    pieces_ok = many.feed(std::string_view(xml).substr(at, chunk)).ok();
+  pieces_ok = pieces_ok && many.finish().ok();
   FUZZ_CHECK(whole_ok == pieces_ok);
   if (whole_ok) FUZZ_CHECK(whole.events == pieces.events);
 }
