@@ -10,6 +10,7 @@
 #include "fuzz_check.h"
 #include "lists/input.h"
 #include "lists/list_input.h"
+#include "runtime/text.h"
 #include "workbook/xml.h"
 
 using namespace stdlookup;
@@ -33,7 +34,7 @@ void check_table(const Table& table, std::size_t picked, bool utf8) {
 }
 
 // A workbook of these parts, stored uncompressed, in memory.
-std::string workbook(const std::string& sheet, const std::string& shared, bool notes = false) {
+std::string package(const std::string& sheet, const std::string& shared, bool notes = false) {
   zip_error_t error;
   zip_error_init(&error);
   zip_source_t* buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
@@ -108,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       const std::string sheet = input.ConsumeRandomLengthString(1 << 16);
       const std::string column = input.ConsumeRandomLengthString(8);
       const Table table = read_xlsx_bytes(
-          workbook(sheet, input.ConsumeRemainingBytesAsString(), notes), numbers_column(column));
+          package(sheet, input.ConsumeRemainingBytesAsString(), notes), numbers_column(column));
       check_table(table, 1, true);
       FUZZ_CHECK(numbers_of(table).numbers.size() <= table.rows.size());
       break;
