@@ -7,15 +7,12 @@
 #include <vector>
 
 #include "command.h"
+#include "lists/batch_rows.h"
 #include "lists/files.h"
 #include "lists/list_input.h"
 #include "runtime/types.h"
 
 namespace stdlookup::cli {
-
-// Writes the rows atomically, the format by the extension; the reason (GBK) when it could not.
-// Cells cut to a workbook's limit are warned of with cut_cell_warning.
-Text write_output(const std::vector<OutputRow>& rows, const std::string& path);
 
 // "[####----] 3/8  GB 2760  剩余 00:04" on a terminal's stderr, redrawn in place.
 class Progress {

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "lists/batch_rows.h"
 #include "lookup/lookup.h"
 #include "lookup/scrape.h"
 #include "runtime/settings.h"
@@ -38,18 +39,6 @@ struct Options {
   // The list itself gets the results ("" : in place), or the copy named.
   std::optional<std::string> update;
   bool resume = false;  // go on where an interrupted run into the same file stopped
-};
-
-// One looked-up line of a batch.
-struct OutputRow {
-  StandardRecord record;  // status = the batch status
-  bool failed = false;
-  std::optional<std::string> line;  // with --normalize: the line as given (UTF-8)
-  std::string query;                // what was looked up (UTF-8)
-  std::optional<int> tries;         // with --retries: requests made
-  // Why it failed; the status goes with FailureReason::http_status.
-  FailureReason reason = FailureReason::none;
-  int http_status = 0;
 };
 
 int query_command(const Options& options, const std::string& number);

@@ -72,7 +72,7 @@ OutputRow held_row(const ListRow& row, bool normalize) {
                  utf8_to_gbk(row.status),
                  utf8_to_gbk(row.implementation_date),
                  {}};
-  held.failed = row.status == "查询失败";
+  held.failed = row.status == status_words::failed;
   held.query = row.query.empty() ? row.number : row.query;
   if (normalize) held.line = held.query;
   return held;
@@ -80,8 +80,9 @@ OutputRow held_row(const ListRow& row, bool normalize) {
 
 // Whether a row holds all a batch row has: a status is its last field, one of four words.
 bool complete(const ListRow& row) {
-  return row.status == "现行" || row.status == "作废" || row.status == "抱歉，没找到" ||
-         row.status == "查询失败";
+  using namespace status_words;
+  return row.status == current || row.status == abolished || row.status == not_found ||
+         row.status == failed;
 }
 
 // --resume: the rows an interrupted run left in `path` for the first lines of the list (none when
@@ -170,13 +171,18 @@ std::string options_problem(const Options& options, const std::string& file, Lis
 // exit code is returned.
 std::optional<int> write_rows(const std::vector<OutputRow>& rows, const Options& options,
                               bool printed, std::size_t lines) {
-  if (Text reason = write_output(rows, options.output); !reason.empty()) {
+  const auto written = write_output(rows, options.output);
+  if (!written.ok()) {
     // No lookup is thrown away.
     if (!printed) print(rows_text(rows, options.format, stdout_is_terminal()));
-    warn(printed ? tr("cannot write {1}: {2}", {table_cell(options.output), utf8(reason)})
+    warn(printed ? tr("cannot write {1}: {2}", {table_cell(options.output), written.error()})
                  : tr("cannot write {1}: {2}; the rows went to stdout",
-                      {table_cell(options.output), utf8(reason)}));
+                      {table_cell(options.output), written.error()}));
     return kUsageError;
+  }
+  for (int row : *written) {
+    const OutputRow& r = rows[static_cast<std::size_t>(row)];
+    warn(cut_cell_warning(options.output, row + 2, r.query));
   }
   if (Batch::interrupted() && rows.size() < lines) {
     warn(

@@ -35,40 +35,6 @@ std::string utf8(const Text& gbk) {
   return gbk_to_utf8(gbk);
 }
 
-namespace {
-
-// The English words of a reason other than an HTTP status: JSON's constants, and the keys of
-// their translations on stderr.
-const char* reason_words(FailureReason reason) {
-  switch (reason) {
-    case FailureReason::none:
-    case FailureReason::http_status:
-      return "";
-    case FailureReason::refused:
-      return tr_noop("connection refused");
-    case FailureReason::not_resolved:
-      return tr_noop("host name does not resolve");
-    case FailureReason::proxy_refused:
-      return tr_noop("proxy refused");
-    case FailureReason::timed_out:
-      return tr_noop("timed out");
-    case FailureReason::too_large:
-      return tr_noop("answer too large");
-    case FailureReason::not_a_standard_page:
-      return tr_noop("not a standard's page");
-    case FailureReason::no_answer:
-      break;
-  }
-  return tr_noop("no usable answer");
-}
-
-}  // namespace
-
-std::string reason_text(FailureReason reason, int http_status) {
-  if (reason == FailureReason::http_status) return "HTTP status " + std::to_string(http_status);
-  return reason_words(reason);
-}
-
 std::string failure_message(const std::string& query, FailureReason reason, int http_status) {
   // gettext gives the catalogue's header for "".
   const char* words = reason_words(reason);
@@ -102,16 +68,6 @@ std::string failure_message(const std::string& query, FailureReason reason, int 
       tr("query host {1}, built in; set query_host in {2}",
          {utf8(query_host()), file.empty() ? tr("the settings file")
                                            : table_cell(std::string(file.begin(), file.end()))}));
-}
-
-Row row_cells(const OutputRow& r) {
-  return {utf8(r.record.number), utf8(r.record.chinese_name), utf8(r.record.implementation_date),
-          utf8(r.record.status)};
-}
-
-Row row_headers() {
-  const auto& headers = export_header_texts();
-  return {utf8(headers[0]), utf8(headers[1]), utf8(headers[2]), utf8(headers[3])};
 }
 
 std::array<ChangeKind, 7> change_kinds(const ChangeReport& report) {

@@ -43,14 +43,9 @@ std::string rows_text(const std::vector<OutputRow>& rows, OutputFormat format,
 // ---- shared by the emitters
 
 std::string utf8(const Text& gbk);
-// Why a lookup failed, as JSON's "reason" gives it: "connection refused", "HTTP status 503", ...
-std::string reason_text(FailureReason reason, int http_status);
 // The line stderr gets for a failed lookup of `query`: "GB 1: 查询失败: connection refused (query
 // host H)". Where nothing answers at the built-in query host, it names the settings file.
 std::string failure_message(const std::string& query, FailureReason reason, int http_status);
-// A batch row's four cells, as the window's list holds them.
-Row row_cells(const OutputRow& row);
-Row row_headers();
 
 struct ChangeKind {
   const char* key;   // JSON and CSV

@@ -13,20 +13,6 @@ std::string dump(const json& value) {
   return value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
-json row_json(const OutputRow& r) {
-  json object{{"number", utf8(r.record.number)},
-              {"chinese_name", utf8(r.record.chinese_name)},
-              {"implementation_date", utf8(r.record.implementation_date)},
-              {"status", utf8(r.record.status)}};
-  if (r.line) {
-    object["line"] = *r.line;
-    object["query"] = r.query;
-  }
-  if (r.tries) object["tries"] = *r.tries;
-  if (r.failed) object["reason"] = reason_text(r.reason, r.http_status);
-  return object;
-}
-
 json side_json(const ListRow& row) {
   return json{{"number", row.number},
               {"chinese_name", row.chinese_name},
@@ -67,18 +53,11 @@ class JsonEmitter final : public Emitter {
   }
 
   void begin_rows() override { printed_ = false; }
-  // One element of the array, indented as a whole: the same text as the array dumped at once.
   void row(const OutputRow& r) override {
-    const std::string text = dump(row_json(r));
-    std::string item = printed_ ? ",\n  " : "[\n  ";
-    for (char c : std::string_view(text).substr(0, text.size() - 1)) {
-      item += c;
-      if (c == '\n') item += "  ";
-    }
-    out_(item);
+    out_(json_rows_between(!printed_) + row_json(r));
     printed_ = true;
   }
-  void end_rows() override { out_(printed_ ? "\n]\n" : "[]\n"); }
+  void end_rows() override { out_(json_rows_end(!printed_)); }
 
   void report(const ChangeReport& report) override {
     json out = json::object();

@@ -1,5 +1,6 @@
 #include "export/export.h"
 
+#include "lists/columns.h"
 #include "runtime/conversion.h"
 #include "runtime/gbk.h"
 #include "runtime/system.h"
@@ -11,15 +12,6 @@ namespace stdlookup {
 using namespace literals;
 
 namespace {
-
-void write_text_cell(WorkbookWriter& writer, int column, int row, std::string_view text) {
-  const std::string address =
-      workbook::column_letters(static_cast<std::size_t>(column - 1)) + std::to_string(row);
-  writer.set_range_start(address);
-  writer.set_range_end(address);
-  writer.set_number_format("@");
-  writer.set_value(text);
-}
 
 // What is written is an Office Open XML workbook: the name must say so, or spreadsheet programs
 // refuse or warn. A name without an extension gets ".xlsx"; ".xls" (any case) becomes ".xlsx".
@@ -64,33 +56,16 @@ Text success_message(const std::vector<int>& cut_rows) {
 }  // namespace
 
 const std::array<Text, 4>& export_header_texts() {
-  static const std::array<Text, 4> headers = {"标准号"_gbk, "标准中文名"_gbk, "实施日期"_gbk,
-                                              "是否作废"_gbk};
+  static const std::array<Text, 4> headers = {
+      utf8_to_gbk(lists::kRowHeaders[0]), utf8_to_gbk(lists::kRowHeaders[1]),
+      utf8_to_gbk(lists::kRowHeaders[2]), utf8_to_gbk(lists::kRowHeaders[3])};
   return headers;
 }
 
 SaveResult write_rows_to_workbook(int row_count, const std::function<ExportRow(int row)>& row,
                                   WorkbookWriter& writer, const Text& path, bool yield) {
-  writer.create_application();
-  writer.create_workbook();
-  writer.activate();
-  writer.set_current_worksheet(1);
-  const auto& headers = export_header_texts();
-  const int columns = static_cast<int>(headers.size());
-  for (int j = 1; j <= columns; ++j)
-    write_text_cell(writer, j, 1, headers[static_cast<std::size_t>(j - 1)]);
-  for (int k = 1; k <= row_count; ++k) {
-    if (yield) process_pending_messages();
-    const ExportRow cells = row(k - 1);
-    for (int j = 1; j <= columns; ++j)
-      write_text_cell(writer, j, k + 1, cells[static_cast<std::size_t>(j - 1)]);
-  }
-  SaveResult result = writer.save_as(path);
-  writer.close_workbook();
-  writer.release_workbook();
-  writer.quit_application();
-  writer.release_application();
-  return result;
+  return workbook::write_rows(writer, export_header_texts(), row_count, row, path,
+                              yield ? process_pending_messages : std::function<void()>());
 }
 
 SaveResult write_rows_to_workbook(std::span<const ExportRow> rows, WorkbookWriter& writer,

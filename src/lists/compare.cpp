@@ -5,14 +5,15 @@
 #include <optional>
 
 #include "lookup/number_cleanup.h"
+#include "lookup/scrape.h"
 #include "runtime/text.h"
 
 namespace stdlookup::lists {
 namespace {
 
-constexpr std::string_view kAbolished = "作废";
-constexpr std::string_view kCurrent = "现行";
-constexpr std::string_view kFailed = "查询失败";
+constexpr std::string_view kAbolished = status_words::abolished;
+constexpr std::string_view kCurrent = status_words::current;
+constexpr std::string_view kFailed = status_words::failed;
 
 std::string key_of(const std::string& number) {
   return to_lower(normalize_number(number));

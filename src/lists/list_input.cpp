@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <nlohmann/json.hpp>
 
+#include "lists/columns.h"
 #include "lists/input.h"
 #include "lists/output.h"
 #include "lists/table_builder.h"
@@ -202,9 +203,12 @@ namespace {
 
 using Rows = std::vector<std::vector<std::string>>;
 
-constexpr std::string_view kNumberHeaders[] = {"标准号", "标准编号", "执行标准", "标准代号"};
-constexpr std::string_view kResultHeaders[] = {"标准中文名", "标准名称", "实施日期",
-                                               "是否作废",   "状态",     "查询日期"};
+// Any header of a result column: a header row of a list --update wrote into.
+constexpr auto kAnyResultHeader = [] {
+  std::array<std::string_view, 2 * kResultColumns> all{};
+  for (std::size_t i = 0; i < all.size(); ++i) all[i] = kResultHeaders[i / 2][i % 2];
+  return all;
+}();
 
 std::string_view cell_of(const Rows& rows, std::size_t row, std::size_t column) {
   return column < rows[row].size() ? trim_blanks(rows[row][column]) : std::string_view();
@@ -213,6 +217,7 @@ std::string_view cell_of(const Rows& rows, std::size_t row, std::size_t column) 
 // The column of the first cell in `row` that one of `names` heads, by the names' order.
 std::size_t column_named(const Rows& rows, std::size_t row, const auto& names) {
   for (const auto& name : names) {
+    if (std::string_view(name).empty()) continue;  // a column with one header only
     for (std::size_t c = 0; c < rows[row].size(); ++c)
       if (cell_of(rows, row, c) == name) return c;
   }
@@ -273,7 +278,7 @@ ColumnPick numbers_column(std::string_view column) {
                                 : wanted.empty() ? column_named(rows, r, kNumberHeaders)
                                                  : column_named(rows, r, std::array{wanted});
       if (found != kNoHeader) return {r, {letters ? named : found}, true};
-      if (results_row == kNoHeader && column_named(rows, r, kResultHeaders) != kNoHeader)
+      if (results_row == kNoHeader && column_named(rows, r, kAnyResultHeader) != kNoHeader)
         results_row = r;
     }
     if (letters && results_row != kNoHeader) return {results_row, {named}, true};
@@ -370,13 +375,11 @@ ColumnPick export_columns() {
     }
     const std::size_t number = layout.columns.front();
     if (layout.header_row == kNoHeader ||
-        column_named(rows, layout.header_row, kResultHeaders) == kNoHeader) {
+        column_named(rows, layout.header_row, kAnyResultHeader) == kNoHeader) {
       layout.columns = {number, number + 1, number + 2, number + 3};
       return layout;
     }
-    for (const auto& names : {std::array<std::string_view, 2>{"标准中文名", "标准名称"},
-                              std::array<std::string_view, 2>{"实施日期", "实施日期"},
-                              std::array<std::string_view, 2>{"是否作废", "状态"}}) {
+    for (const auto& names : {kResultHeaders[0], kResultHeaders[1], kResultHeaders[2]}) {
       const std::size_t found = column_named(rows, layout.header_row, names);
       layout.columns.push_back(found == kNoHeader ? number : found);
     }

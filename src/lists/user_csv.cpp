@@ -9,6 +9,7 @@
 #include <fstream>
 #include <string_view>
 
+#include "lists/columns.h"
 #include "lists/files.h"
 #include "lists/input.h"
 #include "lists/list_input.h"
@@ -29,15 +30,7 @@ namespace {
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
-// The result columns in the order of ResultValues; a column is found by any of its headers and
-// appended with the first.
-constexpr std::size_t kResults = 4;
-const std::array<std::vector<std::string_view>, kResults> kHeaders = {{
-    {"标准中文名", "标准名称"},
-    {"实施日期"},
-    {"是否作废", "状态"},
-    {"查询日期"},
-}};
+constexpr std::size_t kResults = kResultColumns;
 
 template <typename Values>  // ResultValues, const or not
 auto fields_of(Values& values) {
@@ -166,8 +159,9 @@ std::string CsvList::open(std::string bytes) {
     for (std::size_t c = 0; c < header.size() && appended_[k]; ++c) {
       const bool taken = c == numbers || std::find(columns_.begin(), columns_.begin() + k, c) !=
                                              columns_.begin() + k;
-      const auto& names = kHeaders[k];
-      if (!taken && std::find(names.begin(), names.end(), trim_blanks(header[c])) != names.end()) {
+      const auto& names = kResultHeaders[k];
+      const std::string_view text = trim_blanks(header[c]);
+      if (!taken && !text.empty() && std::find(names.begin(), names.end(), text) != names.end()) {
         columns_[k] = c;
         appended_[k] = false;
       }
@@ -243,7 +237,7 @@ std::string CsvList::content(const std::vector<std::optional<ResultValues>>& res
       if (k < kResults && result) {
         field = encode(csv_text_cell(*fields_of(*result)[k]), r);
       } else if (k < kResults && r == header_row_ && appended_[k]) {
-        field = encode(std::string(kHeaders[k].front()), r);
+        field = encode(std::string(kResultHeaders[k].front()), r);
       } else {
         out += raw;
         continue;

@@ -34,7 +34,15 @@ DetailPage scrape_detail_page(std::string_view page);
 // for "现行".
 bool is_standard_page(const DetailPage& page);
 
-// The status texts.
+// The status words in UTF-8, for the lists and the command line.
+namespace status_words {
+inline constexpr std::string_view current = "现行";
+inline constexpr std::string_view abolished = "作废";
+inline constexpr std::string_view not_found = "抱歉，没找到";
+inline constexpr std::string_view failed = "查询失败";
+}  // namespace status_words
+
+// The status texts (GBK).
 const Text& status_current();    // "现行"
 const Text& status_abolished();  // "作废"
 const Text& status_not_found();  // "抱歉，没找到"

@@ -4,6 +4,8 @@
 // or without a look of its own (WorkbookLook).
 #pragma once
 
+#include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -52,6 +54,24 @@ class WorkbookWriter {
 // 是否作废 says the standard is abolished, or that it could not be looked up, in a colour.
 enum class WorkbookLook { plain, readable };
 
-std::unique_ptr<WorkbookWriter> make_xlsx_workbook_writer(WorkbookLook look = WorkbookLook::plain);
+// What the readable look colours: a row whose last cell is `abolished`, or one of `unanswered`
+// (UTF-8).
+struct RowMarks {
+  std::string abolished;
+  std::vector<std::string> unanswered;
+};
+
+std::unique_ptr<WorkbookWriter> make_xlsx_workbook_writer(WorkbookLook look = WorkbookLook::plain,
+                                                          RowMarks marks = {});
+
+// A row of the four text cells our workbooks hold (GBK).
+using WorkbookRow = std::array<Text, 4>;
+
+// The one row writer: `header` in sheet row 1, then `row_count` rows from `row` (0-based) in
+// rows 2, 3, …, every cell a text cell, through `writer`, saved to `path` (native);
+// `before_row` runs before each row (the window processes its messages there).
+SaveResult write_rows(WorkbookWriter& writer, const WorkbookRow& header, int row_count,
+                      const std::function<WorkbookRow(int row)>& row, const Text& path,
+                      const std::function<void()>& before_row = {});
 
 }  // namespace stdlookup::workbook

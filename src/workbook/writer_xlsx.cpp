@@ -29,9 +29,10 @@ namespace {
 // How a row looks: a cell's format is its number format and this.
 enum Look : std::size_t { kPlain, kHeader, kAbolished, kNotFound, kLooks };
 
-Look look_of_status(const std::string& status) {
-  if (status == "作废") return kAbolished;
-  if (status == "查询失败" || status == "抱歉，没找到") return kNotFound;
+Look look_of_status(const RowMarks& marks, const std::string& status) {
+  if (!marks.abolished.empty() && status == marks.abolished) return kAbolished;
+  for (const std::string& word : marks.unanswered)
+    if (status == word) return kNotFound;
   return kPlain;
 }
 
@@ -44,7 +45,8 @@ std::string utf8_of(std::string_view gbk) {
 
 class XlsxWorkbookWriter final : public WorkbookWriter {
  public:
-  explicit XlsxWorkbookWriter(WorkbookLook look) : readable_(look == WorkbookLook::readable) {}
+  XlsxWorkbookWriter(WorkbookLook look, RowMarks marks)
+      : readable_(look == WorkbookLook::readable), marks_(std::move(marks)) {}
 
   bool create_application() override {
     release_workbook();
@@ -174,7 +176,7 @@ class XlsxWorkbookWriter final : public WorkbookWriter {
     for (std::size_t r = 0; r < rows_.size() && error == LXW_NO_ERROR; ++r) {
       Look look = readable_ && r == 0 && header_ ? kHeader : kPlain;
       if (readable_ && r > 0 && status_column < rows_[r].size())
-        look = look_of_status(rows_[r][status_column].value);
+        look = look_of_status(marks_, rows_[r][status_column].value);
       for (std::size_t c = 0; c < rows_[r].size() && error == LXW_NO_ERROR; ++c) {
         const Cell& cell = rows_[r][c];
         lxw_format* format = format_of(cell, look);
@@ -239,6 +241,7 @@ class XlsxWorkbookWriter final : public WorkbookWriter {
   }
 
   const bool readable_;
+  const RowMarks marks_;
   bool application_ = false;
   bool header_ = false;
   bool workbook_ = false;
@@ -255,8 +258,37 @@ class XlsxWorkbookWriter final : public WorkbookWriter {
 
 }  // namespace
 
-std::unique_ptr<WorkbookWriter> make_xlsx_workbook_writer(WorkbookLook look) {
-  return std::make_unique<XlsxWorkbookWriter>(look);
+SaveResult write_rows(WorkbookWriter& writer, const WorkbookRow& header, int row_count,
+                      const std::function<WorkbookRow(int row)>& row, const Text& path,
+                      const std::function<void()>& before_row) {
+  const auto put = [&](const WorkbookRow& cells, int sheet_row) {
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+      const std::string at = column_letters(c) + std::to_string(sheet_row);
+      writer.set_range_start(at);
+      writer.set_range_end(at);
+      writer.set_number_format("@");
+      writer.set_value(cells[c]);
+    }
+  };
+  writer.create_application();
+  writer.create_workbook();
+  writer.activate();
+  writer.set_current_worksheet(1);
+  put(header, 1);
+  for (int k = 0; k < row_count; ++k) {
+    if (before_row) before_row();
+    put(row(k), k + 2);
+  }
+  SaveResult result = writer.save_as(path);
+  writer.close_workbook();
+  writer.release_workbook();
+  writer.quit_application();
+  writer.release_application();
+  return result;
+}
+
+std::unique_ptr<WorkbookWriter> make_xlsx_workbook_writer(WorkbookLook look, RowMarks marks) {
+  return std::make_unique<XlsxWorkbookWriter>(look, std::move(marks));
 }
 
 }  // namespace stdlookup::workbook

@@ -263,7 +263,7 @@ TEST_F(CliTest, BatchOutputXlsxIsTheWindowsWorkbook) {
     for (int c = 0; c < 4; ++c) controls.list_set_cell(kResultList, row, c, g(cells[c]));
   }
   const std::string window_path = (home.path() / "window.xlsx").string();
-  auto writer = make_xlsx_workbook_writer(WorkbookLook::readable);
+  auto writer = lists::readable_workbook_writer();
   ASSERT_TRUE(write_list_to_workbook(controls, *writer, window_path, false).ok());
 
   nlohmann::json from_cli = test::read_workbook(path);

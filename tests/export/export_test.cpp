@@ -1,4 +1,5 @@
 #include "export/export.h"
+#include "lists/batch_rows.h"
 
 #include <gtest/gtest.h>
 
@@ -82,7 +83,7 @@ TEST_F(ExportTest, OnlyTheReadableWriterGivesTheWorkbookALook) {
     add_row(controls, {"GB 1-2020", std::string(300, 'x'), "", status});
   presenter.dialog_result = target("plain.xlsx");
   export_to_workbook(controls);
-  auto readable = make_xlsx_workbook_writer(WorkbookLook::readable);
+  auto readable = lists::readable_workbook_writer();
   ASSERT_TRUE(write_list_to_workbook(controls, *readable, target("look.xlsx"), false).ok());
   for (const bool look : {false, true}) {
     SCOPED_TRACE(look ? "readable" : "the window's export");
