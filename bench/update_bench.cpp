@@ -25,13 +25,13 @@ int main(int argc, char** argv) {
   const auto start = clock::now();
   auto opened = stdlookup::lists::open_user_workbook(list, "");
   const auto opened_at = clock::now();
-  if (!opened.list) {
-    std::fprintf(stderr, "cannot update %s: %s\n", list.c_str(), opened.error.c_str());
+  if (!opened.ok()) {
+    std::fprintf(stderr, "cannot update %s: %s\n", list.c_str(), opened.error().c_str());
     return 1;
   }
   // Every other line changes its status, so that half the cells get the highlight.
   std::vector<std::optional<ResultValues>> results;
-  for (const auto& line : opened.list->lines()) {
+  for (const auto& line : (*opened)->lines()) {
     ResultValues values = line.before;
     values.chinese_name =
         values.chinese_name.empty() ? "标准名称 " + line.number : values.chinese_name;
@@ -39,10 +39,10 @@ int main(int argc, char** argv) {
     values.lookup_date = "2026-12-09";
     results.push_back(values);
   }
-  const std::string failure = opened.list->write(results, out);
+  const auto written = (*opened)->write(results, out);
   const auto written_at = clock::now();
-  if (!failure.empty()) {
-    std::fprintf(stderr, "cannot write %s: %s\n", out.c_str(), failure.c_str());
+  if (!written.ok()) {
+    std::fprintf(stderr, "cannot write %s: %s\n", out.c_str(), written.error().c_str());
     return 1;
   }
   std::printf("%zu lines: open %.1f ms, write %.1f ms -> %s\n", results.size(),

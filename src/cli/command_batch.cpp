@@ -23,28 +23,26 @@ std::string read_given(const Options& options, const std::string& file, GivenLin
                        std::vector<Place>& places) {
   const std::string name = file.empty() || file == "-" ? tr("standard input") : file;
   // What the list is comes from its bytes as well as its name (a workbook saved as .xlsm, .txt).
-  std::string bytes;
-  if (std::string failure = read_input_bytes(file, bytes); !failure.empty())
-    return tr("cannot read {1}: {2}", {table_cell(name), failure});
-  const ListKind kind = list_kind(file, bytes);
+  auto bytes = read_input_bytes(file);
+  if (!bytes.ok()) return tr("cannot read {1}: {2}", {table_cell(name), bytes.error()});
+  const ListKind kind = list_kind(file, *bytes);
   if (kind != ListKind::text) {
-    const NumberList list =
-        read_list_numbers(std::move(bytes), kind, options.column, options.sheet, options.label);
-    for (std::size_t i = 0; i < list.numbers.size(); ++i) {
-      given.add_utf8(list.numbers[i]);
-      places.push_back({list.rows[i], i < list.labels.size() ? list.labels[i] : ""});
+    const auto list =
+        read_list_numbers(std::move(*bytes), kind, options.column, options.sheet, options.label);
+    if (!list.ok()) return tr("cannot read {1}: {2}", {table_cell(name), table_cell(list.error())});
+    for (std::size_t i = 0; i < list->numbers.size(); ++i) {
+      given.add_utf8(list->numbers[i]);
+      places.push_back({list->rows[i], i < list->labels.size() ? list->labels[i] : ""});
     }
-    return list.error.empty()
-               ? ""
-               : tr("cannot read {1}: {2}", {table_cell(name), table_cell(list.error)});
+    return {};
   }
   if (!options.column.empty()) return tr("--column goes with a workbook or .csv list");
   if (!options.sheet.empty()) return tr("--sheet goes with a workbook list");
   if (!options.label.empty()) return tr("--label goes with a workbook or .csv list");
-  BatchInput input = batch_input_of(std::move(bytes));
-  if (!input.failure.empty()) return tr("cannot read {1}: {2}", {table_cell(name), input.failure});
-  if (input.read_as_gbk) warn(tr("{1} is not UTF-8: read as GBK", {table_cell(name)}));
-  given = std::move(input.lines);
+  auto input = batch_input_of(std::move(*bytes));
+  if (!input.ok()) return tr("cannot read {1}: {2}", {table_cell(name), input.error()});
+  if (input->read_as_gbk) warn(tr("{1} is not UTF-8: read as GBK", {table_cell(name)}));
+  given = std::move(input->lines);
   for (std::size_t i = 0; i < given.size(); ++i) places.push_back({static_cast<int>(i) + 1, ""});
   return {};
 }
@@ -91,11 +89,12 @@ bool complete(const ListRow& row) {
 std::string held_rows(const std::string& path, const Batch& batch, std::size_t lines,
                       std::vector<std::optional<OutputRow>>& rows) {
   if (!std::filesystem::exists(native_path(path))) return {};
-  ListRows held = read_export(path);
+  auto read = read_export(path, true);
   const auto cannot = [&](const std::string& why) {
     return tr("--resume: cannot go on from {1}: {2}", {table_cell(path), why});
   };
-  if (!held.error.empty() && !held.cut_short) return cannot(table_cell(held.error));
+  if (!read.ok()) return cannot(table_cell(read.error()));
+  ListRows& held = *read;
   if (held.cut_short && extension_of(path) == ".csv" && !held.rows.empty()) held.rows.pop_back();
   if (held.rows.size() > lines) return cannot(tr("it holds more rows than the list has lines"));
   for (std::size_t i = 0; i < held.rows.size(); ++i) {
@@ -150,7 +149,8 @@ std::string options_problem(const Options& options, const std::string& file, Lis
     return tr("--output {1}: that is your list: use --update to write into it",
               {table_cell(options.output)});
   if (to_file) {
-    if (std::string problem = output_problem(options.output); !problem.empty()) return problem;
+    if (const Status problem = output_problem(options.output); !problem.ok())
+      return problem.error();
   }
   if (options.resume && !to_file) return tr("--resume goes with --output FILE or --update");
   if (!options.compare.empty()) {
@@ -161,8 +161,9 @@ std::string options_problem(const Options& options, const std::string& file, Lis
               {table_cell(options.compare)}));
       return {};
     }
-    previous = read_export(options.compare);
-    if (!previous.error.empty()) return tr("--compare: {1}", {table_cell(previous.error)});
+    auto read = read_export(options.compare);
+    if (!read.ok()) return tr("--compare: {1}", {table_cell(read.error())});
+    previous = std::move(*read);
   }
   return {};
 }

@@ -76,15 +76,15 @@ int update_command(const Options& options, const std::string& list) {
   }
   const std::string out = options.update->empty() ? list : *options.update;
   const OpenedList opened = open_user_list(list, options.column, options.sheet);
-  if (!opened.list) {
-    warn(tr("cannot update {1}: {2}", {table_cell(list), table_cell(opened.error)}));
+  if (!opened.ok()) {
+    warn(tr("cannot update {1}: {2}", {table_cell(list), table_cell(opened.error())}));
     return kUsageError;
   }
   if (const Status problem = update_target_problem(out); !problem.ok()) {
     warn(tr("cannot update {1}: {2}", {table_cell(out), table_cell(problem.error())}));
     return kUsageError;
   }
-  const std::vector<UserListLine>& lines = opened.list->lines();
+  const std::vector<UserListLine>& lines = (*opened)->lines();
   std::vector<std::optional<ResultValues>> results(lines.size());
   std::vector<bool> failed(lines.size());
   std::vector<bool> done(lines.size());
@@ -135,9 +135,9 @@ int update_command(const Options& options, const std::string& list) {
     change.place = (*places)[static_cast<std::size_t>(index)];
   });
   const bool newly_abolished = report_changes(report_of(changes), options);
-  if (const std::string reason = opened.list->write(results, out, failed); !reason.empty()) {
-    warn(
-        tr("cannot update {1}: {2}; it was left as it was", {table_cell(out), table_cell(reason)}));
+  if (const Status written = (*opened)->write(results, out, failed); !written.ok()) {
+    warn(tr("cannot update {1}: {2}; it was left as it was",
+            {table_cell(out), table_cell(written.error())}));
     return kUsageError;
   }
   // The record goes once every line is looked up; else it says which are left (those of an

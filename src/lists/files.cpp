@@ -21,19 +21,20 @@ std::string cut_cell_warning(const std::string& path, int row, const std::string
              std::to_string(kCellCharacterLimit)});
 }
 
-std::string output_problem(const std::string& path) {
+workbook::Status output_problem(const std::string& path) {
   const std::string extension = extension_of(path);
   if (extension != ".xlsx" && extension != ".csv" && extension != ".json") {
-    return tr("--output {1}: unknown extension; use .xlsx, .csv or .json, or - for stdout",
-              {table_cell(path)});
+    return workbook::failure(
+        tr("--output {1}: unknown extension; use .xlsx, .csv or .json, or - for stdout",
+           {table_cell(path)}));
   }
   // Said in words of our own: the system's error numbers differ between platforms.
   if (Text problem = replacement_problem(path); !problem.empty())
-    return tr("cannot write {1}: {2}", {table_cell(path), gbk_to_utf8(problem)});
+    return workbook::failure(tr("cannot write {1}: {2}", {table_cell(path), gbk_to_utf8(problem)}));
   return {};
 }
 
-std::string open_elsewhere(const std::string& path) {
+workbook::Status open_elsewhere(const std::string& path) {
   namespace fs = std::filesystem;
   std::error_code error;
   for (const std::string& file : {path, linked_file(path)}) {
@@ -43,8 +44,10 @@ std::string open_elsewhere(const std::string& path) {
       return fs::exists(
           native.parent_path() / (std::u8string(before) + name + std::u8string(after)), error);
     };
-    if (lock(u8".~lock.", u8"#")) return tr("the list is open in LibreOffice: close it first");
-    if (lock(u8"~$", u8"")) return tr("the list is open in Excel or WPS: close it first");
+    if (lock(u8".~lock.", u8"#"))
+      return workbook::failure(tr("the list is open in LibreOffice: close it first"));
+    if (lock(u8"~$", u8""))
+      return workbook::failure(tr("the list is open in Excel or WPS: close it first"));
   }
   return {};
 }

@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "lists/list_input.h"
+#include "runtime/bounded_file.h"
 #include "runtime/gbk.h"
+#include "runtime/system.h"
 #include "runtime/text.h"
 
 namespace stdlookup::lists {
@@ -53,22 +55,29 @@ GivenLine GivenLines::operator[](std::size_t index) const {
               : GivenLine{std::string(line), utf8_to_gbk(line)};
 }
 
-BatchInput read_batch_input(const std::string& file) {
-  std::string text;
-  std::string failure = read_input_bytes(file, text);
-  if (!failure.empty()) return {{}, std::move(failure), false};
-  return batch_input_of(std::move(text));
+Result<std::string> read_input_bytes(const std::string& file) {
+  if (file.empty() || file == "-") return read_standard_input();
+  std::string bytes;
+  const std::string why = read_bounded_file(native_path(file), kListFileBytes, bytes);
+  if (!why.empty()) return workbook::failure(why);
+  return bytes;
 }
 
-BatchInput batch_input_of(std::string text) {
+Result<BatchInput> read_batch_input(const std::string& file) {
+  auto text = read_input_bytes(file);
+  if (!text.ok()) return text.failed();
+  return batch_input_of(std::move(*text));
+}
+
+Result<BatchInput> batch_input_of(std::string text) {
   BatchInput input;
-  TextEncoding encoding = TextEncoding::utf8;
-  input.failure = encoding_of(text, encoding);
-  if (encoding == TextEncoding::utf16le || encoding == TextEncoding::utf16be) {
-    if (input.failure.empty())
-      input.failure = list_text_utf8(text);  // its mark becomes a UTF-8 one
+  const auto encoding = encoding_of(text);
+  if (!encoding.ok()) return encoding.failed();
+  if (*encoding == TextEncoding::utf16le || *encoding == TextEncoding::utf16be) {
+    auto utf8 = list_text_utf8(std::move(text));  // its mark becomes a UTF-8 one
+    if (!utf8.ok()) return utf8.failed();
+    text = std::move(*utf8);
   }
-  if (!input.failure.empty()) return input;
 
   // One copy at a time besides the list itself: a list of hundreds of MiB stays within a small
   // multiple of its size.

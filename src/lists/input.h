@@ -9,8 +9,12 @@
 #include <vector>
 
 #include "runtime/types.h"
+#include "workbook/result.h"
 
 namespace stdlookup::lists {
+
+using workbook::Result;
+using workbook::Status;
 
 // A list read whole is bounded; standard input too.
 inline constexpr std::uint64_t kListFileBytes = 512u << 20;
@@ -62,20 +66,20 @@ class GivenLines {
 
 struct BatchInput {
   GivenLines lines;
-  std::string failure;  // why nothing could be read; empty on success
   bool read_as_gbk = false;
 };
 
 // `file` empty or "-" is standard input. Only a regular file is opened by name: a folder, FIFO
 // or device is refused before reading.
-BatchInput read_batch_input(const std::string& file);
+Result<BatchInput> read_batch_input(const std::string& file);
 // The same from the bytes read already. UTF-16 with a byte-order mark is read too; bytes in none
 // of the encodings are refused, never looked up.
-BatchInput batch_input_of(std::string bytes);
+Result<BatchInput> batch_input_of(std::string bytes);
 
-// The platform part: the whole content of `file` (standard input for "" or "-") into `bytes`,
-// at most kListFileBytes; returns why it could not be read, or "".
-std::string read_input_bytes(const std::string& file, std::string& bytes);
+// The whole content of `file` (standard input for "" or "-"), at most kListFileBytes.
+Result<std::string> read_input_bytes(const std::string& file);
+// The platform part: standard input, in binary.
+Result<std::string> read_standard_input();
 
 // LF or CRLF line ends become CRLF; nothing else changes. Works on UTF-8 and GBK alike: neither
 // has CR or LF inside a character.

@@ -12,23 +12,22 @@
 
 namespace stdlookup::lists {
 
-std::string read_input_bytes(const std::string& file, std::string& bytes) {
-  if (!file.empty() && file != "-")
-    return read_bounded_file(native_path(file), kListFileBytes, bytes);
+Result<std::string> read_standard_input() {
+  std::string bytes;
   // Standard input is what the shell gave: a terminal, a pipe or /dev/null, but no folder.
   struct stat info {};
-  if (fstat(STDIN_FILENO, &info) != 0) return std::strerror(errno);
-  if (S_ISDIR(info.st_mode)) return tr("is a folder");
+  if (fstat(STDIN_FILENO, &info) != 0) return workbook::failure(std::strerror(errno));
+  if (S_ISDIR(info.st_mode)) return workbook::failure(tr("is a folder"));
   char buffer[65536];
   for (;;) {
     const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
-    if (n == 0) return {};
+    if (n == 0) return bytes;
     if (n < 0) {
       if (errno == EINTR) continue;
-      return std::strerror(errno);
+      return workbook::failure(std::strerror(errno));
     }
     if (bytes.size() + static_cast<std::size_t>(n) > kListFileBytes)
-      return too_large_message(kListFileBytes);
+      return workbook::failure(too_large_message(kListFileBytes));
     bytes.append(buffer, static_cast<std::size_t>(n));
   }
 }

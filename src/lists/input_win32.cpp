@@ -12,17 +12,18 @@
 
 namespace stdlookup::lists {
 
-std::string read_input_bytes(const std::string& file, std::string& bytes) {
-  if (!file.empty() && file != "-")
-    return read_bounded_file(native_path(file), kListFileBytes, bytes);
+Result<std::string> read_standard_input() {
+  std::string bytes;
   _setmode(_fileno(stdin), _O_BINARY);
   char buffer[65536];
   std::size_t n;
   while ((n = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) {
-    if (bytes.size() + n > kListFileBytes) return too_large_message(kListFileBytes);
+    if (bytes.size() + n > kListFileBytes)
+      return workbook::failure(too_large_message(kListFileBytes));
     bytes.append(buffer, n);
   }
-  return std::ferror(stdin) ? std::string(std::strerror(errno)) : std::string();
+  if (std::ferror(stdin)) return workbook::failure(std::strerror(errno));
+  return bytes;
 }
 
 }  // namespace stdlookup::lists

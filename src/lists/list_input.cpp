@@ -17,6 +17,7 @@
 namespace stdlookup::lists {
 
 using namespace workbook;
+using workbook::failure;
 
 std::string extension_of(const std::string& path) {
   const std::u8string extension = native_path(path).extension().u8string();
@@ -24,7 +25,7 @@ std::string extension_of(const std::string& path) {
 }
 
 ColumnPick columns(std::size_t first, std::size_t count) {
-  return [first, count](const std::vector<std::vector<std::string>>&, std::string&) {
+  return [first, count](const std::vector<std::vector<std::string>>&) -> Result<Layout> {
     Layout layout;
     for (std::size_t i = 0; i < count; ++i) layout.columns.push_back(first + i);
     return layout;
@@ -34,11 +35,11 @@ ColumnPick columns(std::size_t first, std::size_t count) {
 namespace {
 
 // Our exports' four columns, as rows of a list.
-ListRows rows_of(Table table) {
+Result<ListRows> rows_of(Result<Table> table) {
+  if (!table.ok()) return table.failed();
   ListRows result;
-  result.error = std::move(table.error);
-  result.rows.reserve(table.rows.size());
-  for (auto& cells : table.rows) {
+  result.rows.reserve(table->rows.size());
+  for (auto& cells : table->rows) {
     result.rows.push_back({cells[0], std::move(cells[0]), std::move(cells[1]), std::move(cells[2]),
                            std::move(cells[3])});
     std::vector<std::string>().swap(cells);
@@ -52,6 +53,7 @@ class ExportRowsReader final : public nlohmann::json_sax<nlohmann::json> {
  public:
   explicit ExportRowsReader(std::size_t size) : size_(size) {}
   ListRows result;
+  std::string error;
 
   bool null() override { return value(); }
   bool boolean(bool) override { return value(); }
@@ -112,7 +114,7 @@ class ExportRowsReader final : public nlohmann::json_sax<nlohmann::json> {
     return depth_ > 0 || fail(tr_noop("not a JSON list of rows"));
   }
   bool fail(const char* why) {
-    if (result.error.empty()) result.error = tr(why);
+    if (error.empty()) error = tr(why);
     return false;
   }
 
@@ -170,7 +172,7 @@ std::string csv_unquoted(std::string_view raw, std::size_t limit) {
   return text;
 }
 
-Table read_csv_table(std::string_view content, const ColumnPick& pick) {
+Result<Table> read_csv_table(std::string_view content, const ColumnPick& pick) {
   TableBuilder table(pick);
   if (content.starts_with("\xEF\xBB\xBF")) content.remove_prefix(3);
   scan_csv(
@@ -255,7 +257,7 @@ std::string headers_seen(const Rows& rows) {
 }  // namespace
 
 ColumnPick numbers_column(std::string_view column) {
-  return [wanted = std::string(column)](const Rows& rows, std::string& error) -> Layout {
+  return [wanted = std::string(column)](const Rows& rows) -> Result<Layout> {
     const bool letters = !wanted.empty() && wanted.size() <= 3 &&
                          std::all_of(wanted.begin(), wanted.end(), [](char c) {
                            return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
@@ -265,10 +267,7 @@ ColumnPick numbers_column(std::string_view column) {
       std::string upper = wanted;
       for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
       const int index = column_of_reference(upper);
-      if (index < 0) {
-        error = tr("no column {1} (the last is XFD)", {upper});
-        return {};
-      }
+      if (index < 0) return failure(tr("no column {1} (the last is XFD)", {upper}));
       named = static_cast<std::size_t>(index);
     }
     // A header by its name, in the first rows: a title may stand above it.
@@ -277,16 +276,15 @@ ColumnPick numbers_column(std::string_view column) {
       const std::size_t found = letters          ? column_named(rows, r, kNumberHeaders)
                                 : wanted.empty() ? column_named(rows, r, kNumberHeaders)
                                                  : column_named(rows, r, std::array{wanted});
-      if (found != kNoHeader) return {r, {letters ? named : found}, true};
+      if (found != kNoHeader) return Layout{r, {letters ? named : found}, true};
       if (results_row == kNoHeader && column_named(rows, r, kAnyResultHeader) != kNoHeader)
         results_row = r;
     }
-    if (letters && results_row != kNoHeader) return {results_row, {named}, true};
+    if (letters && results_row != kNoHeader) return Layout{results_row, {named}, true};
     if (!wanted.empty() && !letters) {
-      error = trn("no column headed \"{2}\" in its first row ({3})",
-                  "no column headed \"{2}\" in its first {1} rows ({3})", kHeaderRows,
-                  {wanted, headers_seen(rows)});
-      return {};
+      return failure(trn("no column headed \"{2}\" in its first row ({3})",
+                         "no column headed \"{2}\" in its first {1} rows ({3})", kHeaderRows,
+                         {wanted, headers_seen(rows)}));
     }
     // Else the first standard number gives the column; the nearest cell above it that is not
     // empty is its header, and without one the numbers start in the first row.
@@ -296,25 +294,25 @@ ColumnPick numbers_column(std::string_view column) {
         std::size_t header = results_row;
         for (std::size_t above = r; above-- > 0 && header == kNoHeader;)
           if (!cell_of(rows, above, c).empty()) header = above;
-        return {header, {c}, false};
+        return Layout{header, {c}, false};
       }
     }
-    if (letters) return {0, {named}, false};  // the column named, under the first row as ever
-    error = trn(
+    if (letters) return Layout{0, {named}, false};  // the column named, under the first row
+    return failure(trn(
         "no column of standard numbers: none headed 标准号, 标准编号, 执行标准 or 标准代号 in its "
         "first row, and none holds standard numbers ({2}); name the column with --column",
         "no column of standard numbers: none headed 标准号, 标准编号, 执行标准 or 标准代号 in its "
         "first {1} rows, and none holds standard numbers ({2}); name the column with --column",
-        kHeaderRows, {headers_seen(rows)});
-    return {};
+        kHeaderRows, {headers_seen(rows)}));
   };
 }
 
 ColumnPick with_label(ColumnPick numbers, std::string_view label) {
-  return [numbers = std::move(numbers), wanted = std::string(label)](const Rows& rows,
-                                                                     std::string& error) -> Layout {
-    Layout layout = numbers(rows, error);
-    if (!error.empty() || layout.columns.empty()) return layout;
+  return [numbers = std::move(numbers),
+          wanted = std::string(label)](const Rows& rows) -> Result<Layout> {
+    auto numbers_layout = numbers(rows);
+    if (!numbers_layout.ok() || numbers_layout->columns.empty()) return numbers_layout;
+    Layout layout = std::move(*numbers_layout);
     const bool letters = !wanted.empty() && wanted.size() <= 3 &&
                          std::all_of(wanted.begin(), wanted.end(), [](char c) {
                            return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
@@ -331,13 +329,12 @@ ColumnPick with_label(ColumnPick numbers, std::string_view label) {
     if (column < 0) {
       const std::string row = std::to_string(layout.header_row + 1);
       if (layout.header_row == kNoHeader)
-        error = letters ? tr("--label: no column {1}", {wanted})
-                        : tr("--label: no column headed \"{1}\"", {wanted});
-      else if (letters)
-        error = tr("--label: no column {1} in the header row (row {2})", {wanted, row});
-      else
-        error = tr("--label: no column headed \"{1}\" in the header row (row {2})", {wanted, row});
-      return {};
+        return failure(letters ? tr("--label: no column {1}", {wanted})
+                               : tr("--label: no column headed \"{1}\"", {wanted}));
+      if (letters)
+        return failure(tr("--label: no column {1} in the header row (row {2})", {wanted, row}));
+      return failure(
+          tr("--label: no column headed \"{1}\" in the header row (row {2})", {wanted, row}));
     }
     layout.columns.push_back(static_cast<std::size_t>(column));
     return layout;
@@ -346,8 +343,6 @@ ColumnPick with_label(ColumnPick numbers, std::string_view label) {
 
 NumberList numbers_of(const Table& table) {
   NumberList list;
-  list.error = table.error;
-  if (!list.error.empty()) return list;
   for (std::size_t i = 0; i < table.rows.size(); ++i) {
     const auto& cells = table.rows[i];
     if (cells.empty() || trim_blanks(cells[0]).empty()) continue;
@@ -367,12 +362,12 @@ namespace {
 // like a standard's, holds them in our order. A result column the list lacks repeats the numbers'
 // one, which leaves its cells empty.
 ColumnPick export_columns() {
-  return [numbers = numbers_column("")](const Rows& rows, std::string& error) -> Layout {
-    Layout layout = numbers(rows, error);
-    if (!error.empty() || layout.columns.empty()) {
-      error.clear();  // no numbers to find them by: our four columns under the first row
+  return [numbers = numbers_column("")](const Rows& rows) -> Result<Layout> {
+    auto numbers_layout = numbers(rows);
+    // No numbers to find them by: our four columns under the first row.
+    if (!numbers_layout.ok() || numbers_layout->columns.empty())
       return Layout{0, {0, 1, 2, 3}, false};
-    }
+    Layout layout = std::move(*numbers_layout);
     const std::size_t number = layout.columns.front();
     if (layout.header_row == kNoHeader ||
         column_named(rows, layout.header_row, kAnyResultHeader) == kNoHeader) {
@@ -384,9 +379,8 @@ ColumnPick export_columns() {
       layout.columns.push_back(found == kNoHeader ? number : found);
     }
     if (layout.columns.back() == number) {
-      error = tr("no column headed 是否作废 or 状态 in row {1}",
-                 {std::to_string(layout.header_row + 1)});
-      return {};
+      return failure(tr("no column headed 是否作废 or 状态 in row {1}",
+                        {std::to_string(layout.header_row + 1)}));
     }
     return layout;
   };
@@ -394,17 +388,19 @@ ColumnPick export_columns() {
 
 }  // namespace
 
-ListRows read_json_export(std::string_view content) {
+Result<ListRows> read_json_export(std::string_view content, bool torn) {
   ExportRowsReader reader(content.size());
   nlohmann::json::sax_parse(content, &reader);
+  if (!reader.error.empty() && !(torn && reader.result.cut_short)) return failure(reader.error);
   return std::move(reader.result);
 }
 
-ListRows read_csv_export(std::string_view content) {
-  ListRows rows = rows_of(read_csv_table(content, export_columns()));
-  rows.cut_short = !content.empty() && content.back() != '\n' && content.back() != '\r';
+Result<ListRows> read_csv_export(std::string_view content) {
+  auto rows = rows_of(read_csv_table(content, export_columns()));
+  if (!rows.ok()) return rows;
+  rows->cut_short = !content.empty() && content.back() != '\n' && content.back() != '\r';
   // The apostrophe our CSV puts before a cell a spreadsheet would run ("'=x") is not the value.
-  for (ListRow& row : rows.rows) {
+  for (ListRow& row : rows->rows) {
     for (std::string* cell :
          {&row.query, &row.number, &row.chinese_name, &row.implementation_date, &row.status})
       *cell = csv_cell_value(std::move(*cell));
@@ -412,27 +408,34 @@ ListRows read_csv_export(std::string_view content) {
   return rows;
 }
 
-ListRows read_export(const std::string& path) {
-  ListRows rows;
-  if (extension_of(path) == ".xlsx") {
-    rows = rows_of(read_xlsx_table(path, export_columns()));
-  } else {
-    const bool json = extension_of(path) == ".json";
-    std::string content;
-    rows.error =
-        read_bounded_file(native_path(path), json ? kJsonFileBytes : kCsvFileBytes, content);
-    // A CSV file is read as lists are; JSON is UTF-8 by definition.
-    // A workbook by another name (an .xlsm the user saved, say) is read as a workbook.
-    if (rows.error.empty() && !json && list_kind(path, content) == ListKind::workbook) {
-      rows = content.size() > kWorkbookFileBytes
-                 ? ListRows{{}, too_large_message(kWorkbookFileBytes)}
-                 : rows_of(read_xlsx_bytes(content, export_columns()));
-    } else {
-      if (rows.error.empty() && !json) rows.error = list_text_utf8(content);
-      if (rows.error.empty()) rows = json ? read_json_export(content) : read_csv_export(content);
-    }
+namespace {
+
+// An export by its name and, for a workbook saved under another, its bytes.
+Result<ListRows> read_export_file(const std::string& path, bool torn) {
+  if (extension_of(path) == ".xlsx") return rows_of(read_xlsx_table(path, export_columns()));
+  const bool json = extension_of(path) == ".json";
+  std::string content;
+  if (std::string why =
+          read_bounded_file(native_path(path), json ? kJsonFileBytes : kCsvFileBytes, content);
+      !why.empty())
+    return failure(why);
+  if (json) return read_json_export(content, torn);
+  // A CSV file is read as lists are; a workbook by another name (an .xlsm the user saved, say)
+  // as a workbook.
+  if (list_kind(path, content) == ListKind::workbook) {
+    if (content.size() > kWorkbookFileBytes) return failure(too_large_message(kWorkbookFileBytes));
+    return rows_of(read_xlsx_bytes(content, export_columns()));
   }
-  if (!rows.error.empty()) rows.error = tr("cannot read {1}: {2}", {path, rows.error});
+  auto text = list_text_utf8(std::move(content));
+  if (!text.ok()) return text.failed();
+  return read_csv_export(*text);
+}
+
+}  // namespace
+
+Result<ListRows> read_export(const std::string& path, bool torn) {
+  auto rows = read_export_file(path, torn);
+  if (!rows.ok()) return failure(tr("cannot read {1}: {2}", {path, rows.error()}));
   return rows;
 }
 
@@ -447,22 +450,22 @@ bool is_valid_gbk(std::string_view bytes) {
   return true;
 }
 
-std::string encoding_of(std::string_view bytes, TextEncoding& encoding) {
+Result<TextEncoding> encoding_of(std::string_view bytes) {
   if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
-    encoding = bytes[0] == '\xFF' ? TextEncoding::utf16le : TextEncoding::utf16be;
-    return bytes.size() % 2 == 0 ? "" : tr("UTF-16 cut short (an odd number of bytes)");
+    if (bytes.size() % 2 != 0) return failure(tr("UTF-16 cut short (an odd number of bytes)"));
+    return bytes[0] == '\xFF' ? TextEncoding::utf16le : TextEncoding::utf16be;
   }
   // UTF-16 without a byte-order mark, or not text at all.
   if (bytes.find('\0') != std::string_view::npos)
-    return tr("it holds NUL bytes: not a text list (UTF-16 without a byte-order mark?)");
-  encoding = is_valid_utf8(bytes) ? TextEncoding::utf8 : TextEncoding::gbk;
-  if (encoding == TextEncoding::gbk && !is_valid_gbk(bytes))
-    return tr("its text is neither UTF-8, GBK nor UTF-16 with a byte-order mark");
-  return {};
+    return failure(tr("it holds NUL bytes: not a text list (UTF-16 without a byte-order mark?)"));
+  if (is_valid_utf8(bytes)) return TextEncoding::utf8;
+  if (!is_valid_gbk(bytes))
+    return failure(tr("its text is neither UTF-8, GBK nor UTF-16 with a byte-order mark"));
+  return TextEncoding::gbk;
 }
 
-std::string utf16_to_utf8(std::string_view bytes, bool big_endian, bool& valid) {
-  valid = bytes.size() % 2 == 0;
+Result<std::string> utf16_to_utf8(std::string_view bytes, bool big_endian) {
+  bool valid = bytes.size() % 2 == 0;
   std::string utf8;
   utf8.reserve(bytes.size() * 3 / 2);
   const auto unit = [&](std::size_t i) -> char32_t {
@@ -496,6 +499,7 @@ std::string utf16_to_utf8(std::string_view bytes, bool big_endian, bool& valid) 
       utf8 += static_cast<char>(0x80 | (c & 0x3F));
     }
   }
+  if (!valid) return failure(tr("its UTF-16 text is malformed (a lone surrogate)"));
   return utf8;
 }
 
@@ -524,16 +528,12 @@ std::string utf8_to_utf16(std::string_view utf8, bool big_endian) {
   return out;
 }
 
-std::string list_text_utf8(std::string& bytes) {
-  TextEncoding encoding = TextEncoding::utf8;
-  if (std::string why = encoding_of(bytes, encoding); !why.empty()) return why;
-  if (encoding == TextEncoding::gbk) bytes = gbk_to_utf8(bytes);
-  if (encoding == TextEncoding::utf16le || encoding == TextEncoding::utf16be) {
-    bool valid = true;
-    bytes = utf16_to_utf8(bytes, encoding == TextEncoding::utf16be, valid);
-    if (!valid) return tr("its UTF-16 text is malformed (a lone surrogate)");
-  }
-  return {};
+Result<std::string> list_text_utf8(std::string bytes) {
+  const auto encoding = encoding_of(bytes);
+  if (!encoding.ok()) return encoding.failed();
+  if (*encoding == TextEncoding::gbk) return gbk_to_utf8(bytes);
+  if (*encoding == TextEncoding::utf8) return bytes;
+  return utf16_to_utf8(bytes, *encoding == TextEncoding::utf16be);
 }
 
 ListKind list_kind(const std::string& name, std::string_view bytes) {
@@ -545,22 +545,22 @@ ListKind list_kind(const std::string& name, std::string_view bytes) {
   return extension == ".csv" ? ListKind::csv : ListKind::text;
 }
 
-NumberList read_list_numbers(std::string bytes, ListKind kind, const std::string& column,
-                             const std::string& sheet, const std::string& label) {
+Result<NumberList> read_list_numbers(std::string bytes, ListKind kind, const std::string& column,
+                                     const std::string& sheet, const std::string& label) {
   const ColumnPick pick =
       label.empty() ? numbers_column(column) : with_label(numbers_column(column), label);
-  const auto failed = [](std::string why) {
-    NumberList list;
-    list.error = std::move(why);
-    return list;
-  };
+  Result<Table> table = failure({});
   if (kind == ListKind::workbook) {
-    if (bytes.size() > kWorkbookFileBytes) return failed(too_large_message(kWorkbookFileBytes));
-    return numbers_of(read_xlsx_bytes(bytes, pick, sheet));
+    if (bytes.size() > kWorkbookFileBytes) return failure(too_large_message(kWorkbookFileBytes));
+    table = read_xlsx_bytes(bytes, pick, sheet);
+  } else {
+    if (!sheet.empty()) return failure(tr("--sheet goes with a workbook list"));
+    auto text = list_text_utf8(std::move(bytes));
+    if (!text.ok()) return text.failed();
+    table = read_csv_table(*text, pick);
   }
-  if (!sheet.empty()) return failed(tr("--sheet goes with a workbook list"));
-  if (std::string why = list_text_utf8(bytes); !why.empty()) return failed(why);
-  return numbers_of(read_csv_table(bytes, pick));
+  if (!table.ok()) return table.failed();
+  return numbers_of(*table);
 }
 
 }  // namespace stdlookup::lists

@@ -16,10 +16,12 @@
 
 #include "workbook/cell.h"
 #include "workbook/package.h"
+#include "workbook/result.h"
 
 namespace stdlookup::lists {
 
 using namespace workbook;
+using workbook::Result;
 
 // All kept cells together (their text and what each row and cell costs besides).
 inline constexpr std::size_t kTableBytes = 64u << 20;
@@ -46,34 +48,27 @@ struct Layout {
 struct Table {
   std::vector<std::string> header;
   std::vector<std::vector<std::string>> rows;
-  std::string error;  // what made the file unreadable; empty when it was read
   std::size_t header_row = 0;
   std::vector<std::size_t> columns;
   std::string sheet_part;                // of a workbook: the worksheet read
   std::vector<std::size_t> row_indices;  // each row's place in the sheet or file, 0-based
-
-  static Table failed(std::string why) {
-    Table table;
-    table.error = std::move(why);
-    return table;
-  }
 };
 
 // Chooses the header row and the columns to keep from the first rows (at most kHeaderRows, each
-// as far as it has cells); sets `error` when it cannot.
-using ColumnPick = std::function<Layout(const std::vector<std::vector<std::string>>& first_rows,
-                                        std::string& error)>;
+// as far as it has cells); a failure when it cannot.
+using ColumnPick =
+    std::function<Result<Layout>(const std::vector<std::vector<std::string>>& first_rows)>;
 // The columns `first` to `first + count - 1`, under a header in the first row.
 ColumnPick columns(std::size_t first, std::size_t count);
 
 // A workbook's list sheet: `sheet` names it (by name, else by its 1-based place); "" the only
 // sheet whose first rows hold the column `pick` looks for (an error when none or several do).
-Table read_xlsx_table(const std::string& path, const ColumnPick& pick,
-                      const std::string& sheet = {});
-Table read_xlsx_bytes(std::string_view bytes, const ColumnPick& pick,
-                      const std::string& sheet = {});  // a workbook read already
+Result<Table> read_xlsx_table(const std::string& path, const ColumnPick& pick,
+                              const std::string& sheet = {});
+Result<Table> read_xlsx_bytes(std::string_view bytes, const ColumnPick& pick,
+                              const std::string& sheet = {});  // a workbook read already
 // RFC 4180 on UTF-8; a byte-order mark is dropped.
-Table read_csv_table(std::string_view content, const ColumnPick& pick);
+Result<Table> read_csv_table(std::string_view content, const ColumnPick& pick);
 
 // The CSV grammar every reader of ours shares, leniently RFC 4180: outside a quoted stretch a
 // comma ends a field and CR, LF or CRLF a record; a quote anywhere in a field opens or closes a
@@ -100,13 +95,13 @@ ColumnPick numbers_column(std::string_view column);
 
 // The supported encodings of a text list: UTF-16 by its byte-order mark, else UTF-8, else GBK.
 enum class TextEncoding { utf8, gbk, utf16le, utf16be };
-// Which of them `bytes` are in; "" or why none (NUL bytes, or valid in none of them).
-std::string encoding_of(std::string_view bytes, TextEncoding& encoding);
-// UTF-16 (the byte-order mark becomes U+FEFF) to UTF-8; `valid` false on an unpaired surrogate.
-std::string utf16_to_utf8(std::string_view bytes, bool big_endian, bool& valid);
+// Which of them `bytes` are in; a failure when none (NUL bytes, or valid in none of them).
+Result<TextEncoding> encoding_of(std::string_view bytes);
+// UTF-16 (the byte-order mark becomes U+FEFF) to UTF-8; a failure on an unpaired surrogate.
+Result<std::string> utf16_to_utf8(std::string_view bytes, bool big_endian);
 std::string utf8_to_utf16(std::string_view utf8, bool big_endian);
-// A text list as UTF-8 (a byte-order mark kept as U+FEFF); "" or why it cannot be read.
-std::string list_text_utf8(std::string& bytes);
+// A text list as UTF-8 (a byte-order mark kept as U+FEFF).
+Result<std::string> list_text_utf8(std::string bytes);
 
 // What a list file is, by its first bytes and then its name: a zip (or an OLE file: an .xls or a
 // workbook with a password) is a workbook whatever its name.
@@ -121,15 +116,14 @@ struct NumberList {
   std::vector<std::string> numbers;
   std::vector<int> rows;            // each number's sheet row or CSV record, 1-based
   std::vector<std::string> labels;  // read with_label: the label column's cell on that row
-  std::string error;
 };
 
 // The numbers of a table read with numbers_column (or with_label): the cells that are not blank.
 NumberList numbers_of(const Table& table);
 // The numbers of a workbook or CSV list read whole (`kind` not text), in list order.
 // With `label`, each number's label too (see with_label).
-NumberList read_list_numbers(std::string bytes, ListKind kind, const std::string& column,
-                             const std::string& sheet, const std::string& label = {});
+Result<NumberList> read_list_numbers(std::string bytes, ListKind kind, const std::string& column,
+                                     const std::string& sheet, const std::string& label = {});
 
 // One row of a list as our exports write it.
 struct ListRow {
@@ -142,7 +136,6 @@ struct ListRow {
 
 struct ListRows {
   std::vector<ListRow> rows;
-  std::string error;
   // A JSON or CSV export that ends within a row, as a torn copy does: rows holds those before
   // it (a CSV file's last row too, in case no line end was ever meant to follow it).
   bool cut_short = false;
@@ -151,10 +144,11 @@ struct ListRows {
 // ".xlsx" for "list.XLSX"; "" when there is none. Lists and exports are read by it.
 std::string extension_of(const std::string& path);
 
-// An earlier export of ours, by its extension.
-ListRows read_export(const std::string& path);
+// An earlier export of ours, by its extension. A JSON export cut short is a failure unless
+// `torn` may be (--resume goes on from one).
+Result<ListRows> read_export(const std::string& path, bool torn = false);
 // The same from content already read: a JSON or CSV export.
-ListRows read_json_export(std::string_view content);
-ListRows read_csv_export(std::string_view content);
+Result<ListRows> read_json_export(std::string_view content, bool torn = false);
+Result<ListRows> read_csv_export(std::string_view content);
 
 }  // namespace stdlookup::lists

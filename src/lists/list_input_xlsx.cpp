@@ -156,9 +156,9 @@ std::string choose_sheet(zip_t* archive, std::uint64_t limit, const SharedString
                 {std::to_string(limit >> 20)});
     }
     if (!failure.empty()) continue;
-    const Table first = probe.finish();
-    if (!first.error.empty() || first.columns.empty()) continue;
-    (first.header_row != kNoHeader && probe.named() ? named : numbered).push_back(&sheet);
+    const auto first = probe.finish();
+    if (!first.ok() || first->columns.empty()) continue;
+    (first->header_row != kNoHeader && probe.named() ? named : numbered).push_back(&sheet);
   }
   const auto& found = named.empty() ? numbered : named;
   if (found.size() == 1) return part = found.front()->part, "";
@@ -175,10 +175,11 @@ std::string choose_sheet(zip_t* archive, std::uint64_t limit, const SharedString
 
 }  // namespace
 
-Table read_xlsx_bytes(std::string_view bytes, const ColumnPick& pick, const std::string& sheet) {
+Result<Table> read_xlsx_bytes(std::string_view bytes, const ColumnPick& pick,
+                              const std::string& sheet) {
   std::string opening;
   Archive archive = open_archive(bytes, opening);
-  if (!archive) return Table::failed(opening);
+  if (!archive) return failure(opening);
   const std::uint64_t limit = part_limit(bytes.size());
 
   SharedStrings shared;
@@ -188,24 +189,25 @@ Table read_xlsx_bytes(std::string_view bytes, const ColumnPick& pick, const std:
       scan_part(archive.get(), "xl/sharedStrings.xml", limit, strings_reader, &no_strings);
   if (no_strings) failure.clear();
   if (failure.empty()) failure = shared.error;
-  if (!failure.empty()) return Table::failed(failure);
+  if (!failure.empty()) return workbook::failure(failure);
 
   std::string part;
   if (failure = choose_sheet(archive.get(), limit, shared, pick, sheet, part); !failure.empty())
-    return Table::failed(failure);
+    return workbook::failure(failure);
   TableBuilder table(pick);
   failure = read_sheet(archive.get(), part, limit, shared, table, false);
   if (!failure.empty() && table.error().empty()) table.fail(failure);
-  Table read = table.finish();
-  if (read.error.empty()) read.sheet_part = part;
+  auto read = table.finish();
+  if (read.ok()) read->sheet_part = part;
   return read;
 }
 
-Table read_xlsx_table(const std::string& path, const ColumnPick& pick, const std::string& sheet) {
+Result<Table> read_xlsx_table(const std::string& path, const ColumnPick& pick,
+                              const std::string& sheet) {
   std::string bytes;
   if (std::string failure = read_bounded_file(native_path(path), kWorkbookFileBytes, bytes);
       !failure.empty()) {
-    return Table::failed(failure);
+    return workbook::failure(failure);
   }
   return read_xlsx_bytes(bytes, pick, sheet);
 }

@@ -134,12 +134,13 @@ Result<Resumed> resume_update(const std::string& list, const std::string& out,
   std::error_code error;
   const bool copy = !fs::equivalent(native_path(list), native_path(out), error);
   if (copy && !fs::exists(native_path(out), error)) return resumed;  // nothing written yet
-  OpenedList held;
-  if (copy && !(held = open_user_list(out, column, sheet)).list)
+  OpenedList held = failure({});
+  if (copy && !(held = open_user_list(out, column, sheet)).ok()) {
     return failure(
-        tr("--resume: cannot go on from {1}: {2}", {table_cell(out), table_cell(held.error)}));
+        tr("--resume: cannot go on from {1}: {2}", {table_cell(out), table_cell(held.error())}));
+  }
   // What the interrupted run wrote: the list itself, or a copy of it that must be this one's.
-  const std::vector<UserListLine>& written = copy ? held.list->lines() : lines;
+  const std::vector<UserListLine>& written = copy ? (*held)->lines() : lines;
   const auto matched = match_lines(numbers_of(lines), numbers_of(written));
   if (!matched) {
     return failure(
@@ -168,8 +169,7 @@ Status update_target_problem(const std::string& out) {
     if (Text problem = replacement_problem(path, options); !problem.empty())
       return failure(gbk_to_utf8(problem));
   }
-  if (std::string open = open_elsewhere(out); !open.empty()) return failure(open);
-  return {};
+  return open_elsewhere(out);
 }
 
 Result<std::vector<Place>> places_of(const std::string& list, const std::string& column,
@@ -178,13 +178,13 @@ Result<std::vector<Place>> places_of(const std::string& list, const std::string&
   std::vector<Place> places(lines.size());
   for (std::size_t i = 0; i < lines.size(); ++i) places[i].row = lines[i].row;
   if (label.empty()) return places;
-  std::string bytes;
-  if (std::string why = read_input_bytes(list, bytes); !why.empty()) return failure(why);
-  const ListKind kind = list_kind(list, bytes);
-  const NumberList read = read_list_numbers(std::move(bytes), kind, column, sheet, label);
-  if (!read.error.empty()) return failure(read.error);
-  if (read.labels.size() == lines.size()) {
-    for (std::size_t i = 0; i < lines.size(); ++i) places[i].label = read.labels[i];
+  auto bytes = read_input_bytes(list);
+  if (!bytes.ok()) return bytes.failed();
+  const ListKind kind = list_kind(list, *bytes);
+  const auto read = read_list_numbers(std::move(*bytes), kind, column, sheet, label);
+  if (!read.ok()) return read.failed();
+  if (read->labels.size() == lines.size()) {
+    for (std::size_t i = 0; i < lines.size(); ++i) places[i].label = read->labels[i];
   }
   return places;
 }

@@ -19,7 +19,7 @@ class TableBuilder {
   // Whether the cell at 0-based `row` and `column` is kept; false also once a limit is passed
   // (error() then says which). Readers ask before they make a cell's text.
   bool wants(std::size_t row, std::size_t column) {
-    if (!table_.error.empty()) return false;
+    if (!error_.empty()) return false;
     if (row >= kSheetRows || column >= kSheetColumns)
       return fail(tr("a cell lies beyond the sheet's last row or column (XFD1048576)"));
     if (!picked_ && row < kHeaderRows) return true;
@@ -31,7 +31,7 @@ class TableBuilder {
 
   // Adds a cell that wants() asked for; false (and error() set) once a limit is passed.
   bool add(std::size_t row, std::size_t column, std::string text) {
-    if (!wants(row, column)) return table_.error.empty();
+    if (!wants(row, column)) return error_.empty();
     if (text.empty()) return true;
     cut_cell(text);
     if (!picked_) {
@@ -48,18 +48,18 @@ class TableBuilder {
   bool named() const { return layout_.named; }
 
   bool fail(std::string why) {
-    if (table_.error.empty()) table_.error = std::move(why);
+    if (error_.empty()) error_ = std::move(why);
     return false;
   }
-  const std::string& error() const { return table_.error; }
+  const std::string& error() const { return error_; }
 
-  Table finish() {
+  Result<Table> finish() {
     // A sheet or file without cells has nothing to pick from, and nothing to read.
     const bool empty = std::all_of(first_.begin(), first_.end(), [](const auto& cells) {
       return std::all_of(cells.begin(), cells.end(), [](const auto& cell) { return cell.empty(); });
     });
-    if (table_.error.empty() && !picked_ && !empty) pick();
-    if (!table_.error.empty()) return Table::failed(table_.error);
+    if (error_.empty() && !picked_ && !empty) pick();
+    if (!error_.empty()) return failure(error_);
     // Rows come in order in any workbook a program wrote; a hand-made one may differ.
     if (!in_order_) {
       std::stable_sort(rows_.begin(), rows_.end(),
@@ -78,8 +78,9 @@ class TableBuilder {
  private:
   bool pick() {
     picked_ = true;
-    layout_ = pick_(first_, table_.error);
-    if (!table_.error.empty()) return false;
+    auto layout = pick_(first_);
+    if (!layout.ok()) return fail(layout.error());
+    layout_ = std::move(*layout);
     const std::size_t header = layout_.header_row;
     if (header != kNoHeader && header < first_.size()) table_.header = std::move(first_[header]);
     // The first rows after the header are rows of the table like any later one.
@@ -127,6 +128,7 @@ class TableBuilder {
   bool in_order_ = true;
   std::size_t bytes_ = 0;
   Table table_;
+  std::string error_;
 };
 
 }  // namespace stdlookup::lists

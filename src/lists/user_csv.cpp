@@ -79,12 +79,12 @@ class CsvList final : public UserList {
  public:
   CsvList(std::string path, std::string column)
       : path_(std::move(path)), column_(std::move(column)) {}
-  // "" when the list can be updated, else why not.
-  std::string open(std::string bytes);
+  // Whether the list can be updated.
+  Status open(std::string bytes);
 
   const std::vector<UserListLine>& lines() const override { return lines_; }
-  std::string write(const std::vector<std::optional<ResultValues>>& results, const std::string& out,
-                    const std::vector<bool>& failed) const override;
+  Status write(const std::vector<std::optional<ResultValues>>& results, const std::string& out,
+               const std::vector<bool>& failed) const override;
 
  private:
   // A field as UTF-8 text, as the batch reads it.
@@ -95,8 +95,14 @@ class CsvList final : public UserList {
     cut_cell(utf8);
     return utf8;
   }
-  std::string content(const std::vector<std::optional<ResultValues>>& results,
-                      std::string& error) const;
+  Result<std::string> content(const std::vector<std::optional<ResultValues>>& results) const;
+  // The result columns, found in the header row or appended after the widest record.
+  void find_result_columns(std::size_t numbers);
+  // The lines below the header with a number in column `numbers`.
+  void read_lines(std::size_t numbers);
+  // Whether the updated text reads back with the results where they went.
+  Status check_written(const std::string& text,
+                       const std::vector<std::optional<ResultValues>>& results) const;
 
   std::string path_, column_;
   std::string bytes_;
@@ -113,44 +119,50 @@ class CsvList final : public UserList {
   std::vector<std::size_t> line_records_;
 };
 
-std::string CsvList::open(std::string bytes) {
-  TextEncoding encoding = TextEncoding::utf8;
-  if (std::string why = encoding_of(bytes, encoding); !why.empty()) return why;
-  if (encoding == TextEncoding::utf16le || encoding == TextEncoding::utf16be) {
+Status CsvList::open(std::string bytes) {
+  const auto encoding = encoding_of(bytes);
+  if (!encoding.ok()) return encoding.failed();
+  if (*encoding == TextEncoding::utf16le || *encoding == TextEncoding::utf16be) {
     // Split and edited as UTF-8, written back as UTF-16 (the mark becomes U+FEFF and back).
-    big_endian_ = encoding == TextEncoding::utf16be;
-    std::string utf8 = bytes;
-    if (std::string why = list_text_utf8(utf8); !why.empty()) return why;
+    big_endian_ = *encoding == TextEncoding::utf16be;
+    auto utf8 = list_text_utf8(bytes);
+    if (!utf8.ok()) return utf8.failed();
     file_ = std::move(bytes);
-    bytes = std::move(utf8);
+    bytes = std::move(*utf8);
   }
   bytes_ = std::move(bytes);
   const bool utf8 = is_valid_utf8(bytes_);
   if (std::string_view(bytes_).starts_with(kBom) && !utf8)
-    return tr("it starts with a UTF-8 byte-order mark but is not UTF-8");
+    return failure(tr("it starts with a UTF-8 byte-order mark but is not UTF-8"));
   gbk_ = !utf8;
   start_ = std::string_view(bytes_).starts_with(kBom) ? kBom.size() : 0;
 
   // The numbers, header row and numbers column as the batch finds them, and its verdict on the
   // file's limits.
-  const Table table = read_csv_table(gbk_ ? gbk_to_utf8(bytes_) : bytes_, numbers_column(column_));
-  const NumberList expected = numbers_of(table);
-  if (!expected.error.empty()) return expected.error;
-  if (table.columns.empty()) return tr("it holds no standard numbers");
-  if (table.header_row == kNoHeader)
-    return tr(
-        "it has no header row (standard numbers from its first line on): add a header "
-        "row, e.g. 标准号, above the numbers, so that the results have columns to go to");
-  header_row_ = table.header_row;
-  const std::size_t numbers = table.columns.front();
-
+  const auto table = read_csv_table(gbk_ ? gbk_to_utf8(bytes_) : bytes_, numbers_column(column_));
+  if (!table.ok()) return table.failed();
+  if (table->columns.empty()) return failure(tr("it holds no standard numbers"));
+  if (table->header_row == kNoHeader)
+    return failure(
+        tr("it has no header row (standard numbers from its first line on): add a header "
+           "row, e.g. 标准号, above the numbers, so that the results have columns to go to"));
+  header_row_ = table->header_row;
   records_ = split_records(bytes_, start_);
+  find_result_columns(table->columns.front());
+  read_lines(table->columns.front());
+  std::vector<std::string> numbers_found;
+  for (const UserListLine& line : lines_) numbers_found.push_back(line.number);
+  if (numbers_found != numbers_of(*table).numbers)
+    return failure(tr("its records cannot be told apart faithfully (malformed GBK text?)"));
+  return {};
+}
+
+void CsvList::find_result_columns(std::size_t numbers) {
   std::vector<std::string> header;
   if (header_row_ < records_.size()) {
     for (const Span& field : split_fields(bytes_, records_[header_row_]))
       header.push_back(text_of(field));
   }
-
   for (const Record& record : records_)
     width_ = std::max(width_, split_fields(bytes_, record).size());
   std::size_t next = width_;
@@ -168,7 +180,9 @@ std::string CsvList::open(std::string bytes) {
     }
     if (appended_[k]) columns_[k] = next++;
   }
+}
 
+void CsvList::read_lines(std::size_t numbers) {
   for (std::size_t r = header_row_ + 1; r < records_.size(); ++r) {
     const std::vector<Span> fields = split_fields(bytes_, records_[r]);
     if (numbers >= fields.size()) continue;
@@ -182,15 +196,11 @@ std::string CsvList::open(std::string bytes) {
     lines_.push_back(std::move(line));
     line_records_.push_back(r);
   }
-  std::vector<std::string> numbers_found;
-  for (const UserListLine& line : lines_) numbers_found.push_back(line.number);
-  if (numbers_found != expected.numbers)
-    return tr("its records cannot be told apart faithfully (malformed GBK text?)");
-  return {};
 }
 
-std::string CsvList::content(const std::vector<std::optional<ResultValues>>& results,
-                             std::string& error) const {
+Result<std::string> CsvList::content(
+    const std::vector<std::optional<ResultValues>>& results) const {
+  std::string error;
   // A new field, quoted where needed, in the file's encoding.
   const auto encode = [&](const std::string& utf8, std::size_t record) -> std::string {
     if (!gbk_) return csv_field(utf8);
@@ -248,22 +258,17 @@ std::string CsvList::content(const std::vector<std::optional<ResultValues>>& res
     }
     out.append(bytes_, record.end, record.next - record.end);
   }
-  return error.empty() ? out : std::string();
+  if (!error.empty()) return failure(error);
+  return out;
 }
 
-std::string CsvList::write(const std::vector<std::optional<ResultValues>>& results,
-                           const std::string& out, const std::vector<bool>& /*failed*/) const {
-  if (results.size() != lines_.size()) return tr("the results do not match the list's lines");
-  std::string error;
-  std::string text = content(results, error);
-  if (!error.empty()) return error;
-  if (!file_.empty()) text = utf8_to_utf16(text, big_endian_);
-
-  // Checked before it is written: read as the batch reads it, the new text holds the same
-  // numbers, the results where they went and the earlier values elsewhere.
-  CsvList check(out, column_);
-  if (std::string why = check.open(text); !why.empty())
-    return tr("the updated list would not read back ({1})", {why});
+Status CsvList::check_written(const std::string& text,
+                              const std::vector<std::optional<ResultValues>>& results) const {
+  // Read as the batch reads it, the new text holds the same numbers, the results where they
+  // went and the earlier values elsewhere.
+  CsvList check(path_, column_);
+  if (const Status read = check.open(text); !read.ok())
+    return failure(tr("the updated list would not read back ({1})", {read.error()}));
   bool same = check.lines_.size() == lines_.size();
   for (std::size_t i = 0; i < lines_.size() && same; ++i) {
     ResultValues expected = results[i] ? *results[i] : lines_[i].before;
@@ -274,7 +279,18 @@ std::string CsvList::write(const std::vector<std::optional<ResultValues>>& resul
       same = same && *want[k] == *got[k];
     }
   }
-  if (!same) return tr("the updated list would not read back as written");
+  if (!same) return failure(tr("the updated list would not read back as written"));
+  return {};
+}
+
+Status CsvList::write(const std::vector<std::optional<ResultValues>>& results,
+                      const std::string& out, const std::vector<bool>& /*failed*/) const {
+  if (results.size() != lines_.size())
+    return failure(tr("the results do not match the list's lines"));
+  auto text = content(results);
+  if (!text.ok()) return text.failed();
+  if (!file_.empty()) *text = utf8_to_utf16(*text, big_endian_);
+  if (const Status checked = check_written(*text, results); !checked.ok()) return checked;
 
   ReplaceOptions options;
   options.in_place = true;
@@ -286,22 +302,23 @@ std::string CsvList::write(const std::vector<std::optional<ResultValues>>& resul
         read_bounded_file(native_path(path_), kCsvFileBytes, now).empty() &&
         now != (file_.empty() ? bytes_ : file_))
       return utf8_to_gbk(tr("it was changed since it was read (saved again meanwhile?)"));
-    return utf8_to_gbk(open_elsewhere(out));
+    return utf8_to_gbk(open_elsewhere(out).error());
   };
   const FileReplacement replaced = replace_file(
       out,
       [&](const std::string& temp) {
-        const int failed = write_whole_file(temp, text);
+        const int failed = write_whole_file(temp, *text);
         return failed ? describe_file_error(failed) : Text();
       },
       [&](const std::string& temp) {
         std::string back;
         const std::string failed = read_bounded_file(native_path(temp), kCsvFileBytes, back);
         if (!failed.empty()) return utf8_to_gbk(failed);
-        return back == text ? Text() : utf8_to_gbk(tr("the written file reads back differently"));
+        return back == *text ? Text() : utf8_to_gbk(tr("the written file reads back differently"));
       },
       options);
-  return gbk_to_utf8(failure_of(replaced));
+  if (const Text why = failure_of(replaced); !why.empty()) return failure(gbk_to_utf8(why));
+  return {};
 }
 
 }  // namespace
@@ -310,10 +327,10 @@ OpenedList open_user_csv(const std::string& path, const std::string& column) {
   std::string bytes;
   if (std::string failed = read_bounded_file(native_path(path), kCsvFileBytes, bytes);
       !failed.empty())
-    return {nullptr, failed};
+    return failure(failed);
   auto list = std::make_unique<CsvList>(path, column);
-  if (std::string why = list->open(std::move(bytes)); !why.empty()) return {nullptr, why};
-  return {std::move(list), {}};
+  if (const Status opened = list->open(std::move(bytes)); !opened.ok()) return opened.failed();
+  return std::unique_ptr<UserList>(std::move(list));
 }
 
 OpenedList open_user_list(const std::string& path, const std::string& column,
@@ -325,8 +342,8 @@ OpenedList open_user_list(const std::string& path, const std::string& column,
       list_kind(path, std::string_view(head, static_cast<std::size_t>(file.gcount())));
   if (kind == ListKind::workbook) return open_user_workbook(path, column, sheet);
   if (kind == ListKind::text)
-    return {nullptr, tr("--update goes with a workbook (.xlsx, .xlsm) or a .csv list")};
-  if (!sheet.empty()) return {nullptr, tr("--sheet goes with a workbook list")};
+    return failure(tr("--update goes with a workbook (.xlsx, .xlsm) or a .csv list"));
+  if (!sheet.empty()) return failure(tr("--sheet goes with a workbook list"));
   return open_user_csv(path, column);
 }
 

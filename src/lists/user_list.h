@@ -8,7 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "workbook/result.h"
+
 namespace stdlookup::lists {
+
+using workbook::Result;
+using workbook::Status;
 
 // The result columns, found by their header or appended after the last used column with the
 // first of these headers.
@@ -33,21 +38,19 @@ class UserList {
   virtual const std::vector<UserListLine>& lines() const = 0;
   // Writes the list with `results[i]` in the result columns of lines()[i] (a line without a
   // result keeps its cells) to `out`, which may be the list itself. The file at `out` is
-  // replaced atomically, and only by a file that was read back and checked; "" or the reason.
+  // replaced atomically, and only by a file that was read back and checked.
   // A line marked in `failed` was asked this run without an answer: its cells keep their values
   // but lose an earlier run's highlight, so that the highlight shows this run's changes only.
-  virtual std::string write(const std::vector<std::optional<ResultValues>>& results,
-                            const std::string& out, const std::vector<bool>& failed = {}) const = 0;
+  virtual Status write(const std::vector<std::optional<ResultValues>>& results,
+                       const std::string& out, const std::vector<bool>& failed = {}) const = 0;
 };
 
 // Cuts each text over a workbook cell's limit as the export cuts it (UTF-16 units, ending in
 // "…"), so that a spreadsheet program opening the list shows what was written; whether any was.
 bool cut_result_to_cell_limit(ResultValues& result);
 
-struct OpenedList {
-  std::unique_ptr<UserList> list;
-  std::string error;  // why it cannot be updated faithfully (then list is null)
-};
+// A list opened for updating, or why it cannot be updated faithfully.
+using OpenedList = Result<std::unique_ptr<UserList>>;
 
 // A workbook (.xlsx, .xlsm): changed result cells get a highlight fill, appended headers our
 // header look; untouched package parts are copied byte for byte. `sheet` as for

@@ -103,7 +103,7 @@ Workbook read_workbook(std::string bytes, const std::string& column, const std::
   Archive archive = open_archive(book.bytes, book.error);
   if (!archive) return book;
   // The sheet, its header row and numbers column as the batch finds them.
-  const Table table = read_xlsx_bytes(book.bytes, numbers_column(column), sheet);
+  const auto read = read_xlsx_bytes(book.bytes, numbers_column(column), sheet);
   const auto fail = [&](std::string why) {
     book.error = std::move(why);
     return std::move(book);
@@ -137,7 +137,8 @@ Workbook read_workbook(std::string bytes, const std::string& column, const std::
   if (strict)
     return fail(tr("saved as Strict Open XML: save it as an ordinary Excel workbook (.xlsx)"));
 
-  if (!table.error.empty()) return fail(table.error);
+  if (!read.ok()) return fail(read.error());
+  const Table& table = *read;
   if (table.columns.empty()) return fail(tr("it holds no standard numbers"));
   if (table.header_row == kNoHeader) return fail(tr(kNoHeaderRow));
   book.sheet_part = table.sheet_part;
@@ -374,8 +375,16 @@ class UserWorkbook final : public UserList {
 
   const std::vector<UserListLine>& lines() const override { return lines_; }
 
-  std::string write(const std::vector<std::optional<ResultValues>>& results, const std::string& out,
-                    const std::vector<bool>& failed) const override {
+  Status write(const std::vector<std::optional<ResultValues>>& results, const std::string& out,
+               const std::vector<bool>& failed) const override {
+    const std::string why = write_or_why(results, out, failed);
+    if (!why.empty()) return failure(why);
+    return {};
+  }
+
+ private:
+  std::string write_or_why(const std::vector<std::optional<ResultValues>>& results,
+                           const std::string& out, const std::vector<bool>& failed) const {
     std::string bytes;
     if (std::string failure = read_file(path_, kWorkbookFileBytes, bytes); !failure.empty())
       return failure;
@@ -463,7 +472,6 @@ class UserWorkbook final : public UserList {
     return gbk_to_utf8(failure_of(replaced));
   }
 
- private:
   // The list replaced in place, unless saved again meanwhile or open in a spreadsheet program.
   ReplaceOptions replace_options(const std::string& out) const {
     ReplaceOptions options;
@@ -474,7 +482,7 @@ class UserWorkbook final : public UserList {
         return utf8_to_gbk(failure);
       if (now.size() != size_ || hash_of(now) != hash_)
         return utf8_to_gbk(tr("the workbook was changed since it was read: run the update again"));
-      return utf8_to_gbk(open_elsewhere(out));
+      return utf8_to_gbk(open_elsewhere(out).error());
     };
     return options;
   }
@@ -498,10 +506,10 @@ OpenedList open_user_workbook(const std::string& path, const std::string& column
                               const std::string& sheet) {
   std::string bytes;
   if (std::string failure = read_file(path, kWorkbookFileBytes, bytes); !failure.empty())
-    return {nullptr, failure};
+    return workbook::failure(failure);
   const std::size_t hash = hash_of(bytes), size = bytes.size();
   const Workbook book = read_workbook(std::move(bytes), column, sheet);
-  if (!book.error.empty()) return {nullptr, book.error};
+  if (!book.error.empty()) return workbook::failure(book.error);
   std::vector<UserListLine> lines;
   lines.reserve(book.map.lines.size());
   for (const SheetRow& row : book.map.lines) {
@@ -509,7 +517,8 @@ OpenedList open_user_workbook(const std::string& path, const std::string& column
     lines.push_back(
         {row.number, static_cast<int>(row.row), {r[0].value, r[1].value, r[2].value, r[3].value}});
   }
-  return {std::make_unique<UserWorkbook>(path, column, sheet, hash, size, std::move(lines)), {}};
+  return std::unique_ptr<UserList>(
+      std::make_unique<UserWorkbook>(path, column, sheet, hash, size, std::move(lines)));
 }
 
 }  // namespace stdlookup::lists

@@ -20,6 +20,14 @@ namespace {
 
 using Rows = std::vector<std::vector<std::string>>;
 
+// What was read, or a test failure and nothing.
+template <class T>
+T read_ok(workbook::Result<T> read) {
+  if (read.ok()) return std::move(*read);
+  ADD_FAILURE() << read.error();
+  return T();
+}
+
 TEST(ListInput, OurOwnExportReadsBackExactly) {
   test::TempDir dir;
   const std::string path = (dir.path() / "export.xlsx").string();
@@ -30,17 +38,18 @@ TEST(ListInput, OurOwnExportReadsBackExactly) {
   };
   auto writer = make_xlsx_workbook_writer();
   ASSERT_TRUE(write_rows_to_workbook(written, *writer, path).ok());
-  ListRows read = read_export(path);
-  ASSERT_EQ(read.error, "");
+  const auto exported = read_export(path);
+  ASSERT_EQ(exported.error(), "");
+  const ListRows& read = *exported;
   ASSERT_EQ(read.rows.size(), 2u);
   EXPECT_EQ(read.rows[0].number, "GB 2760-2014");
   EXPECT_EQ(read.rows[0].chinese_name, "食品安全国家标准 食品添加剂使用标准");
   EXPECT_EQ(read.rows[0].status, "作废");
   EXPECT_EQ(read.rows[1].number, "007");
-  EXPECT_EQ(numbers_of(read_xlsx_table(path, numbers_column(""))).numbers,
+  EXPECT_EQ(numbers_of(read_ok(read_xlsx_table(path, numbers_column("")))).numbers,
             (std::vector<std::string>{"GB 2760-2014", "007"}));
   // Our CSV keeps a cell a spreadsheet would run as text with an apostrophe; read back without.
-  const ListRows csv = read_csv_export("a,b,c,d\r\n'=HYPERLINK(1),'-x,'plain,\r\n");
+  const ListRows csv = read_ok(read_csv_export("a,b,c,d\r\n'=HYPERLINK(1),'-x,'plain,\r\n"));
   ASSERT_EQ(csv.rows.size(), 1u);
   EXPECT_EQ(csv.rows[0].number, "=HYPERLINK(1)");
   EXPECT_EQ(csv.rows[0].chinese_name, "-x");
@@ -51,17 +60,17 @@ TEST(ListInput, OurOwnExportReadsBackExactly) {
 //   s.append(['产品', '标准号', '备注']); s.append(['酱油', 'GB 2717-2018', None])
 //   s.append(['醋', None, 'x']); s.append(['糖', 2760, None]); s['B6'] = 'GB/T 317'
 TEST(ListInput, AWorkbookWithSharedStringsNumbersAndGaps) {
-  const auto numbers = [](std::string_view column) {
-    return numbers_of(
-        read_xlsx_table(STDLOOKUP_TEST_DATA_DIR "/list_openpyxl.xlsx", numbers_column(column)));
+  const auto read = [](std::string_view column) {
+    return read_xlsx_table(STDLOOKUP_TEST_DATA_DIR "/list_openpyxl.xlsx", numbers_column(column));
   };
-  ASSERT_EQ(numbers("").error, "");
+  const auto numbers = [&](std::string_view column) { return numbers_of(read_ok(read(column))); };
+  ASSERT_EQ(read("").error(), "");
   const std::vector<std::string> expected = {"GB 2717-2018", "2760", "GB/T 317"};
   EXPECT_EQ(numbers("").numbers, expected);  // the column headed 标准号
   EXPECT_EQ(numbers("b").numbers, expected);
   EXPECT_EQ(numbers("标准号").numbers, expected);
   EXPECT_EQ(numbers("A").numbers, (std::vector<std::string>{"酱油", "醋", "糖"}));
-  EXPECT_NE(numbers("型号").error, "");
+  EXPECT_NE(read("型号").error(), "");
 }
 
 TEST(ListInput, DamagedAndProtectedWorkbooksAreClearErrors) {
@@ -73,23 +82,24 @@ TEST(ListInput, DamagedAndProtectedWorkbooksAreClearErrors) {
   };
   for (const auto& [name, content] : files) {
     std::ofstream(dir.path() / name, std::ios::binary) << content;
-    const Table table = read_xlsx_table((dir.path() / name).string(), columns(0, 1));
-    EXPECT_NE(table.error, "") << name;
-    EXPECT_TRUE(table.rows.empty()) << name;
+    const auto table = read_xlsx_table((dir.path() / name).string(), columns(0, 1));
+    EXPECT_NE(table.error(), "") << name;
+    EXPECT_FALSE(table.ok()) << name;
   }
   EXPECT_NE(read_xlsx_table((dir.path() / "protected.xlsx").string(), columns(0, 1))
-                .error.find("password"),
+                .error()
+                .find("password"),
             std::string::npos);
-  EXPECT_NE(read_xlsx_table((dir.path() / "absent.xlsx").string(), columns(0, 1)).error, "");
+  EXPECT_NE(read_xlsx_table((dir.path() / "absent.xlsx").string(), columns(0, 1)).error(), "");
 }
 
 TEST(ListInput, CsvQuotesLineEndsAndByteOrderMark) {
   const std::string_view csv =
       "\xEF\xBB\xBF标准号,名称\r\n\"GB 1, part 2\",\"a \"\"b\"\"\"\nGB 2\n\n\"GB\n3\",x";
-  const Table table = read_csv_table(csv, columns(0, 2));
+  const Table table = read_ok(read_csv_table(csv, columns(0, 2)));
   EXPECT_EQ(table.header, (std::vector<std::string>{"标准号", "名称"}));
   EXPECT_EQ(table.rows, (Rows{{"GB 1, part 2", "a \"b\""}, {"GB 2", ""}, {"GB\n3", "x"}}));
-  EXPECT_EQ(numbers_of(read_csv_table(csv, numbers_column(""))).numbers,
+  EXPECT_EQ(numbers_of(read_ok(read_csv_table(csv, numbers_column("")))).numbers,
             (std::vector<std::string>{"GB 1, part 2", "GB 2", "GB\n3"}));
 }
 
@@ -100,8 +110,8 @@ TEST(ListInput, AnOverlongCellIsCutBetweenCharacters) {
     return text;
   }();
   const std::string cells[] = {
-      read_csv_table("h\n" + long_cell, columns(0, 1)).rows.at(0).at(0),
-      read_json_export(R"([{"number": ")" + long_cell + R"("}])").rows.at(0).number,
+      read_ok(read_csv_table("h\n" + long_cell, columns(0, 1))).rows.at(0).at(0),
+      read_ok(read_json_export(R"([{"number": ")" + long_cell + R"("}])")).rows.at(0).number,
   };
   for (const std::string& cell : cells) {
     EXPECT_TRUE(cell.size() <= kCellBytes && cell.size() > kCellBytes - 3) << cell.size();
@@ -214,38 +224,42 @@ TEST(ListInput, CarelessListsAreReadAsTheirOwnersMeantThem) {
     const std::string path = test::native_text(dir.write(c.name, c.bytes));
     const ListKind kind = list_kind(path, c.bytes);
     NumberList read;
+    std::string error;
     if (kind == ListKind::text) {
-      const BatchInput input = batch_input_of(c.bytes);
-      for (const GivenLine& line : input.lines) read.numbers.push_back(line.shown);
-      read.error = input.failure;
+      const auto input = batch_input_of(c.bytes);
+      error = input.error();
+      if (input.ok())
+        for (const GivenLine& line : input->lines) read.numbers.push_back(line.shown);
     } else {
-      read = read_list_numbers(c.bytes, kind, c.column, c.sheet);
+      const auto numbers = read_list_numbers(c.bytes, kind, c.column, c.sheet);
+      error = numbers.error();
+      if (numbers.ok()) read = *numbers;
     }
     EXPECT_EQ(read.numbers, c.numbers);
     const auto says = [](const std::string& message, const std::string& part) {
       return part.empty() ? message.empty() : message.find(part) != std::string::npos;
     };
-    EXPECT_TRUE(says(read.error, c.error)) << read.error;
+    EXPECT_TRUE(says(error, c.error)) << error;
 
     OpenedList opened = open_user_list(path, c.column, c.sheet);
-    EXPECT_TRUE(says(opened.error, c.update_error)) << opened.error;
-    if (!opened.list) continue;
+    EXPECT_TRUE(says(opened.error(), c.update_error)) << opened.error();
+    if (!opened.ok()) continue;
     std::vector<std::optional<ResultValues>> results;
     V lines;
-    for (const UserListLine& line : opened.list->lines()) {
+    for (const UserListLine& line : (*opened)->lines()) {
       lines.push_back(line.number);
       results.push_back(ResultValues{"名称 " + line.number, "2020-01-01", "现行", "2026-12-09"});
     }
     EXPECT_EQ(lines, c.numbers);
     const std::string out = test::native_text(dir.path() / ("out-" + c.name));
-    EXPECT_EQ(opened.list->write(results, out), "");
+    EXPECT_EQ((*opened)->write(results, out).error(), "");
     const OpenedList again = open_user_list(out, c.column, c.sheet);
-    if (!again.list || again.list->lines().size() != results.size()) {
-      ADD_FAILURE() << "read back: " << again.error;
+    if (!again.ok() || (*again)->lines().size() != results.size()) {
+      ADD_FAILURE() << "read back: " << again.error();
       continue;
     }
     for (std::size_t i = 0; i < results.size(); ++i)
-      EXPECT_EQ(again.list->lines()[i].before.chinese_name, results[i]->chinese_name);
+      EXPECT_EQ((*again)->lines()[i].before.chinese_name, results[i]->chinese_name);
     std::ifstream written(out, std::ios::binary);
     const std::string bytes{std::istreambuf_iterator<char>(written), {}};
     EXPECT_EQ(bytes.substr(0, 2), c.bytes.substr(0, 2));  // a UTF-16 list keeps its mark

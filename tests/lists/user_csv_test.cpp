@@ -58,13 +58,13 @@ TEST(UserCsv, KeepsTheUsersFieldsEncodingAndLineEndsAndFillsTheResults) {
         const std::string list = test::native_text(dir.write("list.csv", file(shape.before)));
         const std::string out = last_end ? list : test::native_text(dir.path() / "out.csv");
         OpenedList opened = open_user_csv(list, shape.column);
-        ASSERT_TRUE(opened.list) << opened.error;
+        ASSERT_TRUE(opened.ok()) << opened.error();
         std::vector<std::string> lines;
-        for (const auto& [number, row, v] : opened.list->lines())
+        for (const auto& [number, row, v] : (*opened)->lines())
           lines.push_back(std::to_string(row) + " " + number + ": " + v.chinese_name + "|" +
                           v.implementation_date + "|" + v.status + "|" + v.lookup_date);
         EXPECT_EQ(lines, shape.lines);
-        EXPECT_EQ(opened.list->write(shape.results, out), "");
+        EXPECT_EQ((*opened)->write(shape.results, out).error(), "");
         EXPECT_EQ(content_of(out), file(shape.after));
         EXPECT_EQ(content_of(list), file(out == list ? shape.after : shape.before));
       }
@@ -77,12 +77,12 @@ TEST(UserCsv, RefusesWhatItCannotWriteFaithfully) {
   const std::string gbk = utf8_to_gbk("标准号,状态\r\nGB 1,现行\r\n"),
                     list = test::native_text(dir.write("gbk.csv", gbk));
   OpenedList opened = open_user_csv(list, "");
-  ASSERT_TRUE(opened.list) << opened.error;
+  ASSERT_TRUE(opened.ok()) << opened.error();
   // A character GBK cannot hold is not written as "?"; a list saved again meanwhile is kept.
-  EXPECT_NE(opened.list->write({ResultValues{"名 😀", "", "现行", "2026-12-09"}}, list), "");
+  EXPECT_NE((*opened)->write({ResultValues{"名 😀", "", "现行", "2026-12-09"}}, list).error(), "");
   EXPECT_EQ(content_of(list), gbk);
   dir.write("gbk.csv", gbk + "GB 2\r\n");
-  EXPECT_NE(opened.list->write({ResultValues{"名", "", "现行", "2026-12-09"}}, list), "");
+  EXPECT_NE((*opened)->write({ResultValues{"名", "", "现行", "2026-12-09"}}, list).error(), "");
   EXPECT_EQ(content_of(list), gbk + "GB 2\r\n");
 }
 

@@ -117,26 +117,26 @@ TEST(UserWorkbook, ResultsGoIntoTheirCellsAndEverythingElseStays) {
     const std::string original = read_bytes(list);
 
     OpenedList opened = open_user_workbook(test::native_text(list), "");
-    ASSERT_EQ(opened.error, "");
-    ASSERT_EQ(opened.list->lines().size(), lines.size());
+    ASSERT_EQ(opened.error(), "");
+    ASSERT_EQ((*opened)->lines().size(), lines.size());
     std::vector<std::optional<Values>> results;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-      const UserListLine& line = opened.list->lines()[i];
+      const UserListLine& line = (*opened)->lines()[i];
       EXPECT_EQ(line.number, lines[i].number);
       EXPECT_EQ(line.row, lines[i].row);
       EXPECT_EQ(fields(line.before), fields(lines[i].before)) << line.number;
       results.push_back(lines[i].result);
     }
-    ASSERT_EQ(opened.list->write(results, test::native_text(updated)), "");
+    ASSERT_EQ((*opened)->write(results, test::native_text(updated)).error(), "");
     if (!c.in_place) {
       EXPECT_EQ(read_bytes(list), original);
     }
 
     // Read back: the lines now hold the results, or what they held.
     OpenedList again = open_user_workbook(test::native_text(updated), "");
-    ASSERT_EQ(again.error, "");
+    ASSERT_EQ(again.error(), "");
     for (std::size_t i = 0; i < lines.size(); ++i) {
-      EXPECT_EQ(fields(again.list->lines()[i].before),
+      EXPECT_EQ(fields((*again)->lines()[i].before),
                 fields(lines[i].result.value_or(lines[i].before)))
           << lines[i].number;
     }
@@ -231,8 +231,8 @@ TEST(UserWorkbook, WhatCannotBeUpdatedFaithfullyIsRefused) {
     const fs::path list = dir.path() / "list.xlsx";
     c.make(list);
     OpenedList opened = open_user_workbook(test::native_text(list), "");
-    EXPECT_EQ(opened.list, nullptr);
-    EXPECT_NE(opened.error.find(c.reason), std::string::npos) << opened.error;
+    EXPECT_FALSE(opened.ok());
+    EXPECT_NE(opened.error().find(c.reason), std::string::npos) << opened.error();
   }
 }
 
@@ -262,10 +262,10 @@ TEST(UserWorkbook, CalculationChainAndColumnRangesFollowTheEdit) {
           replace(xml, "</cols>", "<col max=\"1025\" min=\"4\" style=\"3\" width=\"9\"/></cols>");
         }}});
   OpenedList opened = open_user_workbook(test::native_text(list), "");
-  ASSERT_EQ(opened.error, "");
-  std::vector<std::optional<Values>> results(opened.list->lines().size());
+  ASSERT_EQ(opened.error(), "");
+  std::vector<std::optional<Values>> results((*opened)->lines().size());
   results[3] = Values{"新名称", "", "现行", "2026-12-09"};  // C5 holds a formula
-  ASSERT_EQ(opened.list->write(results, test::native_text(list)), "");
+  ASSERT_EQ((*opened)->write(results, test::native_text(list)).error(), "");
   auto parts = test::read_package(test::native_text(list));
   EXPECT_EQ(parts.count(chain), 0u);
   EXPECT_EQ(parts["xl/_rels/workbook.xml.rels"].find("calcChain"), std::string::npos);
@@ -308,14 +308,14 @@ TEST(UserWorkbook, AnyPartOrderUpdatesAndOverLongResultsAreCut) {
       return open_user_list(path, column, "");
     };
     OpenedList opened = open(test::native_text(list), "");
-    ASSERT_EQ(opened.error, "");
-    std::vector<std::optional<Values>> results(opened.list->lines().size(),
+    ASSERT_EQ(opened.error(), "");
+    std::vector<std::optional<Values>> results((*opened)->lines().size(),
                                                Values{emoji, "2020-01-01", "现行", "2026-12-09"});
     for (auto& result : results) EXPECT_TRUE(cut_result_to_cell_limit(*result));
-    ASSERT_EQ(opened.list->write(results, test::native_text(list)), "");
+    ASSERT_EQ((*opened)->write(results, test::native_text(list)).error(), "");
     OpenedList again = open(test::native_text(list), "");
-    ASSERT_EQ(again.error, "");
-    EXPECT_EQ(again.list->lines()[1].before.chinese_name, cut);  // the chart checked by write()
+    ASSERT_EQ(again.error(), "");
+    EXPECT_EQ((*again)->lines()[1].before.chinese_name, cut);  // the chart checked by write()
   }
 }
 
@@ -353,14 +353,14 @@ TEST(UserWorkbook, EachUpdateHighlightsItsOwnChangesOnly) {
       {nullptr, {}}};
   for (const auto& [name, yellow] : runs) {  // the name of the second line, the cells changed
     OpenedList opened = open_user_workbook(test::native_text(list), "");
-    ASSERT_EQ(opened.error, "");
+    ASSERT_EQ(opened.error(), "");
     std::vector<std::optional<Values>> results;
-    for (const UserListLine& line : opened.list->lines())
+    for (const UserListLine& line : (*opened)->lines())
       results.push_back(Values{"名称", line.before.implementation_date, "现行", "2026-12-09"});
     std::vector<bool> failed(results.size());
     if (name) results[1]->chinese_name = name;
     if (!name) results[1].reset(), failed[1] = true;
-    ASSERT_EQ(opened.list->write(results, test::native_text(list), failed), "");
+    ASSERT_EQ((*opened)->write(results, test::native_text(list), failed).error(), "");
     for (const auto& [ref, look] : looks()) {
       const auto& [fill, style] = before.at(ref);
       EXPECT_EQ(look.first, yellow.count(ref) ? kHighlight : fill) << ref;
@@ -374,13 +374,13 @@ TEST(UserWorkbook, AListChangedDuringTheRunIsNotOverwritten) {
   const fs::path list = dir.path() / "list.xlsx";
   fs::copy_file(fs::path(STDLOOKUP_TEST_DATA_DIR) / "user_openpyxl.xlsx", list);
   OpenedList opened = open_user_workbook(test::native_text(list), "B");
-  ASSERT_EQ(opened.error, "");
+  ASSERT_EQ(opened.error(), "");
   with_part(fs::path(STDLOOKUP_TEST_DATA_DIR) / "user_openpyxl.xlsx", list, kSheet,
             [](std::string& xml) { replace(xml, "</sheetData>", "<row r=\"20\"/></sheetData>"); });
   const std::string edited = read_bytes(list);
-  std::vector<std::optional<Values>> results(opened.list->lines().size(),
+  std::vector<std::optional<Values>> results((*opened)->lines().size(),
                                              Values{"名称", "2020-01-01", "现行", "2026-12-09"});
-  EXPECT_NE(opened.list->write(results, test::native_text(list)).find("changed"),
+  EXPECT_NE((*opened)->write(results, test::native_text(list)).error().find("changed"),
             std::string::npos);
   EXPECT_EQ(read_bytes(list), edited);
 }
