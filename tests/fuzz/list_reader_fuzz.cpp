@@ -77,10 +77,9 @@ class Recorder final : public XmlHandler {
   void text(std::string_view text) override { events += text; }
 
  private:
-  static std::string describe(const XmlElement& element) {
-    return std::string(element.uri) + " " + std::string(element.prefix) + ":" +
-           std::string(element.name) + "@" + std::to_string(element.begin) + "-" +
-           std::to_string(element.end);
+  static std::string describe(const XmlElement& at) {
+    return std::string(at.uri) + " " + std::string(at.prefix) + ":" + std::string(at.name) + "@" +
+           std::to_string(at.begin) + "-" + std::to_string(at.end);
   }
 };
 
