@@ -20,7 +20,8 @@ import zipfile
 
 SHORT = os.environ.get("STDLOOKUP_BENCH_SHORT", "0") not in ("", "0")
 CLI = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build/release/src/cli/stdlookup-cli")
-BOOK = '<workbook><sheets><sheet r:id="rId1"/></sheets></workbook>'
+BOOK = ('<workbook xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships">'
+        '<sheets><sheet r:id="rId1"/></sheets></workbook>')
 broken = []
 
 

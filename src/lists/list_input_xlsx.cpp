@@ -27,9 +27,10 @@ class SheetCells final : public XmlHandler {
  public:
   SheetCells(TableBuilder& table, const SharedStrings& shared) : table_(table), shared_(shared) {}
 
-  void open(std::string_view name, std::string_view tag) override {
+  void open(const XmlElement& element) override {
+    const std::string_view name = element.name;
     if (name == "row") {
-      const std::string r = attribute_of(tag, "r");
+      const std::string_view r = element.attribute("r");
       std::uint64_t number = 0;
       const auto [end, error] = std::from_chars(r.data(), r.data() + r.size(), number);
       if (error == std::errc::result_out_of_range) number = ~std::uint64_t{0};
@@ -37,7 +38,7 @@ class SheetCells final : public XmlHandler {
       next_row_ = row_ + 1;
       next_column_ = 0;
     } else if (name == "c") {
-      const std::string r = attribute_of(tag, "r");
+      const std::string_view r = element.attribute("r");
       const int column = column_of_reference(r);
       // A reference past XFD is no column; it is past the sheet's limits.
       column_ = column >= 0                                ? static_cast<std::uint64_t>(column)
@@ -45,7 +46,7 @@ class SheetCells final : public XmlHandler {
                                                            : next_column_;
       next_column_ = column_ + 1;
       in_cell_ = table_.wants(row_, column_);
-      type_ = in_cell_ ? attribute_of(tag, "t") : std::string();
+      type_ = in_cell_ ? element.attribute("t") : std::string_view();
       value_.clear();
       inline_.clear();
     } else if (in_cell_ && name == "v") {
@@ -56,7 +57,8 @@ class SheetCells final : public XmlHandler {
       inline_.open(name);
     }
   }
-  void close(std::string_view name) override {
+  void close(const XmlElement& element) override {
+    const std::string_view name = element.name;
     if (name == "v") {
       in_value_ = false;
     } else if (name == "is") {
@@ -106,13 +108,13 @@ std::string read_sheet(zip_t* archive, const std::string& part, std::uint64_t li
                        const SharedStrings& shared, TableBuilder& table, bool first_rows_only,
                        std::uint64_t* inflated = nullptr) {
   SheetCells cells(table, shared);
-  XmlScanner scanner(cells);
+  XmlReader reader(cells);
   const std::string failure = inflate_part(archive, part, limit, [&](std::string_view chunk) {
     if (inflated != nullptr && (*inflated += chunk.size()) > limit) return false;
-    return scanner.feed(chunk) && !(first_rows_only && table.picked());
+    return reader.feed(chunk).ok() && !(first_rows_only && table.picked());
   });
   if (first_rows_only && table.picked()) return {};
-  return !failure.empty() ? failure : scanner.finish() ? std::string() : tr(kDamaged);
+  return !failure.empty() ? failure : reader.finish().error();
 }
 
 std::string names_of(const std::vector<const SheetEntry*>& sheets) {
@@ -181,10 +183,10 @@ Result<Table> read_xlsx_bytes(std::string_view bytes, const ColumnPick& pick,
   const std::uint64_t limit = part_limit(bytes.size());
 
   SharedStrings shared;
-  XmlScanner strings_scanner(shared);
+  XmlReader strings_reader(shared);
   bool no_strings = false;
   std::string failure =
-      scan_part(archive.get(), "xl/sharedStrings.xml", limit, strings_scanner, &no_strings);
+      scan_part(archive.get(), "xl/sharedStrings.xml", limit, strings_reader, &no_strings);
   if (no_strings) failure.clear();
   if (failure.empty()) failure = shared.error;
   if (!failure.empty()) return workbook::failure(failure);

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <utility>
 
 #include "lists/files.h"
 #include "lists/list_input.h"
@@ -30,36 +31,36 @@ constexpr std::array<const char*, kResultColumns> kAppendedHeaders = {"标准中
                                                                       "是否作废", "查询日期"};
 constexpr std::size_t kLookupDate = 3;
 
-// Calls `found` with each element opened at `depth` and where it lies, from its start tag to
-// the end of its end tag.
+// Shows `pick` each element opened at `depth`; where those it picks lie, from their start tag to
+// the end of their end tag, as splices that remove them.
 class ElementSpans final : public XmlHandler {
  public:
-  using Found = std::function<void(std::string_view name, const std::string& tag, std::size_t begin,
-                                   std::size_t end)>;
-  ElementSpans(std::size_t depth, Found found) : depth_(depth), found_(std::move(found)) {}
-  void attach(const XmlScanner& scanner) { scanner_ = &scanner; }
-  void open(std::string_view name, std::string_view tag) override {
-    if (depth_now_++ == depth_) tag_ = std::string(tag), begin_ = scanner_->markup_begin();
-    (void)name;
+  using Pick = std::function<bool(const XmlElement& element)>;
+  ElementSpans(std::size_t depth, Pick pick) : depth_(depth), pick_(std::move(pick)) {}
+  std::vector<Splice> spans;
+
+  void open(const XmlElement& element) override {
+    if (depth_now_++ == depth_ && pick_(element)) picked_ = true, begin_ = element.begin;
   }
-  void close(std::string_view name) override {
-    if (--depth_now_ == depth_) found_(name, tag_, begin_, scanner_->markup_end());
+  void close(const XmlElement& element) override {
+    if (--depth_now_ == depth_ && std::exchange(picked_, false))
+      spans.push_back({begin_, element.end, {}});
   }
-  void text(std::string_view) override {}
 
  private:
   std::size_t depth_, depth_now_ = 0, begin_ = 0;
-  Found found_;
-  std::string tag_;
-  const XmlScanner* scanner_ = nullptr;
+  Pick pick_;
+  bool picked_ = false;
 };
 
-// Scans `content` for the elements at `depth`; false when it is not XML we read.
-bool scan_elements(std::string_view content, std::size_t depth, ElementSpans::Found found) {
-  ElementSpans spans(depth, std::move(found));
-  XmlScanner scanner(spans);
-  spans.attach(scanner);
-  return scanner.feed(content) && scanner.finish();
+// The spans of the elements at `depth` in `content` that `pick` picks; fails when `content` is
+// not XML we read.
+Result<std::vector<Splice>> scan_elements(std::string_view content, std::size_t depth,
+                                          ElementSpans::Pick pick) {
+  ElementSpans elements(depth, std::move(pick));
+  XmlReader reader(elements);
+  if (!reader.feed(content).ok() || !reader.finish().ok()) return failure(tr(kDamaged));
+  return std::move(elements.spans);
 }
 
 // The part a relationship's target names, from the workbook's folder.
@@ -123,15 +124,16 @@ Workbook read_workbook(std::string bytes, const std::string& column, const std::
       !failure.empty())
     return fail(failure);
   bool date1904 = false, strict = false;
-  if (!scan_elements(workbook, 0,
-                     [&](std::string_view, const std::string& tag, auto, auto) {
-                       strict = tag.find("http://purl.oclc.org/ooxml/") != std::string::npos;
-                     }) ||
-      !scan_elements(workbook, 1, [&](std::string_view name, const std::string& tag, auto, auto) {
-        const std::string value = attribute_of(tag, "date1904");
-        if (name == "workbookPr") date1904 = value == "1" || value == "true";
-      }))
-    return fail(tr(kDamaged));
+  const auto root = scan_elements(workbook, 0, [&](const XmlElement& element) {
+    strict = is_strict(element.uri);
+    return false;
+  });
+  const auto properties = scan_elements(workbook, 1, [&](const XmlElement& element) {
+    const std::string_view value = element.attribute("date1904");
+    if (element.name == "workbookPr") date1904 = value == "1" || value == "true";
+    return false;
+  });
+  if (!root.ok() || !properties.ok()) return fail(tr(kDamaged));
   if (strict)
     return fail(tr("saved as Strict Open XML: save it as an ordinary Excel workbook (.xlsx)"));
 
@@ -144,12 +146,14 @@ Workbook read_workbook(std::string bytes, const std::string& column, const std::
   std::string failure =
       read_part(archive.get(), "xl/_rels/workbook.xml.rels", limit, book.relations, &no_relations);
   if (!failure.empty() && !no_relations) return fail(failure);
-  scan_elements(book.relations, 1, [&](std::string_view, const std::string& tag, auto, auto) {
-    const std::string type = attribute_of(tag, "Type");
-    if (type.ends_with("/styles")) book.styles_part = part_of_target(attribute_of(tag, "Target"));
-    if (type.ends_with("/calcChain"))
-      book.calc_chain_part = part_of_target(attribute_of(tag, "Target"));
-  });
+  // Without readable relationships, the parts are where workbooks keep them.
+  static_cast<void>(scan_elements(book.relations, 1, [&](const XmlElement& element) {
+    const std::string_view type = element.attribute("Type");
+    const std::string target(element.attribute("Target"));
+    if (type.ends_with("/styles")) book.styles_part = part_of_target(target);
+    if (type.ends_with("/calcChain")) book.calc_chain_part = part_of_target(target);
+    return false;
+  }));
   if (!book.calc_chain_part.empty() &&
       zip_name_locate(archive.get(), book.calc_chain_part.c_str(), 0) < 0)
     book.calc_chain_part.clear();
@@ -157,9 +161,9 @@ Workbook read_workbook(std::string bytes, const std::string& column, const std::
   if (!failure.empty()) return fail(failure);
 
   SharedStrings shared;
-  XmlScanner strings_scanner(shared);
+  XmlReader strings_reader(shared);
   bool no_strings = false;
-  failure = scan_part(archive.get(), "xl/sharedStrings.xml", limit, strings_scanner, &no_strings);
+  failure = scan_part(archive.get(), "xl/sharedStrings.xml", limit, strings_reader, &no_strings);
   if (no_strings) failure.clear();
   if (failure.empty()) failure = shared.error;
   if (!failure.empty()) return fail(failure);
@@ -329,15 +333,10 @@ std::string rebuild(const std::string& original, const std::map<std::string, std
   return {};
 }
 
-// `content` without the elements at depth 1 that `unwanted` picks.
-std::string without_elements(const std::string& content,
-                             const std::function<bool(const std::string& tag)>& unwanted) {
-  std::vector<Splice> splices;
-  scan_elements(content, 1,
-                [&](std::string_view, const std::string& tag, std::size_t begin, std::size_t end) {
-                  if (unwanted(tag)) splices.push_back({begin, end, {}});
-                });
-  return apply_splices(content, std::move(splices));
+// `content` without the elements at depth 1 that `unwanted` picks; as it is when unreadable.
+std::string without_elements(const std::string& content, ElementSpans::Pick unwanted) {
+  auto spans = scan_elements(content, 1, std::move(unwanted));
+  return spans.ok() ? apply_splices(content, std::move(*spans)) : content;
 }
 
 // Whether every entry of `before` not in `edited` is in `after` with the same data.
@@ -431,12 +430,14 @@ class UserWorkbook final : public UserList {
     if (formula_replaced && !book.calc_chain_part.empty()) {
       // The calculation chain lists formula cells; the application makes it again when missing.
       removed.push_back(book.calc_chain_part);
-      parts["xl/_rels/workbook.xml.rels"] = without_elements(book.relations, [](const auto& tag) {
-        return attribute_of(tag, "Type").ends_with("/calcChain");
-      });
-      parts["[Content_Types].xml"] = without_elements(book.content_types, [&](const auto& tag) {
-        return attribute_of(tag, "PartName") == "/" + book.calc_chain_part;
-      });
+      parts["xl/_rels/workbook.xml.rels"] =
+          without_elements(book.relations, [](const XmlElement& element) {
+            return element.attribute("Type").ends_with("/calcChain");
+          });
+      parts["[Content_Types].xml"] =
+          without_elements(book.content_types, [&](const XmlElement& element) {
+            return element.attribute("PartName") == "/" + book.calc_chain_part;
+          });
     }
     std::string updated;
     if (std::string failure = rebuild(book.bytes, parts, removed, updated); !failure.empty())

@@ -34,11 +34,11 @@ std::string inflate_part(zip_t* archive, const std::string& name, std::uint64_t 
 }
 
 std::string scan_part(zip_t* archive, const std::string& name, std::uint64_t limit,
-                      XmlScanner& scanner, bool* missing) {
+                      XmlReader& reader, bool* missing) {
   std::string failure = inflate_part(
-      archive, name, limit, [&](std::string_view chunk) { return scanner.feed(chunk); }, missing);
-  if (!failure.empty()) return failure;
-  return scanner.finish() ? std::string() : tr(kDamaged);
+      archive, name, limit, [&](std::string_view chunk) { return reader.feed(chunk).ok(); },
+      missing);
+  return failure.empty() ? reader.finish().error() : failure;
 }
 
 std::string read_part(zip_t* archive, const std::string& name, std::uint64_t limit,
@@ -79,41 +79,47 @@ Archive open_archive(std::string_view bytes, std::string& error) {
 
 namespace {
 
-// Calls `found` for each element opened, by local name.
+// Calls `found` for each element opened.
 class OpenedElements final : public XmlHandler {
  public:
-  explicit OpenedElements(std::function<void(std::string_view, std::string_view)> found)
+  explicit OpenedElements(std::function<void(const XmlElement&)> found)
       : found_(std::move(found)) {}
-  void open(std::string_view name, std::string_view tag) override { found_(name, tag); }
-  void close(std::string_view) override {}
-  void text(std::string_view) override {}
+  void open(const XmlElement& element) override { found_(element); }
 
  private:
-  std::function<void(std::string_view, std::string_view)> found_;
+  std::function<void(const XmlElement&)> found_;
 };
+
+// The namespaces of relationship ids (r:id), transitional and Strict.
+constexpr std::string_view kRelationships[] = {
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships",
+    "http://purl.oclc.org/ooxml/officeDocument/relationships"};
 
 }  // namespace
 
 std::vector<SheetEntry> sheets_of(zip_t* archive, std::uint64_t limit) {
   std::vector<SheetEntry> sheets;
   std::map<std::string, std::size_t> ids;  // the first sheet of each relationship id
-  OpenedElements book([&](std::string_view name, std::string_view tag) {
-    if (name != "sheet") return;
-    ids.emplace(attribute_of(tag, "r:id"), sheets.size());
-    sheets.push_back({attribute_of(tag, "name"), {}});
+  OpenedElements book([&](const XmlElement& element) {
+    if (element.name != "sheet") return;
+    std::string_view id;
+    for (std::string_view uri : kRelationships)
+      if (id.empty()) id = element.attribute(uri, "id");
+    ids.emplace(id, sheets.size());
+    sheets.push_back({std::string(element.attribute("name")), {}});
   });
-  XmlScanner book_scanner(book);
-  if (!scan_part(archive, "xl/workbook.xml", limit, book_scanner).empty()) return {};
-  OpenedElements rels([&](std::string_view name, std::string_view tag) {
-    if (name != "Relationship") return;
-    const auto at = ids.find(attribute_of(tag, "Id"));
+  XmlReader book_reader(book);
+  if (!scan_part(archive, "xl/workbook.xml", limit, book_reader).empty()) return {};
+  OpenedElements rels([&](const XmlElement& element) {
+    if (element.name != "Relationship") return;
+    const auto at = ids.find(std::string(element.attribute("Id")));
     SheetEntry* sheet = at == ids.end() ? nullptr : &sheets[at->second];
-    const std::string target = attribute_of(tag, "Target");
+    const std::string target(element.attribute("Target"));
     if (sheet != nullptr && sheet->part.empty() && !target.empty())
       sheet->part = target.starts_with('/') ? target.substr(1) : "xl/" + target;
   });
-  XmlScanner rels_scanner(rels);
-  scan_part(archive, "xl/_rels/workbook.xml.rels", limit, rels_scanner);
+  XmlReader rels_reader(rels);
+  scan_part(archive, "xl/_rels/workbook.xml.rels", limit, rels_reader);
   // Without its relationship a sheet is where workbooks keep it.
   for (std::size_t i = 0; i < sheets.size(); ++i) {
     if (sheets[i].part.empty())

@@ -31,8 +31,6 @@ inline constexpr std::uint64_t kInflationRatio = 100;
 inline constexpr std::size_t kSharedStrings = 2'000'000;
 inline constexpr std::size_t kSharedStringBytes = 64u << 20;
 
-inline constexpr const char* kDamaged = tr_noop("not a readable workbook (damaged?)");
-
 // What a part may inflate to: a few MiB always, more as the workbook is larger.
 std::uint64_t part_limit(std::size_t workbook_bytes);
 
@@ -47,7 +45,7 @@ std::string inflate_part(zip_t* archive, const std::string& name, std::uint64_t 
                          const std::function<bool(std::string_view)>& chunk,
                          bool* missing = nullptr);
 std::string scan_part(zip_t* archive, const std::string& name, std::uint64_t limit,
-                      XmlScanner& scanner, bool* missing = nullptr);
+                      XmlReader& reader, bool* missing = nullptr);
 std::string read_part(zip_t* archive, const std::string& name, std::uint64_t limit,
                       std::string& content, bool* missing = nullptr);
 
@@ -97,17 +95,17 @@ class SharedStrings final : public XmlHandler {
  public:
   std::string error;
 
-  void open(std::string_view name, std::string_view) override {
-    if (name == "si") {
+  void open(const XmlElement& element) override {
+    if (element.name == "si") {
       in_item_ = true;
       item_.clear();
     } else if (in_item_) {
-      item_.open(name);
+      item_.open(element.name);
     }
   }
-  void close(std::string_view name) override {
-    if (name != "si") {
-      if (in_item_) item_.close(name);
+  void close(const XmlElement& element) override {
+    if (element.name != "si") {
+      if (in_item_) item_.close(element.name);
       return;
     }
     in_item_ = false;

@@ -23,7 +23,7 @@ std::string reference(std::size_t row, std::size_t column) {
   return column_letters(column) + std::to_string(row);
 }
 
-// Reads the sheet's map as the scanner reports its elements.
+// Reads the sheet's map as the reader reports its elements.
 class SheetMapper final : public XmlHandler {
  public:
   SheetMapper(std::string_view sheet, const SharedStrings& strings, const StyleInfo& styles,
@@ -32,31 +32,30 @@ class SheetMapper final : public XmlHandler {
     map_.header_row = header_row;
     map_.number_column = number_column;
   }
-  void attach(const XmlScanner& scanner) { scanner_ = &scanner; }
 
-  void open(std::string_view name, std::string_view tag) override {
+  void open(const XmlElement& element) override {
+    const std::string_view name = element.name;
     const std::size_t depth = stack_.size();
     stack_.emplace_back(name);
     if (depth == 0) {
-      if (tag.find("http://purl.oclc.org/ooxml/") != std::string_view::npos)
+      if (is_strict(element.uri))
         fail(tr("saved as Strict Open XML: save it as an ordinary Excel workbook (.xlsx)"));
       return;
     }
-    const std::size_t begin = scanner_->markup_begin(), end = scanner_->markup_end();
-    const bool self_closing = end >= 2 && sheet_[end - 2] == '/';
+    const std::size_t begin = element.begin, end = element.end;
+    const bool self_closing = sheet_[end - 2] == '/';
     if (depth == 1) {
       if (name == "dimension") {
         map_.has_dimension = true;
         map_.dimension_begin = begin, map_.dimension_end = end;
-        map_.dimension_tag = std::string(tag);
+        map_.dimension_tag = tag_text(sheet_, element);
         map_.dimension_self_closing = self_closing;
       } else if (name == "cols") {
         map_.has_cols = true;
         map_.cols_begin = begin, map_.cols_end = end;
       } else if (name == "sheetData") {
         if (map_.sheet_data_end != 0) return fail(tr(kDamaged));  // a sheet has one
-        const std::string_view qualified = qualified_name(tag);
-        map_.prefix = std::string(qualified.substr(0, qualified.size() - name.size()));
+        map_.prefix = element.prefix.empty() ? "" : std::string(element.prefix) + ":";
         map_.sheet_data_begin = begin, map_.sheet_data_end = end;
         map_.sheet_data_empty = self_closing;
         in_data_ = true;
@@ -64,22 +63,21 @@ class SheetMapper final : public XmlHandler {
       return;
     }
     if (depth == 2 && name == "col" && stack_[1] == "cols") {
-      const std::size_t first = number_of(attribute_of(tag, "min"), 0);
-      const std::size_t last = number_of(attribute_of(tag, "max"), 0);
+      const std::size_t first = number_of(element.attribute("min"), 0);
+      const std::size_t last = number_of(element.attribute("max"), 0);
       if (first < 1 || last < first || last > kSheetColumns) return fail(tr(kDamaged));
-      map_.cols.push_back({first - 1, last - 1, std::string(tag)});
+      map_.cols.push_back({first - 1, last - 1, tag_text(sheet_, element)});
     } else if (depth == 2 && name == "mergeCell") {
       Area area;
-      if (parse_area(attribute_of(tag, "ref"), area)) map_.merged.push_back(area);
+      if (parse_area(element.attribute("ref"), area)) map_.merged.push_back(area);
     } else if (in_data_ && depth == 2 && name == "row") {
-      open_row(tag, begin, end, self_closing);
+      open_row(element, self_closing);
     } else if (in_row_ && depth == 3 && name == "c") {
-      open_cell(tag, begin, end);
+      open_cell(element);
     } else if (in_cell_ && depth == 4) {
       if (name == "f") {
         cell_.formula = true;
-        const std::string type = attribute_of(tag, "t");
-        const std::string ref = attribute_of(tag, "ref");
+        const std::string_view type = element.attribute("t"), ref = element.attribute("ref");
         if (type == "shared" && !ref.empty()) cell_.shared_master = true;
         Area area;
         if ((type == "array" || type == "dataTable") && parse_area(ref, area) &&
@@ -95,21 +93,20 @@ class SheetMapper final : public XmlHandler {
     }
   }
 
-  void close(std::string_view name) override {
-    // An end tag of another element than the one open: the rows and cells cannot be told.
-    if (stack_.empty() || stack_.back() != name) return fail(tr(kDamaged));
-    stack_.pop_back();
+  void close(const XmlElement& element) override {
+    const std::string_view name = element.name;
+    if (!stack_.empty()) stack_.pop_back();
     const std::size_t depth = stack_.size();
     if (depth == 1 && name == "cols") {
-      map_.cols_end = scanner_->markup_end();
+      map_.cols_end = element.end;
     } else if (depth == 1 && name == "sheetData") {
       in_data_ = false;
-      if (!header_done_ && !map_.header.present) map_.header.tag_begin = scanner_->markup_begin();
+      if (!header_done_ && !map_.header.present) map_.header.tag_begin = element.begin;
       if (!header_done_) finish_header();
     } else if (depth == 2 && name == "row" && in_row_) {
       close_row();
     } else if (depth == 3 && name == "c" && in_cell_) {
-      close_cell();
+      close_cell(element.end);
     } else if (depth == 4 && in_cell_) {
       if (name == "v") in_value_ = false;
       if (name == "is") in_inline_ = false;
@@ -125,7 +122,6 @@ class SheetMapper final : public XmlHandler {
   }
 
   void finish() {
-    if (!stack_.empty()) fail(tr(kDamaged));  // elements left open: the sheet is cut short
     if (!map_.error.empty()) return;
     if (!header_done_) finish_header();
     for (const Area& area : map_.merged)
@@ -161,29 +157,29 @@ class SheetMapper final : public XmlHandler {
     if (map_.error.empty()) map_.error = std::move(why);
   }
 
-  void open_row(std::string_view tag, std::size_t begin, std::size_t end, bool self_closing) {
-    const std::string r = attribute_of(tag, "r");
+  void open_row(const XmlElement& element, bool self_closing) {
+    const std::string_view r = element.attribute("r");
     const std::size_t number = r.empty() ? next_row_ : number_of(r, 0);
     if (number < 1 || number > kSheetRows) return fail(tr("a row lies beyond the sheet's last"));
     if (number < next_row_) return fail(tr("the rows of the sheet are out of order"));
     next_row_ = number + 1;
     next_column_ = 0;
     if (number > header_row_ && !header_done_) {
-      if (!map_.header.present) map_.header.tag_begin = begin;  // a missing header row goes here
+      // A missing header row goes before the first row after it.
+      if (!map_.header.present) map_.header.tag_begin = element.begin;
       finish_header();
     }
     row_ = SheetRow{};
     row_.row = number;
     row_.present = true;
-    row_.tag_begin = begin, row_.tag_end = end;
+    row_.tag_begin = element.begin, row_.tag_end = element.end;
     row_.self_closing = self_closing;
-    row_.tag = std::string(tag);
-    if (row_.self_closing && !row_.tag.empty() && row_.tag.back() == '/') row_.tag.pop_back();
-    const std::string custom = attribute_of(tag, "customFormat");
+    row_.tag = tag_text(sheet_, element);
+    const std::string_view custom = element.attribute("customFormat");
     if (custom == "1" || custom == "true") {
-      row_.style = static_cast<int>(number_of(attribute_of(tag, "s"), 0));
+      row_.style = static_cast<int>(number_of(element.attribute("s"), 0));
     }
-    for (CellSpot& spot : row_.results) spot.begin = spot.end = end;
+    for (CellSpot& spot : row_.results) spot.begin = spot.end = element.end;
     in_row_ = true;
   }
 
@@ -196,8 +192,8 @@ class SheetMapper final : public XmlHandler {
     }
   }
 
-  void open_cell(std::string_view tag, std::size_t begin, std::size_t end) {
-    const std::string r = attribute_of(tag, "r");
+  void open_cell(const XmlElement& element) {
+    const std::string_view r = element.attribute("r");
     const int column = r.empty() ? static_cast<int>(next_column_) : column_of_reference(r);
     if (column < 0 || static_cast<std::size_t>(column) >= kSheetColumns)
       return fail(tr("a cell lies beyond the sheet's last column (XFD)"));
@@ -207,11 +203,11 @@ class SheetMapper final : public XmlHandler {
     map_.last_used_column = std::max(map_.last_used_column, next_column_);
     cell_ = CellSpot{};
     cell_.present = true;
-    cell_.begin = begin, cell_.end = cell_.tag_end = end;
-    const std::string style = attribute_of(tag, "s");
+    cell_.begin = element.begin, cell_.end = cell_.tag_end = element.end;
+    const std::string_view style = element.attribute("s");
     cell_.style = style.empty() ? -1 : static_cast<int>(number_of(style, 0));
     column_index_ = static_cast<std::size_t>(column);
-    type_ = attribute_of(tag, "t");
+    type_ = element.attribute("t");
     capture_ = row_.row == header_row_ || column_index_ == map_.number_column ||
                std::find(map_.result_column.begin(), map_.result_column.end(), column) !=
                    map_.result_column.end();
@@ -220,9 +216,9 @@ class SheetMapper final : public XmlHandler {
     in_cell_ = true;
   }
 
-  void close_cell() {
+  void close_cell(std::size_t end) {
     in_cell_ = in_value_ = in_inline_ = false;
-    cell_.end = scanner_->markup_end();
+    cell_.end = end;
     if (capture_) {
       std::string text;
       if (type_ == "s") {
@@ -292,7 +288,6 @@ class SheetMapper final : public XmlHandler {
   const StyleInfo& styles_;
   std::size_t header_row_;  // 1-based
   SheetMap& map_;
-  const XmlScanner* scanner_ = nullptr;
   std::vector<std::string> stack_;
   bool in_data_ = false, in_row_ = false, in_cell_ = false, in_value_ = false, in_inline_ = false;
   bool header_done_ = false, capture_ = false;
@@ -325,7 +320,7 @@ int new_cell_style(const SheetMap& map, const SheetRow& row, std::size_t column)
   if (row.style >= 0) return row.style;
   for (const ColumnRange& range : map.cols) {
     if (column >= range.first && column <= range.last) {
-      return static_cast<int>(number_of(attribute_of(range.tag, "style"), 0));
+      return static_cast<int>(number_of(tag_attribute(range.tag, "style"), 0));
     }
   }
   return 0;
@@ -333,8 +328,10 @@ int new_cell_style(const SheetMap& map, const SheetRow& row, std::size_t column)
 
 }  // namespace
 
-std::string_view qualified_name(std::string_view tag) {
-  return tag.substr(0, tag.find_first_of(" \t\r\n"));
+std::string tag_text(std::string_view part, const XmlElement& element) {
+  std::string_view tag = part.substr(element.begin + 1, element.end - element.begin - 2);
+  if (tag.ends_with('/')) tag.remove_suffix(1);
+  return std::string(tag);
 }
 
 std::string apply_splices(std::string_view original, std::vector<Splice> splices) {
@@ -354,9 +351,14 @@ std::string apply_splices(std::string_view original, std::vector<Splice> splices
   return out;
 }
 
-std::string with_attribute(std::string_view tag, std::string_view name, std::string_view value) {
-  const std::string quoted = "\"" + escape_xml(value) + "\"";
-  // Finds ` name=` (blanks allowed around "=") outside quoted values.
+namespace {
+
+// Where ` name="…"` (blanks allowed around "=") lies in `tag` outside quoted values: the blank
+// before the name and the quotes; npos when absent.
+struct AttributeAt {
+  std::size_t blank = std::string_view::npos, open = 0, close = 0;
+};
+AttributeAt find_attribute(std::string_view tag, std::string_view name) {
   char quote = 0;
   for (std::size_t i = 0; i < tag.size(); ++i) {
     const char c = tag[i];
@@ -379,8 +381,24 @@ std::string with_attribute(std::string_view tag, std::string_view name, std::str
     while (j < tag.size() && tag[j] != '"' && tag[j] != '\'') ++j;
     const std::size_t close = j < tag.size() ? tag.find(tag[j], j + 1) : std::string_view::npos;
     if (close == std::string_view::npos) break;
-    return std::string(tag.substr(0, i + 1)) + std::string(name) + "=" + quoted +
-           std::string(tag.substr(close + 1));
+    return {i, j, close};
+  }
+  return {};
+}
+
+}  // namespace
+
+std::string tag_attribute(std::string_view tag, std::string_view name) {
+  const AttributeAt at = find_attribute(tag, name);
+  if (at.blank == std::string_view::npos) return {};
+  return std::string(tag.substr(at.open + 1, at.close - at.open - 1));
+}
+
+std::string with_attribute(std::string_view tag, std::string_view name, std::string_view value) {
+  const std::string quoted = "\"" + escape_xml(value) + "\"";
+  if (const AttributeAt at = find_attribute(tag, name); at.blank != std::string_view::npos) {
+    return std::string(tag.substr(0, at.blank + 1)) + std::string(name) + "=" + quoted +
+           std::string(tag.substr(at.close + 1));
   }
   std::string_view head = tag;
   const bool closing = head.ends_with('/');
@@ -395,13 +413,8 @@ SheetMap map_sheet(std::string_view sheet, const SharedStrings& strings, const S
                    std::size_t header_row, std::size_t number_column) {
   SheetMap map;
   SheetMapper mapper(sheet, strings, styles, header_row, number_column, map);
-  XmlScanner scanner(mapper);
-  mapper.attach(scanner);
-  constexpr std::size_t kChunk = 1 << 16;
-  bool read = true;
-  for (std::size_t at = 0; at < sheet.size() && read; at += kChunk)
-    read = scanner.feed(sheet.substr(at, kChunk));
-  if (!read || !scanner.finish()) map.error = tr(kDamaged);
+  XmlReader reader(mapper);
+  if (!reader.feed(sheet).ok() || !reader.finish().ok()) map.error = tr(kDamaged);
   if (map.error.empty() && map.sheet_data_end == 0)
     map.error = tr("the first sheet holds no cells");
   mapper.finish();
@@ -535,7 +548,7 @@ class SheetEdit {
 
   // A row's hint of the columns it uses ("1:5", or several ranges), widened to the cells added.
   static std::string widened_spans(const std::string& tag, std::size_t low, std::size_t high) {
-    const std::string spans = attribute_of(tag, "spans");
+    const std::string spans = tag_attribute(tag, "spans");
     if (spans.empty()) return tag;
     std::size_t first = low + 1, last = high + 1;
     for (std::size_t at = 0; at < spans.size();) {
@@ -550,7 +563,7 @@ class SheetEdit {
   void widen_dimension() {
     if (!map_.has_dimension) return;
     Area area;
-    const std::string ref = attribute_of(map_.dimension_tag, "ref");
+    const std::string ref = tag_attribute(map_.dimension_tag, "ref");
     if (!parse_area(ref, area) ||
         (last_column_ <= area.last_column && !(header_written_ && area.first_row > 1)))
       return;
@@ -587,7 +600,7 @@ class SheetEdit {
         cols.push_back("<" + range.tag + "/>");
         continue;
       }
-      style = attribute_of(range.tag, "style");
+      style = tag_attribute(range.tag, "style");
       if (range.first < first) cols.push_back(col(range.tag, range.first + 1, first));
       place_ours();
       if (range.last > last) cols.push_back(col(range.tag, last + 2, range.last + 1));

@@ -12,6 +12,7 @@
 
 #include "workbook/cell.h"
 #include "workbook/styles.h"
+#include "workbook/xml.h"
 
 namespace stdlookup::workbook {
 
@@ -28,6 +29,10 @@ std::string apply_splices(std::string_view original, std::vector<Splice> splices
 
 // `tag` (the text between "<" and ">") with attribute `name` set to `value` (added when absent).
 std::string with_attribute(std::string_view tag, std::string_view name, std::string_view value);
+// The value of attribute `name` in `tag` as written, references unresolved; "" when absent.
+std::string tag_attribute(std::string_view tag, std::string_view name);
+// The start tag of `element` in `part` between "<" and ">", without a self-closing one's "/".
+std::string tag_text(std::string_view part, const XmlElement& element);
 
 // A cell of the first worksheet in a row we may write to.
 struct CellSpot {
@@ -103,8 +108,5 @@ std::string edit_sheet(std::string_view sheet, const SheetMap& map,
                        bool* formula_replaced);
 // The column a result kind is written to.
 std::size_t result_column_of(const SheetMap& map, std::size_t kind);
-
-// The name of an element with its prefix, from its tag.
-std::string_view qualified_name(std::string_view tag);
 
 }  // namespace stdlookup::workbook

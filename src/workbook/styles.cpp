@@ -58,50 +58,53 @@ class StylesMapper final : public XmlHandler {
   StylesMapper(std::string_view styles, std::array<StylesList, 3>& lists,
                std::map<int, std::string>& formats)
       : styles_(styles), lists_(lists), formats_(formats) {}
-  void attach(const XmlScanner& scanner) { scanner_ = &scanner; }
   std::string error, prefix;
+  std::string root_open, root_close;  // the root's start and end tags
 
-  void open(std::string_view name, std::string_view tag) override {
+  void open(const XmlElement& element) override {
+    const std::string_view name = element.name;
     const std::size_t depth = stack_.size();
     stack_.emplace_back(name);
-    if (depth == 0 && tag.find("http://purl.oclc.org/ooxml/") != std::string_view::npos)
-      error = tr("saved as Strict Open XML: save it as an ordinary Excel workbook (.xlsx)");
+    if (depth == 0) {
+      if (is_strict(element.uri))
+        error = tr("saved as Strict Open XML: save it as an ordinary Excel workbook (.xlsx)");
+      root_open = "<" + tag_text(styles_, element) + ">";
+      root_close = "</" + std::string(element.prefix) + (element.prefix.empty() ? "" : ":") +
+                   std::string(name) + ">";
+    }
     if (depth == 2 && name == "numFmt" && stack_[1] == "numFmts") {
-      formats_[static_cast<int>(number_of(attribute_of(tag, "numFmtId"), 0))] =
-          attribute_of(tag, "formatCode");
+      formats_[static_cast<int>(number_of(element.attribute("numFmtId"), 0))] =
+          element.attribute("formatCode");
     }
     if (depth == 1) {
       for (StylesList& list : lists_) {
         if (name != list.name || list.found) continue;
         current_ = &list;
         list.found = true;
-        list.tag_begin = scanner_->markup_begin(), list.tag_end = scanner_->markup_end();
-        list.tag = std::string(tag);
+        list.tag_begin = element.begin, list.tag_end = element.end;
+        list.tag = tag_text(styles_, element);
         list.close_begin = list.tag_end;
-        const std::string_view qualified = qualified_name(tag);
-        prefix = std::string(qualified.substr(0, qualified.size() - name.size()));
+        prefix = element.prefix.empty() ? "" : std::string(element.prefix) + ":";
         if (styles_[list.tag_end - 2] == '/') error = tr("styles without a list the update needs");
       }
     }
-    if (depth == 2 && current_ != nullptr) item_begin_ = scanner_->markup_begin();
+    if (depth == 2 && current_ != nullptr) item_begin_ = element.begin;
   }
-  void close(std::string_view) override {
+  void close(const XmlElement& element) override {
     if (!stack_.empty()) stack_.pop_back();
     const std::size_t depth = stack_.size();
     if (depth == 2 && current_ != nullptr) {
-      current_->items.emplace_back(item_begin_, scanner_->markup_end());
+      current_->items.emplace_back(item_begin_, element.end);
     } else if (depth == 1 && current_ != nullptr) {
-      current_->close_begin = scanner_->markup_begin();
+      current_->close_begin = element.begin;
       current_ = nullptr;
     }
   }
-  void text(std::string_view) override {}
 
  private:
   std::string_view styles_;
   std::array<StylesList, 3>& lists_;
   std::map<int, std::string>& formats_;
-  const XmlScanner* scanner_ = nullptr;
   std::vector<std::string> stack_;
   StylesList* current_ = nullptr;
   std::size_t item_begin_ = 0;
@@ -114,11 +117,11 @@ std::string StylesEditor::load(std::string styles) {
   std::array<StylesList, 3> lists;
   lists[0].name = "fonts", lists[1].name = "fills", lists[2].name = "cellXfs";
   StylesMapper mapper(styles_, lists, formats_);
-  XmlScanner scanner(mapper);
-  mapper.attach(scanner);
-  if (!scanner.feed(styles_) || !scanner.finish()) return tr(kDamaged);
+  XmlReader reader(mapper);
+  if (!reader.feed(styles_).ok() || !reader.finish().ok()) return tr(kDamaged);
   if (!mapper.error.empty()) return mapper.error;
   prefix_ = mapper.prefix;
+  root_open_ = mapper.root_open, root_close_ = mapper.root_close;
   List* mine[3] = {&fonts_, &fills_, &xfs_};
   for (std::size_t i = 0; i < 3; ++i) {
     if (!lists[i].found || lists[i].items.empty())
@@ -136,7 +139,7 @@ StyleInfo StylesEditor::info(bool date1904) const {
   info.date1904 = date1904;
   for (std::size_t i = 0; i < xfs_.items.size(); ++i) {
     const std::string text = item_text(xfs_, i);
-    const int id = static_cast<int>(number_of(attribute_of(text.substr(1), "numFmtId"), 0));
+    const int id = static_cast<int>(number_of(tag_attribute(text.substr(1), "numFmtId"), 0));
     const auto custom = formats_.find(id);
     info.date_style.push_back(custom != formats_.end() ? date_format_code(custom->second)
                                                        : builtin_date_format(id));
@@ -170,16 +173,14 @@ long fill_under_highlight(const std::string& fill) {
   class Colours final : public XmlHandler {
    public:
     std::string pattern, foreground, background;
-    void open(std::string_view name, std::string_view tag) override {
-      if (name == "patternFill") pattern = attribute_of(tag, "patternType");
-      if (name == "fgColor") foreground = attribute_of(tag, "rgb");
-      if (name == "bgColor") background = attribute_of(tag, "rgb");
+    void open(const XmlElement& element) override {
+      if (element.name == "patternFill") pattern = element.attribute("patternType");
+      if (element.name == "fgColor") foreground = element.attribute("rgb");
+      if (element.name == "bgColor") background = element.attribute("rgb");
     }
-    void close(std::string_view) override {}
-    void text(std::string_view) override {}
   } colours;
-  XmlScanner scanner(colours);
-  if (!scanner.feed(fill) || !scanner.finish()) return -1;
+  XmlReader reader(colours);
+  if (!reader.feed(fill).ok() || !reader.finish().ok()) return -1;
   for (std::string* text : {&colours.foreground, &colours.background})
     for (char& c : *text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   if (colours.pattern != "solid" || colours.foreground != kHighlightColor ||
@@ -214,7 +215,7 @@ int StylesEditor::highlighted(int style) {
   const std::string p = prefix_;
   char mark[16];
   std::snprintf(mark, sizeof mark, "%s%06zX", kHighlightMark,
-                number_of(attribute_of(tag, "fillId"), 0));
+                number_of(tag_attribute(tag, "fillId"), 0));
   const int fill =
       find_or_add(fills_, "<" + p + "fill><" + p + "patternFill patternType=\"solid\"><" + p +
                               "fgColor rgb=\"" + kHighlightColor + "\"/><" + p + "bgColor rgb=\"" +
@@ -231,13 +232,14 @@ int StylesEditor::unhighlighted(int style) {
     return found->second;
   const auto [tag, rest] = split_start(item_text(xfs_, static_cast<std::size_t>(style)));
   int result = style;
-  if (const long fill = fill_under_highlight(
-          item_text(fills_, number_of(attribute_of(tag, "fillId"), fills_.size())));
-      fill >= 0) {
+  // A fill is read alone inside the root's tags, where the prefixes it uses are bound.
+  const auto under = [&](std::size_t fill) {
+    return fill_under_highlight(root_open_ + item_text(fills_, fill) + root_close_);
+  };
+  if (const long fill = under(number_of(tag_attribute(tag, "fillId"), fills_.size())); fill >= 0) {
     // The fill named, unless it is gone or ours too (the styles were saved over meanwhile).
     std::size_t original = static_cast<std::size_t>(fill);
-    if (original >= fills_.size() || fill_under_highlight(item_text(fills_, original)) >= 0)
-      original = 0;
+    if (original >= fills_.size() || under(original) >= 0) original = 0;
     // The cell style it was made from: the same but for the fill.
     const auto plain = [](const std::string& xf_tag, const std::string& xf_rest) {
       return with_attribute(with_attribute(xf_tag, "fillId", ""), "applyFill", "") + xf_rest;
@@ -246,7 +248,7 @@ int StylesEditor::unhighlighted(int style) {
     result = -1;
     for (std::size_t i = 0; i < xfs_.size() && result < 0; ++i) {
       const auto [other, other_rest] = split_start(item_text(xfs_, i));
-      if (number_of(attribute_of(other, "fillId"), 0) == original &&
+      if (number_of(tag_attribute(other, "fillId"), 0) == original &&
           plain(other, other_rest) == wanted)
         result = static_cast<int>(i);
     }
@@ -261,7 +263,7 @@ int StylesEditor::unhighlighted(int style) {
 int StylesEditor::bold(int style) {
   if (const auto found = bold_.find(style); found != bold_.end()) return found->second;
   auto [tag, rest] = split_start(item_text(xfs_, static_cast<std::size_t>(style)));
-  const std::size_t font_id = number_of(attribute_of(tag, "fontId"), 0);
+  const std::size_t font_id = number_of(tag_attribute(tag, "fontId"), 0);
   auto [font_tag, font_rest] = split_start(item_text(fonts_, font_id));
   int result = style;
   const std::string p = prefix_;
@@ -283,7 +285,7 @@ std::string StylesEditor::result() const {
     std::string text;
     for (const std::string& item : list->added) text += item;
     splices.push_back({list->close_begin, list->close_begin, text});
-    if (!attribute_of(list->tag, "count").empty()) {
+    if (!tag_attribute(list->tag, "count").empty()) {
       splices.push_back(
           {list->tag_begin, list->tag_end,
            "<" + with_attribute(list->tag, "count", std::to_string(list->size())) + ">"});

@@ -47,6 +47,7 @@ class StylesEditor {
 
   std::string styles_;
   std::string prefix_;
+  std::string root_open_, root_close_;  // the root's start and end tags
   List fonts_, fills_, xfs_;
   std::map<int, std::string> formats_;
   std::map<int, int> highlighted_, unhighlighted_, bold_;

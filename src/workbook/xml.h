@@ -1,52 +1,74 @@
-// A forward-only reader of the simple XML a workbook's parts are made of, fed in chunks as they
-// inflate. It holds no more than one tag (at most kTagBytes) and a few bytes of text at a time,
+// A forward-only reader of the XML of a workbook's parts over libexpat, fed in chunks as they
+// inflate, namespaces resolved. It holds no more than one tag (at most kTagBytes) at a time,
 // however large the part: texts go to the handler as they arrive.
 #pragma once
 
 #include <cstddef>
-#include <string>
+#include <memory>
 #include <string_view>
 
+#include "runtime/i18n.h"
+#include "workbook/result.h"
+
+struct XML_ParserStruct;
+
 namespace stdlookup::workbook {
+
+inline constexpr const char* kDamaged = tr_noop("not a readable workbook (damaged?)");
+
+// The namespaces of Strict Open XML, which the editors refuse, all start so.
+inline bool is_strict(std::string_view uri) {
+  return uri.starts_with("http://purl.oclc.org/ooxml/");
+}
+
+// An element as reported: its tag lies at [begin, end) of all the input fed. At the close of a
+// self-closing element both are where its one tag ends.
+struct XmlElement {
+  std::string_view name, uri, prefix;  // the local name; its namespace and prefix, "" for none
+  std::size_t begin = 0, end = 0;
+  const char* const* attributes = nullptr;  // while open() runs: libexpat's names and values
+
+  // An attribute's value, "" when absent; one without a prefix is in no namespace.
+  std::string_view attribute(std::string_view local) const { return attribute({}, local); }
+  std::string_view attribute(std::string_view in, std::string_view local) const;
+};
 
 class XmlHandler {
  public:
   virtual ~XmlHandler() = default;
-  // `name` is the local name (without a prefix); `tag` the text between "<" and ">", for
-  // attribute_of. A self-closing element is opened and closed at once.
-  virtual void open(std::string_view name, std::string_view tag) = 0;
-  virtual void close(std::string_view name) = 0;
-  // Character data with its references resolved, in as many pieces as it arrives.
-  virtual void text(std::string_view text) = 0;
+  virtual void open(const XmlElement& element) = 0;
+  // A self-closing element is closed at once.
+  virtual void close(const XmlElement&) {}
+  // Character data, references resolved, in as many pieces as it arrives.
+  virtual void text(std::string_view) {}
 };
 
-// The value of attribute `name` (as written, prefix included) in `tag`, references resolved.
-std::string attribute_of(std::string_view tag, std::string_view name);
-
-class XmlScanner {
+class XmlReader {
  public:
   static constexpr std::size_t kTagBytes = 1 << 20;
 
-  explicit XmlScanner(XmlHandler& handler) : handler_(handler) {}
-  // False once the input is not the XML this reads: a document type declaration (whose
-  // entities could expand without bound) or a tag, comment or CDATA section over kTagBytes.
-  bool feed(std::string_view chunk);
-  // False when the input ended inside markup.
-  bool finish();
-  // While open() or close() runs: where the tag reported lies in all the input fed, from its "<"
-  // to just past its ">".
-  std::size_t markup_begin() const { return markup_begin_; }
-  std::size_t markup_end() const { return markup_end_; }
+  explicit XmlReader(XmlHandler& handler);
+  XmlReader(const XmlReader&) = delete;
+  XmlReader& operator=(const XmlReader&) = delete;
+
+  // Fails (kDamaged) once the input is not the XML this reads: not well-formed with its
+  // namespaces, a document type declaration (whose entities could expand without bound), or a
+  // tag, comment or other markup over kTagBytes.
+  Status feed(std::string_view chunk);
+  // Fails when the input ended inside the document.
+  Status finish();
 
  private:
+  struct Events;
+  struct Free {
+    void operator()(XML_ParserStruct* parser) const;
+  };
+  Status parse(std::string_view bytes, bool last);
+
   XmlHandler& handler_;
-  std::string pending_;
-  std::size_t consumed_ = 0;  // input bytes before pending_
-  std::size_t markup_begin_ = 0, markup_end_ = 0;
+  std::unique_ptr<XML_ParserStruct, Free> parser_;
+  std::size_t fed_ = 0, settled_ = 0;  // bytes fed; where the last event ended
   bool failed_ = false;
 };
-
-// Appends `raw` to `out` with the predefined and numeric character references resolved.
-void append_resolved(std::string_view raw, std::string& out);
 
 }  // namespace stdlookup::workbook

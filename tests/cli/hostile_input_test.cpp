@@ -24,7 +24,9 @@ struct Part {
 
 std::vector<Part> workbook_parts(std::string rows, std::string shared = "") {
   std::vector<Part> parts = {
-      {"xl/workbook.xml", "<workbook><sheets><sheet r:id=\"rId1\"/></sheets></workbook>"},
+      {"xl/workbook.xml",
+       "<workbook xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
+       "<sheets><sheet r:id=\"rId1\"/></sheets></workbook>"},
       {"xl/worksheets/sheet1.xml", "<worksheet><sheetData>" + rows + "</sheetData></worksheet>"}};
   if (!shared.empty()) parts.push_back({"xl/sharedStrings.xml", "<sst>" + shared + "</sst>"});
   return parts;

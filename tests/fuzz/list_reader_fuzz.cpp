@@ -1,6 +1,6 @@
 // The readers of lists and compared exports on any input: a workbook's bytes, a workbook made of
 // any sheet and shared-strings XML, a CSV file, a JSON export. Whatever comes in, what they keep
-// stays within the limits, and the XML scanner sees the same document however it is chunked.
+// stays within the limits, and the XML reader sees the same document however it is chunked.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <zip.h>
 
@@ -10,6 +10,7 @@
 #include "fuzz_check.h"
 #include "lists/input.h"
 #include "lists/list_input.h"
+#include "runtime/text.h"
 #include "workbook/xml.h"
 
 using namespace stdlookup;
@@ -34,7 +35,7 @@ void check_table(const workbook::Result<Table>& read, std::size_t picked, bool u
 }
 
 // A workbook of these parts, stored uncompressed, in memory.
-std::string workbook(const std::string& sheet, const std::string& shared, bool notes = false) {
+std::string package(const std::string& sheet, const std::string& shared, bool notes = false) {
   zip_error_t error;
   zip_error_init(&error);
   zip_source_t* buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
@@ -65,25 +66,31 @@ std::string workbook(const std::string& sheet, const std::string& shared, bool n
   return bytes;
 }
 
-// Every event as text, so that two scans can be compared; adjacent texts are one.
+// Every event as text, so that two readings can be compared; adjacent texts are one.
 class Recorder final : public XmlHandler {
  public:
   std::string events;
-  void open(std::string_view name, std::string_view tag) override {
-    events += "<" + std::string(name) + "|" + attribute_of(tag, "r") + ">";
+  void open(const XmlElement& element) override {
+    events += "<" + describe(element) + "|" + std::string(element.attribute("r")) + ">";
   }
-  void close(std::string_view name) override { events += "</" + std::string(name) + ">"; }
+  void close(const XmlElement& element) override { events += "</" + describe(element) + ">"; }
   void text(std::string_view text) override { events += text; }
+
+ private:
+  static std::string describe(const XmlElement& at) {
+    return std::string(at.uri) + " " + std::string(at.prefix) + ":" + std::string(at.name) + "@" +
+           std::to_string(at.begin) + "-" + std::to_string(at.end);
+  }
 };
 
 void check_chunking(const std::string& xml, std::size_t chunk) {
   Recorder whole, pieces;
-  XmlScanner one(whole), many(pieces);
-  const bool whole_ok = one.feed(xml) && one.finish();
+  XmlReader one(whole), many(pieces);
+  const bool whole_ok = one.feed(xml).ok() && one.finish().ok();
   bool pieces_ok = true;
   for (std::size_t at = 0; at < xml.size() && pieces_ok; at += chunk)
-    pieces_ok = many.feed(std::string_view(xml).substr(at, chunk));
-  pieces_ok = pieces_ok && many.finish();
+    pieces_ok = many.feed(std::string_view(xml).substr(at, chunk)).ok();
+  pieces_ok = pieces_ok && many.finish().ok();
   FUZZ_CHECK(whole_ok == pieces_ok);
   if (whole_ok) FUZZ_CHECK(whole.events == pieces.events);
 }
@@ -102,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       const std::string sheet = input.ConsumeRandomLengthString(1 << 16);
       const std::string column = input.ConsumeRandomLengthString(8);
       const auto table = read_xlsx_bytes(
-          workbook(sheet, input.ConsumeRemainingBytesAsString(), notes), numbers_column(column));
+          package(sheet, input.ConsumeRemainingBytesAsString(), notes), numbers_column(column));
       check_table(table, 1, true);
       if (table.ok()) FUZZ_CHECK(numbers_of(*table).numbers.size() <= table->rows.size());
       break;

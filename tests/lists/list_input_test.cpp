@@ -147,7 +147,10 @@ std::string workbook(const std::vector<std::pair<std::string, std::string>>& she
     parts.push_back({"xl/worksheets/sheet" + n + ".xml",
                      "<worksheet>" + sheets[i - 1].second + "</worksheet>"});
   }
-  parts.push_back({"xl/workbook.xml", "<workbook><sheets>" + book + "</sheets></workbook>"});
+  parts.push_back({"xl/workbook.xml",
+                   "<workbook xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+                   "relationships\"><sheets>" +
+                       book + "</sheets></workbook>"});
   parts.push_back(
       {"xl/_rels/workbook.xml.rels",
        "<Relationships>" + rels +
