@@ -5,6 +5,8 @@
 #include <array>
 #include <string_view>
 
+#include "workbook/sheet_edit.h"
+
 namespace stdlookup::lists {
 
 // A batch row's four columns: the window's list, its export, --output.
@@ -15,8 +17,8 @@ inline constexpr std::array<std::string_view, 4> kNumberHeaders = {"标准号", 
                                                                    "标准代号"};
 // The result columns --update writes, in this order: found by either header ("" none), appended
 // under the first.
-inline constexpr std::size_t kResultColumns = 4;  // name, date, status, lookup date
-inline constexpr std::array<std::array<std::string_view, 2>, kResultColumns> kResultHeaders = {{
+using workbook::kResultColumns;
+inline constexpr workbook::ResultHeaders kResultHeaders = {{
     {"标准中文名", "标准名称"},
     {"实施日期", ""},
     {"是否作废", "状态"},

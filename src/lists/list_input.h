@@ -67,6 +67,21 @@ Result<Table> read_xlsx_table(const std::string& path, const ColumnPick& pick,
                               const std::string& sheet = {});
 Result<Table> read_xlsx_bytes(std::string_view bytes, const ColumnPick& pick,
                               const std::string& sheet = {});  // a workbook read already
+// A workbook opened for reading its list: the archive over its bytes (which must outlive it),
+// the book and the shared strings.
+struct OpenedWorkbook {
+  Archive archive;
+  std::uint64_t limit = 0;  // what a part may inflate to
+  Book book;
+  SharedStrings strings;
+};
+Result<OpenedWorkbook> open_workbook(std::string_view bytes);
+// The part of the list's sheet, chosen as read_xlsx_table chooses it.
+Result<std::string> list_sheet(const OpenedWorkbook& book, const ColumnPick& pick,
+                               const std::string& wanted);
+// The header row and columns `pick` chooses from the first rows of a sheet held whole.
+Result<Table> first_rows(std::string_view sheet, const SharedStrings& strings,
+                         const ColumnPick& pick);
 // RFC 4180 on UTF-8; a byte-order mark is dropped.
 Result<Table> read_csv_table(std::string_view content, const ColumnPick& pick);
 

@@ -8,61 +8,60 @@
 
 namespace stdlookup::workbook {
 
-std::string inflate_part(zip_t* archive, const std::string& name, std::uint64_t limit,
-                         const std::function<bool(std::string_view)>& chunk, bool* missing) {
-  zip_int64_t index = zip_name_locate(archive, name.c_str(), 0);
-  if (index < 0) {
-    if (missing != nullptr) *missing = true;
-    return tr(kDamaged);
-  }
+bool has_part(zip_t* archive, const std::string& name) {
+  return zip_name_locate(archive, name.c_str(), 0) >= 0;
+}
+
+Status inflate_part(zip_t* archive, const std::string& name, std::uint64_t limit,
+                    const std::function<bool(std::string_view)>& chunk) {
+  const zip_int64_t index = zip_name_locate(archive, name.c_str(), 0);
+  if (index < 0) return failure(tr(kDamaged));
   Entry entry(zip_fopen_index(archive, static_cast<zip_uint64_t>(index), 0), &zip_fclose);
-  if (!entry) return tr(kDamaged);
+  if (!entry) return failure(tr(kDamaged));
   char buffer[65536];
   std::uint64_t total = 0;
   for (;;) {
     const zip_int64_t n = zip_fread(entry.get(), buffer, sizeof buffer);
-    if (n < 0) return tr(kDamaged);
-    if (n == 0) break;
+    if (n < 0) return failure(tr(kDamaged));
+    if (n == 0) return {};
     total += static_cast<std::uint64_t>(n);
     if (total > limit) {
-      return tr("a part of the workbook inflates to more than {1} MiB (a zip bomb?)",
-                {std::to_string(limit >> 20)});
+      return failure(tr("a part of the workbook inflates to more than {1} MiB (a zip bomb?)",
+                        {std::to_string(limit >> 20)}));
     }
-    if (!chunk(std::string_view(buffer, static_cast<std::size_t>(n)))) return tr(kDamaged);
+    if (!chunk(std::string_view(buffer, static_cast<std::size_t>(n)))) return failure(tr(kDamaged));
   }
-  return {};
 }
 
-std::string scan_part(zip_t* archive, const std::string& name, std::uint64_t limit,
-                      XmlReader& reader, bool* missing) {
-  std::string failure = inflate_part(
-      archive, name, limit, [&](std::string_view chunk) { return reader.feed(chunk).ok(); },
-      missing);
-  return failure.empty() ? reader.finish().error() : failure;
+Status scan_part(zip_t* archive, const std::string& name, std::uint64_t limit, XmlReader& reader) {
+  Status fed;
+  const Status inflated = inflate_part(archive, name, limit, [&](std::string_view chunk) {
+    fed = reader.feed(chunk);
+    return fed.ok();
+  });
+  if (!fed.ok()) return fed;
+  if (!inflated.ok()) return inflated;
+  return reader.finish();
 }
 
-std::string read_part(zip_t* archive, const std::string& name, std::uint64_t limit,
-                      std::string& content, bool* missing) {
-  content.clear();
-  return inflate_part(
-      archive, name, limit,
-      [&](std::string_view chunk) {
-        content.append(chunk);
-        return true;
-      },
-      missing);
+Result<std::string> read_part(zip_t* archive, const std::string& name, std::uint64_t limit) {
+  std::string content;
+  const Status read = inflate_part(archive, name, limit, [&](std::string_view chunk) {
+    content.append(chunk);
+    return true;
+  });
+  if (!read.ok()) return read.failed();
+  return content;
 }
 
 std::uint64_t part_limit(std::size_t workbook_bytes) {
   return std::min(kPartBytes, std::max(kSmallPartBytes, kInflationRatio * workbook_bytes));
 }
 
-Archive open_archive(std::string_view bytes, std::string& error) {
+Result<Archive> open_archive(std::string_view bytes) {
   // Encrypted workbooks are OLE compound files, not zip archives.
-  if (bytes.starts_with("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")) {
-    error = tr("protected by a password (or an old .xls): save it as .xlsx without one");
-    return Archive(nullptr, &zip_discard);
-  }
+  if (bytes.starts_with("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"))
+    return failure(tr("protected by a password (or an old .xls): save it as .xlsx without one"));
   zip_error_t zip_error;
   zip_error_init(&zip_error);
   zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &zip_error);
@@ -72,7 +71,7 @@ Archive open_archive(std::string_view bytes, std::string& error) {
   zip_error_fini(&zip_error);
   if (!archive) {
     if (source != nullptr) zip_source_free(source);
-    error = tr(kDamaged);
+    return failure(tr(kDamaged));
   }
   return archive;
 }
@@ -90,47 +89,86 @@ class OpenedElements final : public XmlHandler {
   std::function<void(const XmlElement&)> found_;
 };
 
+Status scan_elements(zip_t* archive, const std::string& name, std::uint64_t limit,
+                     const std::function<void(const XmlElement&)>& found) {
+  OpenedElements elements(found);
+  XmlReader reader(elements);
+  return scan_part(archive, name, limit, reader);
+}
+
 // The namespaces of relationship ids (r:id), transitional and Strict.
 constexpr std::string_view kRelationships[] = {
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships",
     "http://purl.oclc.org/ooxml/officeDocument/relationships"};
 
-}  // namespace
+// The part a relationship's target names, from the workbook's folder.
+std::string part_of_target(std::string_view target) {
+  return target.starts_with('/') ? std::string(target.substr(1)) : "xl/" + std::string(target);
+}
 
-std::vector<SheetEntry> sheets_of(zip_t* archive, std::uint64_t limit) {
-  std::vector<SheetEntry> sheets;
-  std::map<std::string, std::size_t> ids;  // the first sheet of each relationship id
-  OpenedElements book([&](const XmlElement& element) {
+// The sheets, the date system and Strict Open XML from xl/workbook.xml; `ids` the sheets'
+// relationship ids.
+Status read_workbook_part(zip_t* archive, std::uint64_t limit, Book& book,
+                          std::map<std::string, std::size_t>& ids) {
+  return scan_elements(archive, "xl/workbook.xml", limit, [&](const XmlElement& element) {
+    if (element.name == "workbook") book.strict = is_strict(element.uri);
+    if (element.name == "workbookPr") {
+      const std::string_view value = element.attribute("date1904");
+      book.date1904 = value == "1" || value == "true";
+    }
     if (element.name != "sheet") return;
     std::string_view id;
     for (std::string_view uri : kRelationships)
       if (id.empty()) id = element.attribute(uri, "id");
-    ids.emplace(id, sheets.size());
-    sheets.push_back({std::string(element.attribute("name")), {}});
+    ids.emplace(id, book.sheets.size());  // the first sheet of each id
+    book.sheets.push_back({std::string(element.attribute("name")), {}});
   });
-  XmlReader book_reader(book);
-  if (!scan_part(archive, "xl/workbook.xml", limit, book_reader).empty()) return {};
-  OpenedElements rels([&](const XmlElement& element) {
-    if (element.name != "Relationship") return;
-    const auto at = ids.find(std::string(element.attribute("Id")));
-    SheetEntry* sheet = at == ids.end() ? nullptr : &sheets[at->second];
-    const std::string target(element.attribute("Target"));
-    if (sheet != nullptr && sheet->part.empty() && !target.empty())
-      sheet->part = target.starts_with('/') ? target.substr(1) : "xl/" + target;
-  });
-  XmlReader rels_reader(rels);
-  scan_part(archive, "xl/_rels/workbook.xml.rels", limit, rels_reader);
-  // Without its relationship a sheet is where workbooks keep it.
-  for (std::size_t i = 0; i < sheets.size(); ++i) {
-    if (sheets[i].part.empty())
-      sheets[i].part = "xl/worksheets/sheet" + std::to_string(i + 1) + ".xml";
-  }
-  return sheets;
 }
 
-std::string first_sheet_part(zip_t* archive, std::uint64_t limit) {
-  const std::vector<SheetEntry> sheets = sheets_of(archive, limit);
-  return sheets.empty() ? std::string() : sheets.front().part;
+}  // namespace
+
+Result<Book> read_book(zip_t* archive, std::uint64_t limit) {
+  Book book;
+  std::map<std::string, std::size_t> ids;
+  if (const Status read = read_workbook_part(archive, limit, book, ids); !read.ok())
+    return read.failed();
+  const std::string rels = "xl/_rels/workbook.xml.rels";
+  if (has_part(archive, rels)) {
+    auto relations = read_part(archive, rels, limit);
+    if (!relations.ok()) return relations.failed();
+    book.relations = std::move(*relations);
+    OpenedElements found([&](const XmlElement& element) {
+      if (element.name != "Relationship") return;
+      const std::string_view type = element.attribute("Type"), target = element.attribute("Target");
+      if (type.ends_with("/styles")) book.styles_part = part_of_target(target);
+      if (type.ends_with("/calcChain")) book.calc_chain_part = part_of_target(target);
+      const auto at = ids.find(std::string(element.attribute("Id")));
+      SheetEntry* sheet = at == ids.end() ? nullptr : &book.sheets[at->second];
+      if (sheet != nullptr && sheet->part.empty() && !target.empty())
+        sheet->part = part_of_target(target);
+    });
+    XmlReader reader(found);
+    if (Status read = reader.feed(book.relations); !read.ok()) return read.failed();
+    if (Status read = reader.finish(); !read.ok()) return read.failed();
+  }
+  // Without its relationship a sheet is where workbooks keep it.
+  for (std::size_t i = 0; i < book.sheets.size(); ++i) {
+    if (book.sheets[i].part.empty())
+      book.sheets[i].part = "xl/worksheets/sheet" + std::to_string(i + 1) + ".xml";
+  }
+  if (!book.calc_chain_part.empty() && !has_part(archive, book.calc_chain_part))
+    book.calc_chain_part.clear();
+  return book;
+}
+
+Result<SharedStrings> read_shared_strings(zip_t* archive, std::uint64_t limit) {
+  SharedStrings strings;
+  const std::string part = "xl/sharedStrings.xml";
+  if (!has_part(archive, part)) return strings;
+  XmlReader reader(strings);
+  if (const Status read = scan_part(archive, part, limit, reader); !read.ok()) return read.failed();
+  if (!strings.error.empty()) return failure(strings.error);
+  return strings;
 }
 
 }  // namespace stdlookup::workbook

@@ -1,5 +1,5 @@
 // The parts of a workbook package as the readers of lists and the update of a user's own
-// workbook see them: bounded inflation, the first worksheet, the shared strings.
+// workbook see them: bounded inflation, the book and its sheets, the shared strings.
 #pragma once
 
 #include <zip.h>
@@ -13,6 +13,7 @@
 
 #include "runtime/i18n.h"
 #include "workbook/cell.h"
+#include "workbook/result.h"
 #include "workbook/xml.h"
 
 namespace stdlookup::workbook {
@@ -34,29 +35,32 @@ inline constexpr std::size_t kSharedStringBytes = 64u << 20;
 // What a part may inflate to: a few MiB always, more as the workbook is larger.
 std::uint64_t part_limit(std::size_t workbook_bytes);
 
-// The workbook read already as a read-only archive over `bytes` (which must outlive it); null
-// and `error` set when it is none (an encrypted workbook or an .xls is said so).
-Archive open_archive(std::string_view bytes, std::string& error);
+// The workbook read already as a read-only archive over `bytes` (which must outlive it); an
+// encrypted workbook or an .xls is said so.
+Result<Archive> open_archive(std::string_view bytes);
 
+bool has_part(zip_t* archive, const std::string& name);
 // Inflates the part `name` chunk by chunk, measured as it inflates, never taken from the zip
-// directory. "" when read; otherwise why not (kDamaged also for a missing part, `*missing` then
-// set when given).
-std::string inflate_part(zip_t* archive, const std::string& name, std::uint64_t limit,
-                         const std::function<bool(std::string_view)>& chunk,
-                         bool* missing = nullptr);
-std::string scan_part(zip_t* archive, const std::string& name, std::uint64_t limit,
-                      XmlReader& reader, bool* missing = nullptr);
-std::string read_part(zip_t* archive, const std::string& name, std::uint64_t limit,
-                      std::string& content, bool* missing = nullptr);
+// directory; a missing part is damage (kDamaged).
+Status inflate_part(zip_t* archive, const std::string& name, std::uint64_t limit,
+                    const std::function<bool(std::string_view)>& chunk);
+Status scan_part(zip_t* archive, const std::string& name, std::uint64_t limit, XmlReader& reader);
+Result<std::string> read_part(zip_t* archive, const std::string& name, std::uint64_t limit);
 
-// The sheets of a workbook in their order, each with its part name through the workbook's
-// relationships; none when the workbook cannot be read.
 struct SheetEntry {
   std::string name, part;
 };
-std::vector<SheetEntry> sheets_of(zip_t* archive, std::uint64_t limit);
-// The first sheet's part name; "" when none.
-std::string first_sheet_part(zip_t* archive, std::uint64_t limit);
+// What xl/workbook.xml and its relationships say: the sheets in their order, each with its part
+// name, the date system, where the styles and the calculation chain are.
+struct Book {
+  std::vector<SheetEntry> sheets;
+  bool date1904 = false;
+  bool strict = false;  // Strict Open XML
+  std::string styles_part = "xl/styles.xml";
+  std::string calc_chain_part;  // "" when it has none
+  std::string relations;        // xl/_rels/workbook.xml.rels as it is, "" when absent
+};
+Result<Book> read_book(zip_t* archive, std::uint64_t limit);
 
 // The text of string items (<si> of the shared strings, <is> of a cell): <t> directly inside or
 // inside a rich-text run <r>, phonetic runs (<rPh>) left out. At most kCellBytes are kept.
@@ -93,7 +97,7 @@ class StringItem {
 // The shared strings, one buffer and where each ends, bounded by count and bytes.
 class SharedStrings final : public XmlHandler {
  public:
-  std::string error;
+  std::string error;  // why there are more than a list of ours holds
 
   void open(const XmlElement& element) override {
     if (element.name == "si") {
@@ -134,5 +138,8 @@ class SharedStrings final : public XmlHandler {
   StringItem item_;
   bool in_item_ = false;
 };
+
+// A workbook's shared strings; none when it has no such part.
+Result<SharedStrings> read_shared_strings(zip_t* archive, std::uint64_t limit);
 
 }  // namespace stdlookup::workbook

@@ -11,12 +11,15 @@
 #include <vector>
 
 #include "workbook/cell.h"
+#include "workbook/result.h"
 #include "workbook/styles.h"
 #include "workbook/xml.h"
 
 namespace stdlookup::workbook {
 
 inline constexpr std::size_t kResultColumns = 4;  // name, date, status, lookup date
+// The headers each result column is found by ("" none); a column appended gets the first.
+using ResultHeaders = std::array<std::array<std::string_view, 2>, kResultColumns>;
 
 // A replacement of the bytes [begin, end) (an insertion when they are equal).
 struct Splice {
@@ -63,7 +66,6 @@ struct ColumnRange {
 // Where the list sheet's parts lie, and the cells of its header row and of the rows with a
 // number below it.
 struct SheetMap {
-  std::string error;
   std::string prefix;  // the prefix of the sheet's elements ("x:"), usually none
   std::size_t sheet_data_begin = 0, sheet_data_end = 0;  // the <sheetData> start tag
   bool sheet_data_empty = false;                         // <sheetData/>
@@ -83,11 +85,12 @@ struct SheetMap {
   std::vector<Area> merged, array_formulas;
 };
 
-// Reads the sheet, its header in `header_row` (1-based; rows above it are left alone) and its
-// numbers in `number_column`; `strings` the shared strings.
+// Reads the sheet, its header in `header_row` (1-based; rows above it are left alone), its result
+// columns by `headers` and its numbers in `number_column`; `strings` the shared strings.
 class SharedStrings;
-SheetMap map_sheet(std::string_view sheet, const SharedStrings& strings, const StyleInfo& styles,
-                   std::size_t header_row, std::size_t number_column);
+Result<SheetMap> map_sheet(std::string_view sheet, const SharedStrings& strings,
+                           const StyleInfo& styles, const ResultHeaders& headers,
+                           std::size_t header_row, std::size_t number_column);
 
 // What to write into one result cell: `value` (empty: no value), highlighted when it changed.
 // `restore`: a cell our earlier update highlighted gets its own look back unless highlighted now.
@@ -100,12 +103,14 @@ struct CellWrite {
 using RowWrites = std::array<CellWrite, kResultColumns>;
 
 // The sheet with `writes[i]` in the result cells of map.lines[i], the result columns that have no
-// header appended with `headers` (bold, widths to fit), <dimension> widened. A formula written
-// over sets `*formula_replaced`.
-std::string edit_sheet(std::string_view sheet, const SheetMap& map,
-                       const std::vector<RowWrites>& writes,
-                       const std::array<std::string, kResultColumns>& headers, StylesEditor& styles,
-                       bool* formula_replaced);
+// header appended under the first of `headers` (bold, widths to fit), <dimension> widened.
+struct EditedSheet {
+  std::string text;
+  bool formula_replaced = false;  // a formula was written over
+};
+EditedSheet edit_sheet(std::string_view sheet, const SheetMap& map,
+                       const std::vector<RowWrites>& writes, const ResultHeaders& headers,
+                       StylesEditor& styles);
 // The column a result kind is written to.
 std::size_t result_column_of(const SheetMap& map, std::size_t kind);
 

@@ -112,20 +112,20 @@ class StylesMapper final : public XmlHandler {
 
 }  // namespace
 
-std::string StylesEditor::load(std::string styles) {
+Status StylesEditor::load(std::string styles) {
   styles_ = std::move(styles);
   std::array<StylesList, 3> lists;
   lists[0].name = "fonts", lists[1].name = "fills", lists[2].name = "cellXfs";
   StylesMapper mapper(styles_, lists, formats_);
   XmlReader reader(mapper);
-  if (!reader.feed(styles_).ok() || !reader.finish().ok()) return tr(kDamaged);
-  if (!mapper.error.empty()) return mapper.error;
+  if (!reader.feed(styles_).ok() || !reader.finish().ok()) return failure(tr(kDamaged));
+  if (!mapper.error.empty()) return failure(mapper.error);
   prefix_ = mapper.prefix;
   root_open_ = mapper.root_open, root_close_ = mapper.root_close;
   List* mine[3] = {&fonts_, &fills_, &xfs_};
   for (std::size_t i = 0; i < 3; ++i) {
     if (!lists[i].found || lists[i].items.empty())
-      return tr("styles without a list the update needs");
+      return failure(tr("styles without a list the update needs"));
     mine[i]->found = true;
     mine[i]->tag_begin = lists[i].tag_begin, mine[i]->tag_end = lists[i].tag_end;
     mine[i]->close_begin = lists[i].close_begin;

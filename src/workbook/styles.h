@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "workbook/result.h"
+
 namespace stdlookup::workbook {
 
 // What a cell's style says about it: its number format is a date's.
@@ -20,8 +22,8 @@ struct StyleInfo {
 // that a later update can give a cell it highlighted its own look back.
 class StylesEditor {
  public:
-  // "" when the styles can be edited; else why not.
-  std::string load(std::string styles);
+  // Whether the styles can be edited.
+  Status load(std::string styles);
   StyleInfo info(bool date1904) const;
   int highlighted(int style);
   // The style a cell had before our highlight; `style` itself when it is not highlighted by us.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "fuzz_check.h"
+#include "lists/columns.h"
 #include "workbook/cell.h"
 #include "workbook/package.h"
 #include "workbook/sheet_edit.h"
@@ -154,11 +155,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto number_column = in.ConsumeIntegralInRange<std::size_t>(0, 3);
   const std::string sheet = in.ConsumeRandomLengthString(1 << 16);
   StylesEditor styles;
-  FUZZ_CHECK(styles.load(kStyles).empty());
-  const SheetMap map =
-      map_sheet(sheet, SharedStrings(), styles.info(false), header_row, number_column);
+  FUZZ_CHECK(styles.load(kStyles).ok());
+  const auto mapped = map_sheet(sheet, SharedStrings(), styles.info(false),
+                                stdlookup::lists::kResultHeaders, header_row, number_column);
   // The caller's numbers column is one the sheet has cells in.
-  if (!map.error.empty() || map.last_used_column <= number_column) return 0;
+  if (!mapped.ok() || mapped->last_used_column <= number_column) return 0;
+  const SheetMap& map = *mapped;
 
   std::vector<RowWrites> writes(map.lines.size());
   int long_values = 0;
@@ -169,16 +171,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       cell = {(flags & 1) != 0, (flags & 2) != 0, value(in, long_value), (flags & 4) != 0};
     }
   }
-  const std::array<std::string, kResultColumns> headers = {"标准中文名", "实施日期", "是否作废",
-                                                           "查询日期"};
-  bool formula_replaced = false;
-  const std::string written = edit_sheet(sheet, map, writes, headers, styles, &formula_replaced);
+  const std::string written =
+      edit_sheet(sheet, map, writes, stdlookup::lists::kResultHeaders, styles).text;
 
   StylesEditor edited;
-  FUZZ_CHECK(edited.load(styles.result()).empty());
-  const SheetMap again =
-      map_sheet(written, SharedStrings(), edited.info(false), header_row, number_column);
-  FUZZ_CHECK(again.error.empty());
+  FUZZ_CHECK(edited.load(styles.result()).ok());
+  const auto read_again = map_sheet(written, SharedStrings(), edited.info(false),
+                                    stdlookup::lists::kResultHeaders, header_row, number_column);
+  FUZZ_CHECK(read_again.ok());
+  const SheetMap& again = *read_again;
   FUZZ_CHECK(again.lines.size() == map.lines.size());
   for (std::size_t kind = 0; kind < kResultColumns; ++kind)
     FUZZ_CHECK(again.result_column[kind] == static_cast<int>(result_column_of(map, kind)));

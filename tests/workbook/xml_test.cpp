@@ -84,8 +84,8 @@ TEST(XmlReader, StrictOpenXmlIsKnownByTheNamespaceOfItsElements) {
   };
   for (const auto& [root, is_strict] : roots) {
     const std::string sheet = "<" + root + "><sheetData/></" + root.substr(0, root.find(' ')) + ">";
-    const SheetMap map = map_sheet(sheet, SharedStrings(), StyleInfo(), 1, 0);
-    EXPECT_EQ(map.error.find("Strict") != std::string::npos, is_strict) << map.error;
+    const auto map = map_sheet(sheet, SharedStrings(), StyleInfo(), {}, 1, 0);
+    EXPECT_EQ(map.error().find("Strict") != std::string::npos, is_strict) << map.error();
   }
 }
 
