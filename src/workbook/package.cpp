@@ -46,6 +46,11 @@ Status scan_part(zip_t* archive, const std::string& name, std::uint64_t limit, X
 
 Result<std::string> read_part(zip_t* archive, const std::string& name, std::uint64_t limit) {
   std::string content;
+  // Room for what the directory says it holds, within the limit: a part grown chunk by chunk
+  // is copied over and over.
+  zip_stat_t stat;
+  if (zip_stat(archive, name.c_str(), 0, &stat) == 0 && (stat.valid & ZIP_STAT_SIZE))
+    content.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(stat.size, limit)));
   const Status read = inflate_part(archive, name, limit, [&](std::string_view chunk) {
     content.append(chunk);
     return true;

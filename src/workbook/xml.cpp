@@ -3,6 +3,7 @@
 
 #include <expat.h>
 
+#include <cstring>
 #include <type_traits>
 
 namespace stdlookup::workbook {
@@ -29,8 +30,12 @@ Name split(std::string_view triplet) {
 
 std::string_view XmlElement::attribute(std::string_view in, std::string_view local) const {
   for (const char* const* at = attributes; at != nullptr && *at != nullptr; at += 2) {
-    const Name named = split(at[0]);
-    if (named.local == local && named.uri == in) return at[1];
+    // Most attributes have no namespace: their name is the local name as it is, compared
+    // without measuring it first (a sheet's cells ask for three of them each).
+    const bool found = in.empty() ? std::strncmp(at[0], local.data(), local.size()) == 0 &&
+                                        at[0][local.size()] == '\0'
+                                  : split(at[0]).uri == in && split(at[0]).local == local;
+    if (found) return at[1];
   }
   return {};
 }
