@@ -63,12 +63,6 @@ Result<std::string> read_input_bytes(const std::string& file) {
   return bytes;
 }
 
-Result<BatchInput> read_batch_input(const std::string& file) {
-  auto text = read_input_bytes(file);
-  if (!text.ok()) return text.failed();
-  return batch_input_of(std::move(*text));
-}
-
 Result<BatchInput> batch_input_of(std::string text) {
   BatchInput input;
   const auto encoding = encoding_of(text);

@@ -69,14 +69,12 @@ struct BatchInput {
   bool read_as_gbk = false;
 };
 
-// `file` empty or "-" is standard input. Only a regular file is opened by name: a folder, FIFO
-// or device is refused before reading.
-Result<BatchInput> read_batch_input(const std::string& file);
-// The same from the bytes read already. UTF-16 with a byte-order mark is read too; bytes in none
-// of the encodings are refused, never looked up.
+// A plain list from its bytes (read_input_bytes). UTF-16 with a byte-order mark is read too;
+// bytes in none of the encodings are refused, never looked up.
 Result<BatchInput> batch_input_of(std::string bytes);
 
-// The whole content of `file` (standard input for "" or "-"), at most kListFileBytes.
+// The whole content of `file` (standard input for "" or "-"), at most kListFileBytes. Only a
+// regular file is opened by name: a folder, FIFO or device is refused before reading.
 Result<std::string> read_input_bytes(const std::string& file);
 // The platform part: standard input, in binary.
 Result<std::string> read_standard_input();
