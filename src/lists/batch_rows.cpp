@@ -23,28 +23,16 @@ std::string dump(const json& value) {
 // The rows as the window's list holds them, through the window's row writer in the look that
 // reads at a glance.
 Result<std::vector<int>> write_xlsx(const std::vector<OutputRow>& rows, const std::string& path) {
+  workbook::WorkbookRow header;
+  for (std::size_t c = 0; c < header.size(); ++c) header[c] = utf8_to_gbk(kRowHeaders[c]);
   auto writer = readable_workbook_writer();
-  writer->create_application();
-  writer->create_workbook();
-  writer->set_current_worksheet(1);
-  const auto cell = [&](std::size_t row, std::size_t column, const std::string& text) {
-    const std::string at = workbook::column_letters(column) + std::to_string(row + 1);
-    writer->set_range_start(at);
-    writer->set_range_end(at);
-    writer->set_number_format("@");
-    writer->set_value(utf8_to_gbk(text));
-  };
-  const Row headers = row_headers();
-  for (std::size_t c = 0; c < headers.size(); ++c) cell(0, c, headers[c]);
-  for (std::size_t r = 0; r < rows.size(); ++r) {
-    const Row cells = row_cells(rows[r]);
-    for (std::size_t c = 0; c < cells.size(); ++c) cell(r + 1, c, cells[c]);
-  }
-  const workbook::SaveResult saved = writer->save_as(path);
-  writer->close_workbook();
-  writer->release_workbook();
-  writer->quit_application();
-  writer->release_application();
+  const workbook::SaveResult saved = workbook::write_rows(
+      *writer, header, static_cast<int>(rows.size()),
+      [&](int r) {
+        const StandardRecord& f = rows[static_cast<std::size_t>(r)].record;
+        return workbook::WorkbookRow{f.number, f.chinese_name, f.implementation_date, f.status};
+      },
+      path);
   if (!saved.ok()) return failure(gbk_to_utf8(saved.failure_reason));
   std::vector<int> cut;
   for (int sheet_row : saved.cut_rows) cut.push_back(sheet_row - 2);  // after the header
