@@ -96,6 +96,10 @@ class CsvList final : public UserList {
     return utf8;
   }
   Result<std::string> content(const std::vector<std::optional<ResultValues>>& results) const;
+  // A new field, quoted where needed, in the file's encoding.
+  Result<std::string> encode(const std::string& utf8, std::size_t record) const;
+  // The fields of record `r` with the results (or, in the header row, the appended headers).
+  Status append_fields(std::string& out, std::size_t r, const ResultValues* result) const;
   // The result columns, found in the header row or appended after the widest record.
   void find_result_columns(std::size_t numbers);
   // The lines below the header with a number in column `numbers`.
@@ -198,27 +202,54 @@ void CsvList::read_lines(std::size_t numbers) {
   }
 }
 
-Result<std::string> CsvList::content(
-    const std::vector<std::optional<ResultValues>>& results) const {
-  std::string error;
-  // A new field, quoted where needed, in the file's encoding.
-  const auto encode = [&](const std::string& utf8, std::size_t record) -> std::string {
-    if (!gbk_) return csv_field(utf8);
-    const Text gbk = utf8_to_gbk(utf8);
-    if (gbk_to_utf8(gbk) != utf8 && error.empty()) {
-      error = tr("record {1} gets \"{2}\", which GBK (the list's encoding) cannot hold",
-                 {std::to_string(record + 1), table_cell(utf8)});
-    }
-    return csv_field(gbk);
-  };
+Result<std::string> CsvList::encode(const std::string& utf8, std::size_t record) const {
+  if (!gbk_) return csv_field(utf8);
+  const Text gbk = utf8_to_gbk(utf8);
+  if (gbk_to_utf8(gbk) != utf8) {
+    return failure(tr("record {1} gets \"{2}\", which GBK (the list's encoding) cannot hold",
+                      {std::to_string(record + 1), table_cell(utf8)}));
+  }
+  return csv_field(gbk);
+}
+
+Status CsvList::append_fields(std::string& out, std::size_t r, const ResultValues* result) const {
   const std::size_t appended =
       static_cast<std::size_t>(std::count(appended_.begin(), appended_.end(), true));
-  const std::size_t last = *std::max_element(columns_.begin(), columns_.end());
+  const std::vector<Span> fields = split_fields(bytes_, records_[r]);
+  std::size_t count = appended > 0 ? width_ + appended : fields.size();
+  if (result) count = std::max(count, *std::max_element(columns_.begin(), columns_.end()) + 1);
+  for (std::size_t c = 0; c < count; ++c) {
+    if (c > 0) out += ',';
+    const std::string_view raw =
+        c < fields.size()
+            ? std::string_view(bytes_).substr(fields[c].begin, fields[c].end - fields[c].begin)
+            : std::string_view();
+    const auto k =
+        static_cast<std::size_t>(std::find(columns_.begin(), columns_.end(), c) - columns_.begin());
+    Result<std::string> field = failure({});
+    if (k < kResults && result) {
+      field = encode(csv_text_cell(*fields_of(*result)[k]), r);
+    } else if (k < kResults && r == header_row_ && appended_[k]) {
+      field = encode(std::string(kResultHeaders[k].front()), r);
+    } else {
+      out += raw;
+      continue;
+    }
+    if (!field.ok()) return field.failed();
+    // A field whose text stays the same keeps its bytes, quotes and all.
+    const bool same = c < fields.size() && csv_unquoted(raw) == csv_unquoted(*field);
+    out += same ? std::string(raw) : *field;
+  }
+  return {};
+}
 
+Result<std::string> CsvList::content(
+    const std::vector<std::optional<ResultValues>>& results) const {
+  const bool appended = std::find(appended_.begin(), appended_.end(), true) != appended_.end();
   std::string out(bytes_, 0, start_);
   out.reserve(bytes_.size() + records_.size() * 16);
   std::size_t line = 0;  // the next line's index; lines are in record order
-  for (std::size_t r = 0; r < records_.size() && error.empty(); ++r) {
+  for (std::size_t r = 0; r < records_.size(); ++r) {
     const Record& record = records_[r];
     while (line < line_records_.size() && line_records_[line] < r) ++line;
     const ResultValues* result =
@@ -228,37 +259,13 @@ Result<std::string> CsvList::content(
     // columns give every record their fields (empty ones, but the header's).
     // Title lines above the header stay as they are.
     const bool blank = record.begin == record.end && r != header_row_;
-    if (blank || r < header_row_ || (!result && appended == 0)) {
+    if (blank || r < header_row_ || (!result && !appended)) {
       out.append(bytes_, record.begin, record.next - record.begin);
       continue;
     }
-    const std::vector<Span> fields = split_fields(bytes_, record);
-    std::size_t count = appended > 0 ? width_ + appended : fields.size();
-    if (result) count = std::max(count, last + 1);
-    for (std::size_t c = 0; c < count; ++c) {
-      if (c > 0) out += ',';
-      const std::string_view raw =
-          c < fields.size()
-              ? std::string_view(bytes_).substr(fields[c].begin, fields[c].end - fields[c].begin)
-              : std::string_view();
-      const auto k = static_cast<std::size_t>(std::find(columns_.begin(), columns_.end(), c) -
-                                              columns_.begin());
-      std::string field;
-      if (k < kResults && result) {
-        field = encode(csv_text_cell(*fields_of(*result)[k]), r);
-      } else if (k < kResults && r == header_row_ && appended_[k]) {
-        field = encode(std::string(kResultHeaders[k].front()), r);
-      } else {
-        out += raw;
-        continue;
-      }
-      // A field whose text stays the same keeps its bytes, quotes and all.
-      out +=
-          csv_unquoted(raw) == csv_unquoted(field) && c < fields.size() ? std::string(raw) : field;
-    }
+    if (const Status added = append_fields(out, r, result); !added.ok()) return added.failed();
     out.append(bytes_, record.end, record.next - record.end);
   }
-  if (!error.empty()) return failure(error);
   return out;
 }
 
