@@ -193,6 +193,18 @@ TEST(ListInput, CarelessListsAreReadAsTheirOwnersMeantThem) {
   const std::string headerless =
                         "<sheetData>" + row(1, {bare[0]}) + row(2, {bare[1]}) + "</sheetData>",
                     add = "add a header row", neither = "neither UTF-8, GBK", text = "--update go";
+  // Rows and cells without references (the next one), a rich-text number with a phonetic run, a
+  // row far below the others: read alike by the batch and the update.
+  const auto bare_cell = [](const std::string& value) {
+    return "<c t=\"inlineStr\"><is><t>" + value + "</t></is></c>";
+  };
+  const std::string unreferenced = "<sheetData>" + title + "<row>" + bare_cell("标准号") +
+                                   "</row><row>" + bare_cell(two[0]) + "</row><row>" +
+                                   bare_cell(two[1]) + "</row></sheetData>",
+                    runs = "<sheetData>" + title + row(2, {"标准号"}) +
+                           "<row r=\"3\"><c r=\"A3\" t=\"inlineStr\"><is><r><t>GB 2717</t></r><r>"
+                           "<t>-2018</t></r><rPh><t>x</t></rPh></is></c></row>" +
+                           row(900, {two[1]}) + "</sheetData>";
   struct Case {
     std::string name, bytes, column, sheet;
     V numbers;
@@ -207,6 +219,8 @@ TEST(ListInput, CarelessListsAreReadAsTheirOwnersMeantThem) {
       {"by-place.xlsm", workbook({{"A", listed}, {"B", listed}}), "", "2", two, "", "", kSheet2},
       {"no-header.xlsx", workbook({{"S", headerless}}), "", "", bare, "", add},
       {"zip.txt", workbook({{"清单", listed}}), "", "", two, "", ""},
+      {"unreferenced.xlsx", workbook({{"S", unreferenced}}), "", "", two, "", ""},
+      {"runs.xlsx", workbook({{"S", runs}}), "", "", two, "", ""},
       {"no-header.csv", "GB 2760-2014\r\nGB 2762-2017\r\n", "", "", bare, "", add},
       {"zhixing.csv", "产品,执行标准\n酱油,GB 2717-2018\n", "", "", {two[0]}, "", ""},
       {"untitled.csv", "清单,,\n编号,名称\nGB 2717-2018,酱油\n", "", "", {two[0]}, "", ""},
