@@ -54,20 +54,12 @@ class ElementSpans final : public XmlHandler {
   bool picked_ = false;
 };
 
-// The spans of the elements at `depth` in `content` that `pick` picks; fails when `content` is
-// not XML we read.
-Result<std::vector<Splice>> scan_elements(std::string_view content, std::size_t depth,
-                                          ElementSpans::Pick pick) {
-  ElementSpans elements(depth, std::move(pick));
-  XmlReader reader(elements);
-  if (!reader.feed(content).ok() || !reader.finish().ok()) return failure(tr(kDamaged));
-  return std::move(elements.spans);
-}
-
 // `content` without the elements at depth 1 that `unwanted` picks; as it is when unreadable.
 std::string without_elements(const std::string& content, ElementSpans::Pick unwanted) {
-  auto spans = scan_elements(content, 1, std::move(unwanted));
-  return spans.ok() ? apply_splices(content, std::move(*spans)) : content;
+  ElementSpans elements(1, std::move(unwanted));
+  XmlReader reader(elements);
+  if (!reader.feed(content).ok() || !reader.finish().ok()) return content;
+  return apply_splices(content, std::move(elements.spans));
 }
 
 // A workbook read for updating, each part once: its bytes, the book, the list sheet and its
