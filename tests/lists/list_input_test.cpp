@@ -199,8 +199,9 @@ TEST(ListInput, CarelessListsAreReadAsTheirOwnersMeantThem) {
     return "<c t=\"inlineStr\"><is><t>" + value + "</t></is></c>";
   };
   const std::string unreferenced = "<sheetData>" + title + "<row>" + bare_cell("标准号") +
-                                   "</row><row>" + bare_cell(two[0]) + "</row><row>" +
-                                   bare_cell(two[1]) + "</row></sheetData>",
+                                   bare_cell("产品") + "</row><row>" + bare_cell(two[0]) +
+                                   bare_cell("酱油") + "</row><row>" + bare_cell(two[1]) +
+                                   bare_cell("醋") + "</row></sheetData>",
                     runs = "<sheetData>" + title + row(2, {"标准号"}) +
                            "<row r=\"3\"><c r=\"A3\" t=\"inlineStr\"><is><r><t>GB 2717</t></r><r>"
                            "<t>-2018</t></r><rPh><t>x</t></rPh></is></c></row>" +
