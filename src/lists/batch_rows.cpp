@@ -127,10 +127,7 @@ Result<std::vector<int>> write_output(const std::vector<OutputRow>& rows, const 
     content = "\xEF\xBB\xBF" + csv_line(row_headers());
     for (const OutputRow& r : rows) content += csv_line(row_cells(r));
   }
-  const Text problem = failure_of(replace_file(path, [&](const std::string& temp) {
-    const int error = write_whole_file(temp, content);
-    return error ? describe_file_error(error) : Text();
-  }));
+  const Text problem = failure_of(replace_file(path, content_writer(content)));
   if (!problem.empty()) return failure(gbk_to_utf8(problem));
   return std::vector<int>();
 }

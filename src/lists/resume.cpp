@@ -113,10 +113,7 @@ Status write_resume_record(const std::string& out, const std::vector<UserListLin
     }
     text += '\n';
   }
-  const Text problem = failure_of(replace_file(record_path(out), [&](const std::string& temp) {
-    const int error = write_whole_file(temp, text);
-    return error ? describe_file_error(error) : Text();
-  }));
+  const Text problem = failure_of(replace_file(record_path(out), content_writer(text)));
   if (!problem.empty()) return failure(gbk_to_utf8(problem));
   return {};
 }

@@ -312,11 +312,7 @@ Status CsvList::write(const std::vector<std::optional<ResultValues>>& results,
     return utf8_to_gbk(open_elsewhere(out).error());
   };
   const FileReplacement replaced = replace_file(
-      out,
-      [&](const std::string& temp) {
-        const int failed = write_whole_file(temp, *text);
-        return failed ? describe_file_error(failed) : Text();
-      },
+      out, content_writer(*text),
       [&](const std::string& temp) {
         std::string back;
         const std::string failed = read_bounded_file(native_path(temp), kCsvFileBytes, back);

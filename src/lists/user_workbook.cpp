@@ -245,11 +245,7 @@ class UserWorkbook final : public UserList {
     auto updated = rebuild_package(book_.bytes, parts.replaced, parts.removed);
     if (!updated.ok()) return updated.failed();
     const FileReplacement replaced = replace_file(
-        out,
-        [&](const std::string& temp) -> Text {
-          const int error = write_whole_file(temp, *updated);
-          return error ? describe_file_error(error) : Text();
-        },
+        out, content_writer(*updated),
         [&](const std::string& temp) -> Text {
           const Status checked = check_written(temp, book_, parts, writes, column_, sheet_);
           return utf8_to_gbk(checked.error());

@@ -51,6 +51,14 @@ int write_whole_file(const std::string& path, std::string_view content);
 // What went wrong, for the user (GBK): a folder missing, no permission, a full disk, …
 Text describe_file_error(int error);
 
+// A `write` for replace_file that writes `content`, which must outlive the replacement.
+inline auto content_writer(std::string_view content) {
+  return [content](const std::string& temp) {
+    const int error = write_whole_file(temp, content);
+    return error ? describe_file_error(error) : Text();
+  };
+}
+
 // The failure text of a replacement ("" when it worked).
 inline Text failure_of(const FileReplacement& result) {
   return result.failure.empty() && result.error != 0 ? describe_file_error(result.error)
